@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "html/CUrl.h"
+
+namespace torvex {
+
+constexpr std::size_t kMaxReferrer = 512;
+constexpr std::size_t kMaxEntryUrlText = 522;   // a URL text with "index.html" appended
+constexpr std::size_t kMaxLocalPath = 260;       // local directory, file name, full paths
+constexpr std::size_t kMaxLastModified = 64;
+constexpr std::size_t kMaxExtension = 12;
+
+// State letters of an entry (written to the status log).
+namespace EntryState {
+constexpr char Initial = '0';
+}
+// Kind letters.
+namespace EntryKind {
+constexpr char Other = '0';
+constexpr char Page = '1';
+}
+// Name letters: how a page got its local name.
+namespace NameLetter {
+constexpr char OwnName = '0';        // not a page, or a page with an HTML name
+constexpr char PageOwnName = '1';    // page without an HTML name, stored under its own name
+constexpr char RenamedLater = '2';   // page renamed later with ".html" appended
+constexpr char HtmlAppended = '3';   // page stored with ".html" appended from the start
+}
+
+// One URL in the crawl engine. A plain value: every hand-over between queues and threads is a
+// copy, so no two threads ever share an entry. Writers cut outside texts to the capacities
+// above with AssignCut (html/BoundedText.h).
+struct CUrlEntry {
+    CUrl url;
+    std::string referrer;          // URL text of the linking page; empty for start addresses
+    std::string urlText;           // key of the seen set and the status log (EntryUrlText)
+    std::string localDir;          // host directory and path, "/" separated, ends in "/"
+    std::string fileName;
+    std::string lastModified;      // from the response header
+    std::int32_t level = 0;        // start addresses are level 1
+    char state = EntryState::Initial;
+    std::int32_t readed = 0;       // bytes stored so far
+    std::int32_t total = -1;       // expected size, -1 when not known
+    char kind = EntryKind::Other;
+    char nameLetter = NameLetter::OwnName;
+    bool baseFromReferrer = false; // a script file's links resolve against the including page
+    std::string foundStoredPath;   // stored file in the record where it was found (261)
+    std::string foundLinkMapPath;  // its link map there (261)
+    std::int32_t logOffset = -1;   // position of the entry's line in the status log
+    std::int32_t startIndex = 0;   // which start address the entry descends from
+    std::string extension;         // "" or ".html"
+    std::int32_t linkCode = -1;    // tag code of the link; -1 for start addresses
+};
+
+// The URL text of an entry: the composed URL, with "index.html" appended when the path has no
+// file name, so that ".../dir/" and ".../dir/index.html" are one entry. A path whose last
+// segment begins with "~" is a directory too; it gets "/index.html", so the text still parses
+// back to the address whose local file it names. Cut to kMaxEntryUrlText.
+std::string EntryUrlText(const CUrl& url);
+
+} // namespace torvex

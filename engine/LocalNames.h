@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/CUrlEntry.h"
+#include "html/CUrl.h"
+
+namespace torvex {
+
+// Where a URL is stored inside a record: the local directory (host, "+port" for http on a port
+// other than 80, then the base directory of the path) and the file name (the last segment, or
+// "index.html"). Reserved characters become '-'. A directory segment or a file name made only
+// of dots becomes as many '-', so a stored path can never climb out of its record, whatever
+// the server's links say. Returns false when the names do not fit the length limits measured
+// with the record download directory's length.
+bool LocalNames(const CUrl& url, bool withFile, std::size_t recordDownloadDirLength,
+                std::string& localDir, std::string& fileName);
+
+// Fills the entry's local directory and file name from its URL (LocalNames with the file).
+bool LocalNames(CUrlEntry& entry, std::size_t recordDownloadDirLength);
+
+// "<record download dir>/<local dir><file name><extension>"; false when it exceeds 260.
+bool StoredPath(std::string_view recordDownloadDir, std::string_view localDir,
+                std::string_view fileName, std::string_view extension, std::string& out);
+
+// "<record linkmap dir>/<local dir><file name>", with ".html" for name letter '3'.
+std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entry);
+
+// Creates every missing directory of `path` (at most 260 characters are used). Failures are not
+// reported: callers that care check that the directory exists afterwards.
+void MakeDirectoryPath(std::string_view path);
+
+// True when the text after the file name's last "." begins with "htm" in any case.
+bool IsHtmlName(std::string_view fileName);
+
+// How a stored page is named once it is known to be a page.
+struct PageNaming {
+    char nameLetter = NameLetter::OwnName;
+    std::string extension;          // "" or ".html"
+    bool needsConversion = false;   // the task's NeedsConversion flag is to be set
+    bool hasRenamedFile = false;    // the task's HasRenamedFile flag is to be set
+};
+
+// The page-naming rule: an HTML name stays (letter '0'); a page reached through a referrer or
+// from a child start address keeps its name (letter '1', conversion when `autoExt`); a
+// stand-alone start page gets ".html" appended (letter '3').
+PageNaming NamePage(std::string_view fileName, bool hasReferrerOrChild, bool autoExt);
+
+// The ".html" renaming is refused when the record download directory, the local directory and
+// the file name together exceed 255 characters.
+constexpr std::size_t kMaxRenamedPagePath = 255;
+bool RenamedPageFits(std::size_t recordDownloadDirLength, std::string_view localDir,
+                     std::string_view fileName);
+
+} // namespace torvex

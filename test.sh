@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the debug build (AddressSanitizer and UndefinedBehaviorSanitizer)
+# and runs every test. Extra arguments go to ctest (for example: ./test.sh -R CUrlParse).
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/deps.sh
+torvex_install_missing "${TORVEX_PACKAGES[@]}"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake --preset debug >/dev/null
+cmake --build --preset debug -j "$jobs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --preset debug -j "$jobs" --timeout 300 "$@"
