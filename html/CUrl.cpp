@@ -52,9 +52,10 @@ std::size_t LastSlashBefore(std::string_view path, std::size_t end) {
 
 void ReplaceAllNoCase(std::string& text, std::string_view from, std::string_view to) {
     std::size_t pos = 0;
+    // The scan resumes at the replacement, so "&amp;amp;" ends as "&" and normalising twice
+    // changes nothing: a URL text read back from a log parses to the same address.
     while ((pos = FindNoCase(text, from, pos)) != npos) {
         text.replace(pos, from.size(), to);
-        pos += to.size();
     }
 }
 
@@ -378,20 +379,23 @@ int ResolveRelative(std::string& out, std::string_view reference, std::string_vi
     return 0;
 }
 
-void NormalisePath(std::string& path) {
+// One pass of the four steps; returns whether anything changed.
+static bool NormaliseOnce(std::string& path) {
+    const std::size_t before = path.size();
     ReplaceAllNoCase(path, "&amp;", "&");
 
     // Runs of "/" collapse only before the query: a query may carry a URL of its own.
     const std::size_t queryStart = std::min(path.find('?'), path.size());
-    std::string collapsed;
-    collapsed.reserve(path.size());
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (i < queryStart && i > 0 && path[i] == '/' && path[i - 1] == '/') {
-            continue;
+    if (path.find("//") < queryStart) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (i < queryStart && i > 0 && path[i] == '/' && path[i - 1] == '/') {
+                continue;
+            }
+            path[kept++] = path[i];
         }
-        collapsed += path[i];
+        path.resize(kept);
     }
-    path.swap(collapsed);
 
     // "/./" becomes "/".
     for (std::size_t pos = path.find("/./"); pos != npos; pos = path.find("/./", pos)) {
@@ -417,6 +421,15 @@ void NormalisePath(std::string& path) {
         }
         path.erase(begin, pos + 4 - begin);
         from = begin == 0 ? 0 : begin - 1;
+    }
+    return path.size() != before;
+}
+
+void NormalisePath(std::string& path) {
+    // Every step only deletes, so this ends; repeating until nothing changes makes the result
+    // stable, which a URL text that is composed, logged and parsed again relies on (a "../"
+    // removed in the query can expose a "//" before what is now the first "?").
+    while (NormaliseOnce(path)) {
     }
 }
 
