@@ -454,7 +454,7 @@ bool LoadDefaultSettings(CProjectSettings& settings) {
 }
 
 bool SaveDefaultSettings(const CProjectSettings& settings) {
-    MakeDirectoryPath(ConfigDir() + "/");
+    MakeDirectoryPath(ConfigDir());
     return settings.SaveDefaults(DefaultSettingsPath());
 }
 

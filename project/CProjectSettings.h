@@ -63,6 +63,8 @@ struct CStartAddress {
     std::string DateFormat = std::string(kDefaultDateFormat);   // pattern for "$DATE"
     int Inherit = 1;                            // a child with 1 is judged by its parent's filter
     CUrlFilter Filter;
+
+    bool operator==(const CStartAddress&) const = default;
 };
 
 // The settings of one project, or the user's defaults for new projects. Fields are named like
@@ -111,6 +113,8 @@ public:
 
     // A new start address with the defaults file's level and filter.
     CStartAddress NewAddress() const;
+
+    bool operator==(const CProjectSettings&) const = default;
 
     // Project identity.
     std::string Name;
