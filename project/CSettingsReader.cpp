@@ -89,7 +89,7 @@ bool CSettingsReader::ReadLine(std::size_t pos, Line& line) const {
     }
     line.isSection = !line.isComment && text.size() >= 2 && text.front() == '[' &&
                      text.back() == ']';
-    line.text.assign(text);
+    line.text = text;
     return true;
 }
 
@@ -109,7 +109,7 @@ bool CSettingsReader::ReadText(std::string_view key, std::string& value,
             !StartsWithNoCase(line.text, key)) {
             continue;
         }
-        match.assign(line.text, key.size() + 1);
+        match.assign(line.text.substr(key.size() + 1));
         found = true;
     }
     if (!found) {
@@ -161,7 +161,7 @@ bool CSettingsReader::FindSection(std::string_view name) {
     Line line;
     for (std::size_t pos = m_pos; ReadLine(pos, line); pos = line.next) {
         if (line.isSection &&
-            EqualsNoCase(std::string_view(line.text).substr(1, line.text.size() - 2), name)) {
+            EqualsNoCase(line.text.substr(1, line.text.size() - 2), name)) {
             m_pos = line.next;
             return true;
         }
@@ -174,7 +174,7 @@ std::optional<std::string> CSettingsReader::NextSection() {
     for (std::size_t pos = m_pos; ReadLine(pos, line); pos = line.next) {
         if (line.isSection) {
             m_pos = line.start;
-            return line.text.substr(1, line.text.size() - 2);
+            return std::string(line.text.substr(1, line.text.size() - 2));
         }
     }
     return std::nullopt;

@@ -60,7 +60,7 @@ public:
 
 private:
     struct Line {
-        std::string text;       // after the line rules
+        std::string_view text;  // after the line rules; points into m_text
         std::size_t start = 0;  // where the line begins in the file
         std::size_t next = 0;   // where the following line begins
         bool isComment = false;
