@@ -56,7 +56,7 @@ struct CStartAddress {
     std::string Description;                    // empty = none
     std::string RequestMethod = "GET";          // "GET" or "POST"
     bool Enable = true;                         // a disabled address is left out of runs
-    int Child = 0;                              // non-zero: belongs to the stand-alone address before it
+    int Child = 0;                              // non-zero: child of the stand-alone before it
     std::string Username;
     std::string Password;                       // plain text, at most 64 bytes
     std::string PasswordScrambled;              // as last read from or written to a file

@@ -113,8 +113,8 @@ std::string ScramblePassword(std::string_view plain, int symbolIndex) {
     positions.reserve(1 + blocks * kBlockSymbols);
     positions.push_back(first);
     for (std::size_t b = 0; b < blocks; ++b) {
-        const auto block =
-            InterleaveBlock(reinterpret_cast<const unsigned char*>(shifted.data() + b * kBlockText));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(shifted.data());
+        const auto block = InterleaveBlock(bytes + b * kBlockText);
         for (std::size_t g = 0; g < kBlockBytes; g += 3) {
             int group[4];
             EncodeGroup(block.data() + g, group);

@@ -102,7 +102,8 @@ TEST(CSettingsReaderNumbers, FlagsLookAtTheFirstCharacterOnly) {
     const struct {
         const char* value;
         bool expected;
-    } cases[] = {{"1", true}, {"0", false}, {"7x", true}, {"01", false}, {"x1", false}, {"", false}};
+    } cases[] = {{"1", true},   {"0", false},  {"7x", true},
+                 {"01", false}, {"x1", false}, {"", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         CSettingsReader reader;
