@@ -150,6 +150,9 @@ bool ParseDottedAddress(std::string_view text, std::uint32_t& address) {
 
 int LookUpHostAddress(std::string_view host, std::uint32_t& address,
                       const std::atomic<bool>* abort) {
+    if (abort != nullptr && abort->load()) {
+        return -1;
+    }
     auto state = std::make_shared<LookupState>();
     std::string name(host);
     try {
