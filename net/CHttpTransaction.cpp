@@ -91,9 +91,7 @@ long long LeadingNumber(std::string_view text) {
     }
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < kCeiling) {
-            value = value * 10 + (text[i] - '0');
-        }
+        value = value <= (kCeiling - 9) / 10 ? value * 10 + (text[i] - '0') : kCeiling;
     }
     return negative ? -value : value;
 }
