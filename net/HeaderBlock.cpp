@@ -11,7 +11,7 @@ void HeaderBlock::Clear() {
 }
 
 bool HeaderBlock::Append(std::string_view line) {
-    if (m_text.size() + line.size() > kMaxHeaderBlock) {
+    if (m_overflowed || m_text.size() + line.size() > kMaxHeaderBlock) {
         m_overflowed = true;
         return false;
     }

@@ -12,9 +12,9 @@ constexpr std::size_t kMaxHeaderValue = 1024;   // one value given back by GetHe
 // The header lines of one response, concatenated with their line ends, and the two readers the
 // transaction uses. Belongs to one transaction on one thread.
 //
-// The block holds at most 4096 characters. A line that does not fit whole into what is left is
-// dropped whole (Append returns false), so the block never holds half a header that could be
-// misread; the lines before it stay usable.
+// The block holds at most 4096 characters. The first line that does not fit whole into what is
+// left is dropped with every line after it (Append returns false), so the block never holds
+// half a header that could be misread, and the lines before it stay usable.
 class HeaderBlock {
 public:
     void Clear();

@@ -63,6 +63,12 @@ TEST(HeaderBlockAppend, DropsWholeLinesBeyond4096Characters) {
     EXPECT_FALSE(block.Append("c\n"));
     EXPECT_EQ(block.Text().size(), kMaxHeaderBlock);
     EXPECT_TRUE(block.Overflowed());
+
+    block.Clear();
+    EXPECT_TRUE(block.Append(std::string(4095, 'a')));
+    EXPECT_FALSE(block.Append("bc"));
+    EXPECT_FALSE(block.Append("d"));   // nothing after a dropped line, even when it would fit
+    EXPECT_EQ(block.Text().size(), 4095u);
 }
 
 TEST(Base64Encode, PadsByTheLengthOfTheLastGroup) {
