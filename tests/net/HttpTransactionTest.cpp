@@ -307,6 +307,29 @@ TEST_F(HttpTransactionTest, HeaderBeyond4096CharactersKeepsItsFirstLines) {
     EXPECT_EQ(entry.kind, EntryKind::Other);   // the late Content-Type line was dropped
 }
 
+TEST_F(HttpTransactionTest, CutsTheStatusTokenAndTheContentTypeToTheirBuffers) {
+    // A status token over 7 characters is read by its first 7: "2000000" is a success.
+    CUrlEntry entry = Linked("http://h/x.bin");
+    Outcome outcome = Answer("HTTP/1.0 20000000000 OK\r\n\r\nbody", entry);
+    ASSERT_FALSE(outcome.threw) << outcome.operation;
+    EXPECT_EQ(Stored(entry), "body");
+
+    // "text/html" beyond the 63rd character of the type no longer makes a page.
+    CUrlEntry late = Linked("http://h/y.bin");
+    outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: application/x-" + std::string(60, 'p') +
+                         "; text/html\r\n\r\n<html>",
+                     late);
+    ASSERT_FALSE(outcome.threw) << outcome.operation;
+    EXPECT_EQ(late.kind, EntryKind::Other);
+
+    CUrlEntry early = Linked("http://h/z.bin");
+    outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: application/x-" + std::string(30, 'p') +
+                         "; text/html\r\n\r\n<html>",
+                     early);
+    ASSERT_FALSE(outcome.threw) << outcome.operation;
+    EXPECT_EQ(early.kind, EntryKind::Page);
+}
+
 TEST_F(HttpTransactionTest, SplitWritesAndPausesAreReadWhole) {
     CUrlEntry entry = Linked("http://h/x.bin");
     m_server.AddScript({ReadRequest(),
