@@ -1,0 +1,147 @@
+#include "net/CBlockingSocket.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace torvex {
+
+namespace {
+
+std::atomic<std::int64_t> g_receivedBytes{0};
+
+} // namespace
+
+CBlockingSocket::CBlockingSocket() = default;
+
+CBlockingSocket::~CBlockingSocket() {
+    if (m_handle != kNoSocket) {
+        CloseSocket(m_handle);
+    }
+}
+
+int CBlockingSocket::Create(int type) {
+    if (m_handle != kNoSocket || type != kStreamSocket) {
+        return kSocketFailed;
+    }
+    const SocketHandle handle = OpenStreamSocket();
+    if (handle == kNoSocket) {
+        return kSocketFailed;
+    }
+    m_handle = handle;
+    return handle;
+}
+
+int CBlockingSocket::Close() {
+    if (m_handle == kNoSocket) {
+        return kSocketFailed;
+    }
+    const int result = CloseSocket(m_handle);
+    m_handle = kNoSocket;
+    return result;
+}
+
+int CBlockingSocket::SetBlocking(bool blocking) {
+    if (m_handle == kNoSocket) {
+        return kSocketFailed;
+    }
+    return SetSocketBlocking(m_handle, blocking);
+}
+
+int CBlockingSocket::ConnectRaw(const SocketAddress& target) {
+    if (m_handle == kNoSocket) {
+        return kSocketFailed;
+    }
+    return StartConnect(m_handle, target);
+}
+
+int CBlockingSocket::Send(const char* data, int length, int timeOut) {
+    if (m_handle == kNoSocket || length < 0) {
+        return kSocketFailed;
+    }
+    // A failed wait is not taken for a time-out: the send is tried and its error decides.
+    if (WaitSocket(m_handle, true, timeOut) == 0) {
+        return kSocketTimedOut;
+    }
+    const long sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
+    if (sent == kSocketRetry) {
+        return 0;
+    }
+    return sent < 0 ? kSocketFailed : static_cast<int>(sent);
+}
+
+int CBlockingSocket::SendAllRaw(const char* data, int length, int timeOut) {
+    int total = 0;
+    while (total < length) {
+        const int sent = Send(data + total, length - total, timeOut);
+        if (sent < 0) {
+            return sent;
+        }
+        total += sent;
+    }
+    return total;
+}
+
+int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, int timeOut) {
+    if (m_handle == kNoSocket || capacity < 0) {
+        return kSocketFailed;
+    }
+    for (;;) {
+        if (WaitSocket(m_handle, false, timeOut) == 0) {
+            return kSocketTimedOut;
+        }
+        const long received = ReceiveSome(m_handle, buffer, static_cast<std::size_t>(capacity));
+        if (received == kSocketRetry) {
+            continue;   // woken without data after all: wait again
+        }
+        if (received < 0) {
+            return kSocketFailed;
+        }
+        g_receivedBytes.fetch_add(received, std::memory_order_relaxed);
+        return static_cast<int>(received);
+    }
+}
+
+int CBlockingSocket::ReceiveAllRaw(char* buffer, int length, int timeOut) {
+    int total = 0;
+    while (total < length) {
+        const int received = ReceiveRaw(buffer + total, length - total, timeOut);
+        if (received < 0) {
+            return received;
+        }
+        if (received == 0) {
+            return kSocketFailed;   // the peer closed before everything arrived
+        }
+        total += received;
+    }
+    return total;
+}
+
+std::int64_t CBlockingSocket::TotalReceivedBytes() {
+    return g_receivedBytes.load(std::memory_order_relaxed);
+}
+
+int ResolveAddress(std::string_view host, int port, SocketAddress& out,
+                   const std::atomic<bool>* abort) {
+    std::uint32_t address = 0;
+    bool found = ParseDottedAddress(host, address);
+    if (!found) {
+        found = LookUpHostAddress(host, address, abort) == 0;
+    }
+    if (!found && !(abort != nullptr && abort->load())) {
+        // A host written as one decimal number names that address.
+        const std::string copy(host);
+        const long long number = std::strtoll(copy.c_str(), nullptr, 10);
+        if (number != 0) {
+            address = static_cast<std::uint32_t>(number);
+            found = true;
+        }
+    }
+    if (!found) {
+        return kSocketFailed;
+    }
+    out.address = address;
+    out.port = static_cast<std::uint16_t>(port);
+    return 0;
+}
+
+} // namespace torvex

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/Sockets.h"
+
+namespace torvex {
+
+// Status codes of the non-throwing operations besides byte counts.
+constexpr int kSocketFailed = -1;     // socket error, or address not resolvable
+constexpr int kSocketTimedOut = -2;   // not ready within the time-out
+constexpr int kStreamSocket = 1;      // the socket type every caller asks for
+
+// One IPv4 stream socket with time-outs in whole seconds on every blocking step. The
+// operations here never throw: they return a byte count, -1 for an error or -2 for a time-out.
+// Owned by one download worker (or the FTP session it runs); used by that thread only.
+// Destruction closes a socket that is still held, so no handle is ever lost, but owners close
+// explicitly (Close) whenever a connection ends.
+class CBlockingSocket {
+public:
+    CBlockingSocket();
+    virtual ~CBlockingSocket();
+    CBlockingSocket(const CBlockingSocket&) = delete;
+    CBlockingSocket& operator=(const CBlockingSocket&) = delete;
+
+    // -1 when a socket is already held or the type is not a stream; -1 when none could be made;
+    // else the new handle.
+    int Create(int type);
+    // -1 when no socket is held; else the result of closing. No socket is held afterwards.
+    int Close();
+    // `blocking` false switches to non-blocking mode (what every caller does right after Create).
+    int SetBlocking(bool blocking);
+    // Starts the connection: 0 when it is made or under way, -1 when it failed at once. A
+    // refused or unreachable target shows at the first send (-1, or -2 after the time-out).
+    int ConnectRaw(const SocketAddress& target);
+    // One wait for writability and one send: bytes sent, -1 or -2.
+    int Send(const char* data, int length, int timeOut);
+    // Sends everything: `length`, or the first -1 or -2. Each step waits the full time-out.
+    int SendAllRaw(const char* data, int length, int timeOut);
+    // One wait for readability and one receive: bytes received (0 when the peer closed), -1 or -2.
+    int ReceiveRaw(char* buffer, int capacity, int timeOut);
+    // Receives exactly `length` bytes: `length`, or the first -1 or -2. A peer that closes
+    // before everything arrived gives -1.
+    int ReceiveAllRaw(char* buffer, int length, int timeOut);
+
+    bool IsOpen() const { return m_handle != kNoSocket; }
+
+    // Bytes received by every socket of the process since it started (the speed display samples
+    // it from any thread).
+    static std::int64_t TotalReceivedBytes();
+
+protected:
+    SocketHandle m_handle = kNoSocket;
+};
+
+// Fills `out` with the IPv4 address of `host` and `port`: a dotted address is taken as it is,
+// else the system resolver is asked, else a host written as one decimal number is that number.
+// 0 on success, -1 when nothing resolved (`out` is then unchanged). The resolver is abandoned
+// as soon as `abort` (may be null) becomes true.
+int ResolveAddress(std::string_view host, int port, SocketAddress& out,
+                   const std::atomic<bool>* abort = nullptr);
+
+} // namespace torvex

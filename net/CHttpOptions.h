@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torvex {
+
+// How a run reaches the web (the project's `Proxy` setting after the default proxy was applied).
+enum class ProxyMode : int {
+    None = 0,
+    Http = 1,
+    Socks5 = 2,
+};
+
+// What the HTTP transaction needs to know of one start address.
+struct CHttpStartAddress {
+    std::string requestMethod = "GET";   // "GET" or "POST"; anything else is sent as GET
+    std::string userName;                // empty: no Authorization header
+    std::string password;
+    // The host (lower case) and effective port of the start address: its credentials go to this
+    // server only, never to other hosts the crawl reaches from it.
+    std::string host;
+    int port = 80;
+    bool child = false;                  // a child address of a stand-alone one
+};
+
+// The settings of one run as the HTTP transaction reads them. Filled once by the run from its
+// copy of the project settings and only read afterwards, by every worker thread.
+struct CHttpOptions {
+    int timeOut = 120;                   // seconds, every socket wait
+    ProxyMode proxyMode = ProxyMode::None;
+    std::string proxyUser;
+    std::string proxyPassword;
+    std::string userAgent = "Torvex/0.9";   // UserAgentText of the project; empty: no header
+    std::vector<CHttpStartAddress> startAddresses;
+    bool cookie = false;                 // keep and send cookies
+    bool autoExt = false;                // pages may get ".html" appended by link conversion
+    bool resumeRun = false;              // the run resumes an interrupted record
+    std::string recordDownloadDir;       // where the record's files are stored
+};
+
+// The User-Agent text of a project: mode 0 none, 1 "Torvex/0.9", 2 "Mozilla/5.0 (compatible;
+// MSIE5.0)", 3 "Mozilla/4.7", any other mode the user's own text.
+std::string UserAgentText(int userAgentMode, std::string_view userDefined);
+
+} // namespace torvex

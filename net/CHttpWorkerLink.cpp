@@ -1,0 +1,7 @@
+#include "net/CHttpWorkerLink.h"
+
+namespace torvex {
+
+CHttpWorkerLink::~CHttpWorkerLink() = default;
+
+} // namespace torvex

@@ -1,0 +1,134 @@
+#include "net/CMyExHttpSocket.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "html/AsciiCase.h"
+#include "net/CMyException.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::string_view kStatusLinePrefix = "HTTP/1.";
+
+[[noreturn]] void ThrowReceiveFailure(std::string_view operation) {
+    ThrowMyException(ExceptionKind::Socket, "", operation, 0);
+}
+
+} // namespace
+
+CMyExHttpSocket::CMyExHttpSocket() = default;
+
+CMyExHttpSocket::~CMyExHttpSocket() = default;
+
+void CMyExHttpSocket::ResetWindow() {
+    m_count = 0;
+    m_searched = 0;
+}
+
+std::string_view CMyExHttpSocket::WindowBytes() const {
+    return std::string_view(m_window.data(), static_cast<std::size_t>(m_count));
+}
+
+void CMyExHttpSocket::Count(int bytes, const CReceiveCounters& counters) const {
+    if (counters.workerBytes != nullptr) {
+        counters.workerBytes->fetch_add(bytes, std::memory_order_relaxed);
+    }
+}
+
+int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int timeOut,
+                                    bool firstLine, const CReceiveCounters& counters) {
+    for (;;) {
+        if (firstLine && m_count > 0) {
+            // Decide as soon as the bytes at hand differ from the status line's start; a status
+            // line that arrives in pieces shorter than its prefix is waited for.
+            const std::size_t have =
+                std::min(static_cast<std::size_t>(m_count), kStatusLinePrefix.size());
+            if (!StartsWithNoCase(std::string_view(m_window.data(), have),
+                                  kStatusLinePrefix.substr(0, have))) {
+                return -1;
+            }
+        }
+        const char* begin = m_window.data();
+        const void* found = std::memchr(begin + m_searched, '\n',
+                                        static_cast<std::size_t>(m_count - m_searched));
+        if (found != nullptr) {
+            const int lineLength = static_cast<int>(static_cast<const char*>(found) - begin) + 1;
+            const std::size_t kept = capacity == 0
+                ? 0
+                : std::min(static_cast<std::size_t>(lineLength), capacity - 1);
+            line.assign(begin, kept);
+            std::memmove(m_window.data(), begin + lineLength,
+                         static_cast<std::size_t>(m_count - lineLength));
+            m_count -= lineLength;
+            m_searched = 0;
+            return static_cast<int>(kept);
+        }
+        m_searched = m_count;
+        if (m_count >= kReceiveWindow) {
+            ThrowReceiveFailure(kOpReadHeaderLine);   // a line longer than the window
+        }
+        const int received = Receive(m_window.data() + m_count, kReceiveWindow - m_count, timeOut);
+        if (received <= 0) {
+            ThrowReceiveFailure(kOpReadHeaderLine);
+        }
+        Count(received, counters);
+        m_count += received;
+    }
+}
+
+void CMyExHttpSocket::WriteOut(std::FILE* file, const char* data, std::size_t length) const {
+    if (length > 0 && std::fwrite(data, 1, length, file) != length) {
+        ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
+    }
+}
+
+std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected, int timeOut,
+                                          const CReceiveCounters& counters) {
+    auto stored = [&counters](std::int64_t bytes) {
+        if (counters.entryReaded != nullptr) {
+            const std::int64_t next = *counters.entryReaded + bytes;
+            *counters.entryReaded = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
+        }
+    };
+    auto stopped = [&counters]() { return counters.stop != nullptr && counters.stop->load(); };
+
+    // What came with the header is body; a server that sends more than it announced gets only
+    // the announced bytes stored.
+    std::int64_t total = m_count;
+    if (expected > 0) {
+        total = std::min<std::int64_t>(total, expected);
+    }
+    WriteOut(file, m_window.data(), static_cast<std::size_t>(total));
+    stored(total);
+    ResetWindow();
+
+    for (;;) {
+        if (stopped()) {
+            return total;
+        }
+        int chunk = kReceiveWindow;
+        if (expected > 0) {
+            const std::int64_t remaining = expected - total;
+            if (remaining <= 0) {
+                return total;
+            }
+            chunk = static_cast<int>(std::min<std::int64_t>(remaining, kReceiveWindow));
+        }
+        const int received = Receive(m_window.data(), chunk, timeOut);
+        if (received == 0) {
+            break;
+        }
+        WriteOut(file, m_window.data(), static_cast<std::size_t>(received));
+        total += received;
+        stored(received);
+        Count(received, counters);
+    }
+    if (expected > 0 && total < expected) {
+        ThrowReceiveFailure(kOpHttpReceive);
+    }
+    return total;
+}
+
+} // namespace torvex

@@ -1,0 +1,69 @@
+#include "net/CMyExSocket.h"
+
+#include "net/CMyException.h"
+
+namespace torvex {
+
+namespace {
+
+[[noreturn]] void ThrowSocketFailure(std::string_view operation, int code) {
+    ThrowMyException(ExceptionKind::Socket, kMyExSocketClass, operation, code);
+}
+
+} // namespace
+
+CMyExSocket::CMyExSocket() = default;
+
+CMyExSocket::~CMyExSocket() = default;
+
+void CMyExSocket::CreateNonBlocking() {
+    if (Create(kStreamSocket) < 0) {
+        ThrowSocketFailure(kOpCreate, kSocketFailed);
+    }
+    if (SetBlocking(false) != 0) {
+        ThrowSocketFailure(kOpCreate, kSocketFailed);
+    }
+}
+
+int CMyExSocket::Connect(const SocketAddress& target) {
+    const int result = ConnectRaw(target);
+    if (result == kSocketFailed) {
+        ThrowSocketFailure(kOpConnect, result);
+    }
+    return 0;
+}
+
+int CMyExSocket::SendAll(const char* data, int length, int timeOut) {
+    const int result = SendAllRaw(data, length, timeOut);
+    if (result < 0) {
+        ThrowSocketFailure(kOpSendAll, result);
+    }
+    return result;
+}
+
+int CMyExSocket::Receive(char* buffer, int capacity, int timeOut) {
+    const int result = ReceiveRaw(buffer, capacity, timeOut);
+    if (result < 0) {
+        ThrowSocketFailure(kOpReceive, result);
+    }
+    return result;
+}
+
+int CMyExSocket::ReceiveAll(char* buffer, int length, int timeOut) {
+    const int result = ReceiveAllRaw(buffer, length, timeOut);
+    if (result < 0) {
+        ThrowSocketFailure(kOpReceiveAll, result);
+    }
+    return result;
+}
+
+int GetHostByName(std::string_view host, int port, SocketAddress& out,
+                  const std::atomic<bool>* abort) {
+    const int result = ResolveAddress(host, port, out, abort);
+    if (result != 0) {
+        ThrowSocketFailure(kOpGetHostByName, kSocketFailed);
+    }
+    return 0;
+}
+
+} // namespace torvex

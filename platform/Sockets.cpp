@@ -1,0 +1,183 @@
+#include "platform/Sockets.h"
+
+#include <cerrno>
+#include <cstring>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace torvex {
+
+namespace {
+
+sockaddr_in ToSockaddr(const SocketAddress& target) {
+    sockaddr_in out{};
+    out.sin_family = AF_INET;
+    out.sin_port = htons(target.port);
+    out.sin_addr.s_addr = htonl(target.address);
+    return out;
+}
+
+bool IsRetryError(int error) {
+    return error == EINTR || error == EAGAIN || error == EWOULDBLOCK;
+}
+
+// What a lookup thread and its (possibly departed) caller share.
+struct LookupState {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    bool found = false;
+    std::uint32_t address = 0;
+};
+
+void RunLookup(const std::string& host, LookupState& state) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    bool found = false;
+    std::uint32_t address = 0;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &list) == 0) {
+        for (const addrinfo* item = list; item != nullptr; item = item->ai_next) {
+            if (item->ai_family == AF_INET && item->ai_addr != nullptr) {
+                sockaddr_in in{};
+                std::memcpy(&in, item->ai_addr, sizeof in);
+                address = ntohl(in.sin_addr.s_addr);
+                found = true;
+                break;
+            }
+        }
+        ::freeaddrinfo(list);
+    }
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.found = found;
+    state.address = address;
+    state.finished = true;
+    state.done.notify_all();
+}
+
+} // namespace
+
+SocketHandle OpenStreamSocket() {
+    const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return handle < 0 ? kNoSocket : handle;
+}
+
+int CloseSocket(SocketHandle handle) {
+    return ::close(handle) == 0 ? 0 : -1;
+}
+
+int SetSocketBlocking(SocketHandle handle, bool blocking) {
+    const int flags = ::fcntl(handle, F_GETFL, 0);
+    if (flags < 0) {
+        return -1;
+    }
+    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return ::fcntl(handle, F_SETFL, wanted) == 0 ? 0 : -1;
+}
+
+int StartConnect(SocketHandle handle, const SocketAddress& target) {
+    const sockaddr_in address = ToSockaddr(target);
+    sockaddr generic{};
+    static_assert(sizeof generic == sizeof address);
+    std::memcpy(&generic, &address, sizeof address);
+    if (::connect(handle, &generic, sizeof address) == 0) {
+        return 0;
+    }
+    return (errno == EINPROGRESS || errno == EINTR) ? 0 : -1;
+}
+
+int WaitSocket(SocketHandle handle, bool forWrite, int seconds) {
+    pollfd entry{};
+    entry.fd = handle;
+    entry.events = forWrite ? POLLOUT : POLLIN;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(seconds < 0 ? 0 : seconds);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int waitMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        const int result = ::poll(&entry, 1, waitMs);
+        if (result > 0) {
+            return 1;
+        }
+        if (result == 0) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+}
+
+long SendSome(SocketHandle handle, const char* data, std::size_t length) {
+    const ssize_t sent = ::send(handle, data, length, MSG_NOSIGNAL);
+    if (sent >= 0) {
+        return static_cast<long>(sent);
+    }
+    return IsRetryError(errno) ? kSocketRetry : kSocketError;
+}
+
+long ReceiveSome(SocketHandle handle, char* buffer, std::size_t capacity) {
+    const ssize_t received = ::recv(handle, buffer, capacity, 0);
+    if (received >= 0) {
+        return static_cast<long>(received);
+    }
+    return IsRetryError(errno) ? kSocketRetry : kSocketError;
+}
+
+bool ParseDottedAddress(std::string_view text, std::uint32_t& address) {
+    const std::string copy(text);
+    const in_addr_t value = ::inet_addr(copy.c_str());
+    if (value == INADDR_NONE) {
+        return false;
+    }
+    address = ntohl(value);
+    return true;
+}
+
+int LookUpHostAddress(std::string_view host, std::uint32_t& address,
+                      const std::atomic<bool>* abort) {
+    if (abort != nullptr && abort->load()) {
+        return -1;
+    }
+    auto state = std::make_shared<LookupState>();
+    std::string name(host);
+    try {
+        // The thread holds its own reference, so an abandoned lookup frees the state itself.
+        std::thread([state, name]() { RunLookup(name, *state); }).detach();
+    } catch (const std::system_error&) {
+        RunLookup(name, *state);   // no thread to spare: look up here, without abandoning
+    }
+    std::unique_lock<std::mutex> guard(state->lock);
+    while (!state->finished) {
+        if (abort != nullptr && abort->load()) {
+            return -1;
+        }
+        state->done.wait_for(guard, std::chrono::milliseconds(100));
+    }
+    if (!state->found) {
+        return -1;
+    }
+    address = state->address;
+    return 0;
+}
+
+std::string DottedAddressText(std::uint32_t address) {
+    return std::to_string((address >> 24) & 0xFF) + "." + std::to_string((address >> 16) & 0xFF) +
+           "." + std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+} // namespace torvex

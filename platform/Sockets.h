@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The operating system's IPv4 stream sockets, behind the few calls the socket classes of net/
+// need. Every call works on one handle owned by its caller; nothing here keeps state between
+// calls, so any thread may call it for the handles it owns.
+
+namespace torvex {
+
+using SocketHandle = int;
+constexpr SocketHandle kNoSocket = -1;
+
+// Results of the send and receive calls besides a byte count.
+constexpr long kSocketError = -1;
+// The call was interrupted or the socket was not ready after all; waiting again is right.
+constexpr long kSocketRetry = -3;
+
+// An IPv4 address and port, both in host byte order.
+struct SocketAddress {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+};
+
+// A new IPv4 stream socket, or kNoSocket.
+SocketHandle OpenStreamSocket();
+// 0, or -1 when closing failed (the handle is gone either way).
+int CloseSocket(SocketHandle handle);
+// Switches the socket between blocking and non-blocking mode; 0 or -1.
+int SetSocketBlocking(SocketHandle handle, bool blocking);
+// Starts a connection: 0 when it is made or under way (non-blocking), -1 when it failed at once.
+int StartConnect(SocketHandle handle, const SocketAddress& target);
+// Waits up to `seconds` for the socket to become writable (`forWrite`) or readable: 1 ready
+// (also when an error is pending, which the next send or receive reports), 0 time-out, -1 error.
+int WaitSocket(SocketHandle handle, bool forWrite, int seconds);
+// One send without SIGPIPE: bytes sent, kSocketError or kSocketRetry.
+long SendSome(SocketHandle handle, const char* data, std::size_t length);
+// One receive: bytes received (0 when the peer closed), kSocketError or kSocketRetry.
+long ReceiveSome(SocketHandle handle, char* buffer, std::size_t capacity);
+
+// A dotted IPv4 address as the classic inet_addr reads it (also "a.b" and one 32-bit number).
+// False for anything else and for 255.255.255.255, which that call cannot tell from an error.
+bool ParseDottedAddress(std::string_view text, std::uint32_t& address);
+// Asks the system resolver for the first IPv4 address of `host`: 0, or -1 when nothing was
+// found. The lookup runs on a helper thread; this call waits for it in short slices and gives
+// up with -1 as soon as `abort` (may be null) becomes true. An abandoned lookup finishes in the
+// background and its result is dropped.
+int LookUpHostAddress(std::string_view host, std::uint32_t& address,
+                      const std::atomic<bool>* abort);
+// "a.b.c.d".
+std::string DottedAddressText(std::uint32_t address);
+
+} // namespace torvex

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "support/CFixtureServer.h"
+#include "HttpTestKit.h"
+#include "net/CMyExHttpSocket.h"
+#include "net/CMyException.h"
+
+namespace torvex::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::string FileText(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[512];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, got);
+    }
+    return text;
+}
+
+// Runs `body` and gives back the socket exception it threw (operation, code), or "none".
+template <typename Body>
+std::string SocketFailureOf(Body body) {
+    try {
+        body();
+    } catch (CMySocketException* raw) {
+        std::unique_ptr<CMySocketException> failure(raw);
+        return failure->Operation() + " " + std::to_string(failure->Code());
+    } catch (CMyException* raw) {
+        std::unique_ptr<CMyException> failure(raw);
+        return "general " + failure->Operation();
+    }
+    return "none";
+}
+
+void ConnectTo(CMyExHttpSocket& socket, int port) {
+    socket.CreateNonBlocking();
+    socket.Connect(Loopback(port));
+}
+
+TEST(SocketResolve, TakesDottedAndDecimalAddressesWithoutLookingThemUp) {
+    const struct {
+        const char* host;
+        std::uint32_t address;
+    } cases[] = {
+        {"127.0.0.1", 0x7F000001u},
+        {"10.1.2.3", 0x0A010203u},
+        {"2130706433", 0x7F000001u},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        SocketAddress out;
+        ASSERT_EQ(ResolveAddress(c.host, 8080, out), 0);
+        EXPECT_EQ(out.address, c.address);
+        EXPECT_EQ(out.port, 8080);
+    }
+}
+
+TEST(SocketResolve, AsksTheResolverForNames) {
+    SocketAddress out;
+    ASSERT_EQ(ResolveAddress("localhost", 80, out), 0);
+    EXPECT_EQ(out.address, 0x7F000001u);
+}
+
+TEST(SocketResolve, AbandonedLookupResolvesNothing) {
+    std::atomic<bool> abort{true};
+    SocketAddress out{0x01020304u, 1};
+    EXPECT_EQ(ResolveAddress("localhost", 80, out, &abort), -1);
+    EXPECT_EQ(out.address, 0x01020304u);
+    EXPECT_EQ(SocketFailureOf([&] { GetHostByName("localhost", 80, out, &abort); }),
+              "GetHostByName -1");
+}
+
+TEST(SocketConnect, RefusedPortFailsAtConnectOrFirstSend) {
+    int port = 0;
+    {
+        CFixtureServer closed;   // a port that was just in use and is free now
+        port = closed.Port();
+    }
+    CMyExHttpSocket socket;
+    const std::string failure = SocketFailureOf([&] {
+        ConnectTo(socket, port);
+        socket.SendAll("x", 1, 1);
+    });
+    EXPECT_TRUE(failure == "Connect -1" || failure == "SendAll -1") << failure;
+    socket.Close();
+}
+
+TEST(SocketReceive, ClosedConnectionGivesZeroWithoutThrowing) {
+    CFixtureServer server;
+    server.AddScript({});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    char buffer[16];
+    EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 1), 0);
+    socket.Close();
+}
+
+TEST(SocketReceive, ReceiveAllFailsWhenThePeerClosesEarly) {
+    CFixtureServer server;
+    server.AddScript({SendBytes("abc")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    char buffer[10];
+    EXPECT_EQ(socket.ReceiveAllRaw(buffer, 10, 1), -1);
+    socket.Close();
+}
+
+TEST(SocketReceive, SilentPeerTimesOutWithMinusTwo) {
+    CFixtureServer server;
+    server.AddScript({WaitForClose()});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    char buffer[10];
+    EXPECT_EQ(socket.ReceiveRaw(buffer, 10, 1), -2);
+    EXPECT_EQ(SocketFailureOf([&] { socket.Receive(buffer, 10, 1); }), "Receive -2");
+    socket.Close();
+}
+
+TEST(SocketReceive, CountsEveryReceivedByteProcessWide) {
+    CFixtureServer server;
+    server.AddScript({SendBytes(std::string(300, 'x'))});
+    const std::int64_t before = CBlockingSocket::TotalReceivedBytes();
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    char buffer[300];
+    socket.ReceiveAll(buffer, 300, 1);
+    EXPECT_GE(CBlockingSocket::TotalReceivedBytes() - before, 300);
+    socket.Close();
+}
+
+TEST(HttpHeaderLine, ReadsAStatusLineAndHeadersLineByLine) {
+    CFixtureServer server;
+    server.AddScript({SendInPieces("HTTP/1.1 200 OK\r\nServer: x\r\n\r\nbody", 3, 5ms)});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::atomic<std::int64_t> workerBytes{0};
+    CReceiveCounters counters{&workerBytes, nullptr, nullptr};
+    std::string line;
+    ASSERT_EQ(socket.ReadHeaderLine(line, 1001, 1, true, counters), 17);
+    EXPECT_EQ(line, "HTTP/1.1 200 OK\r\n");
+    socket.ReadHeaderLine(line, 1001, 1, false, counters);
+    EXPECT_EQ(line, "Server: x\r\n");
+    socket.ReadHeaderLine(line, 1001, 1, false, counters);
+    EXPECT_EQ(line, "\r\n");
+    EXPECT_GE(workerBytes.load(), 30);
+    socket.Close();
+}
+
+TEST(HttpHeaderLine, ResponseWithoutStatusLineStaysInTheWindowAsBody) {
+    CFixtureServer server;
+    server.AddScript({SendBytes("<html>hello</html>\n")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::string line;
+    EXPECT_EQ(socket.ReadHeaderLine(line, 1001, 1, true, {}), -1);
+    EXPECT_EQ(socket.WindowBytes(), "<html>hello</html>\n");
+    socket.Close();
+}
+
+TEST(HttpHeaderLine, CutsALineToTheCapacityAndDropsItsRest) {
+    CFixtureServer server;
+    server.AddScript({SendBytes(std::string(78, 'a') + "\r\nnext\n")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::string line;
+    EXPECT_EQ(socket.ReadHeaderLine(line, 50, 1, false, {}), 49);
+    EXPECT_EQ(line, std::string(49, 'a'));
+    socket.ReadHeaderLine(line, 50, 1, false, {});
+    EXPECT_EQ(line, "next\n");
+    socket.Close();
+}
+
+TEST(HttpHeaderLine, LineLongerThanTheWindowFails) {
+    CFixtureServer server;
+    server.AddScript({SendBytes("X-Long: " + std::string(1200, 'v') + "\r\n")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::string line;
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, 1, false, {}); }),
+              "ReadHeaderLine 0");
+    socket.Close();
+}
+
+TEST(HttpHeaderLine, PeerClosingInsideALineFails) {
+    CFixtureServer server;
+    server.AddScript({SendBytes("HTTP/1.0 200")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::string line;
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, 1, true, {}); }),
+              "ReadHeaderLine 0");
+    socket.Close();
+}
+
+TEST(HttpBody, ShortBodyAgainstAnExpectedLengthFails) {
+    CFixtureServer server;
+    server.AddScript({SendBytes(std::string(60, 'b'))});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReceiveBody(file.get(), 100, 1, {}); }),
+              "Http Receive 0");
+    socket.Close();
+}
+
+TEST(HttpBody, UnknownLengthReadsUntilTheClose) {
+    CFixtureServer server;
+    server.AddScript({SendInPieces(std::string(2500, 'b'), 700, 2ms)});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    std::int32_t readed = 10;
+    CReceiveCounters counters{nullptr, &readed, nullptr};
+    EXPECT_EQ(socket.ReceiveBody(file.get(), 0, 1, counters), 2500);
+    EXPECT_EQ(readed, 2510);
+    EXPECT_EQ(FileText(file.get()), std::string(2500, 'b'));
+    socket.Close();
+}
+
+TEST(HttpBody, StoresNoMoreThanTheAnnouncedLength) {
+    CFixtureServer server;
+    server.AddScript({SendBytes("HTTP/1.0 200 OK\r\n\r\n0123456789extra")});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    std::string line;
+    socket.ReadHeaderLine(line, 1001, 1, true, {});
+    socket.ReadHeaderLine(line, 1001, 1, false, {});
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    EXPECT_EQ(socket.ReceiveBody(file.get(), 10, 1, {}), 10);
+    EXPECT_EQ(FileText(file.get()), "0123456789");
+    socket.Close();
+}
+
+} // namespace
+} // namespace torvex::test

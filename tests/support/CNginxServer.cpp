@@ -1,0 +1,169 @@
+#include "CNginxServer.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace torvex::test {
+
+namespace {
+
+constexpr int kStartAttempts = 3;
+constexpr auto kStartLimit = std::chrono::seconds(10);
+
+sockaddr LoopbackAddress(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    sockaddr generic{};
+    std::memcpy(&generic, &address, sizeof address);
+    return generic;
+}
+
+// A port that was free a moment ago: bound on port 0 and released. Another process may take it
+// before nginx does; the caller then tries again with a new one.
+int FreePort() {
+    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (handle < 0) {
+        return 0;
+    }
+    sockaddr address = LoopbackAddress(0);
+    int port = 0;
+    if (::bind(handle, &address, sizeof(sockaddr_in)) == 0) {
+        socklen_t length = sizeof address;
+        ::getsockname(handle, &address, &length);
+        sockaddr_in in{};
+        std::memcpy(&in, &address, sizeof in);
+        port = ntohs(in.sin_port);
+    }
+    ::close(handle);
+    return port;
+}
+
+bool Accepts(int port) {
+    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (handle < 0) {
+        return false;
+    }
+    const sockaddr address = LoopbackAddress(port);
+    const bool connected = ::connect(handle, &address, sizeof(sockaddr_in)) == 0;
+    ::close(handle);
+    return connected;
+}
+
+std::string FindNginx() {
+    for (const char* candidate : {"/usr/sbin/nginx", "/usr/bin/nginx", "/usr/local/sbin/nginx"}) {
+        if (::access(candidate, X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+CNginxServer::CNginxServer(const std::string& root) {
+    const std::string binary = FindNginx();
+    if (binary.empty()) {
+        m_reason = "nginx is not installed (tools/deps.sh installs it; run ./test.sh)";
+        return;
+    }
+    for (int attempt = 0; attempt < kStartAttempts && !Started(); ++attempt) {
+        TryStart(binary, root);
+    }
+}
+
+CNginxServer::~CNginxServer() {
+    Stop();
+}
+
+bool CNginxServer::TryStart(const std::string& binary, const std::string& root) {
+    m_port = FreePort();
+    if (m_port == 0) {
+        m_reason = "no free loopback port";
+        return false;
+    }
+    const std::string dir = m_dir.Str();
+    const std::string config = dir + "/nginx.conf";
+    {
+        std::ofstream out(config, std::ios::trunc);
+        out << "daemon off;\n"
+            << "master_process off;\n"
+            << "worker_processes 1;\n"
+            << "pid " << dir << "/nginx.pid;\n"
+            << "error_log " << dir << "/error.log;\n"
+            << "events { worker_connections 64; }\n"
+            << "http {\n"
+            << "  access_log off;\n"
+            << "  client_body_temp_path " << dir << "/body;\n"
+            << "  proxy_temp_path " << dir << "/proxy;\n"
+            << "  fastcgi_temp_path " << dir << "/fastcgi;\n"
+            << "  uwsgi_temp_path " << dir << "/uwsgi;\n"
+            << "  scgi_temp_path " << dir << "/scgi;\n"
+            << "  types { text/html html htm; text/plain txt; image/png png; }\n"
+            << "  default_type application/octet-stream;\n"
+            << "  server {\n"
+            << "    listen 127.0.0.1:" << m_port << ";\n"
+            << "    root " << root << ";\n"
+            << "  }\n"
+            << "}\n";
+    }
+    std::vector<std::string> args = {binary, "-p", dir + "/", "-c", config, "-e",
+                                     dir + "/error.log"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        m_reason = "nginx could not be started";
+        return false;
+    }
+    // nginx says nothing when it is ready; it is ready when its port accepts connections.
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            std::ifstream log(dir + "/error.log");
+            std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+            m_reason = "nginx exited at start: " + text;
+            return false;   // most likely the port was taken meanwhile
+        }
+        if (Accepts(m_port)) {
+            m_pid = pid;
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    m_reason = "nginx did not accept connections in time";
+    return false;
+}
+
+void CNginxServer::Stop() {
+    if (m_pid <= 0) {
+        return;
+    }
+    ::kill(m_pid, SIGTERM);
+    ::waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
+
+} // namespace torvex::test

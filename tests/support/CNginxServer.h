@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "TempDir.h"
+
+namespace torvex::test {
+
+// A real web server for tests: Debian's nginx, started as a child of the test process on
+// 127.0.0.1 and a free port, with a private configuration in a temporary folder, serving the
+// files under `root`. Stopped (and waited for) on destruction. When nginx is not installed or
+// does not come up, Started() is false and Reason() says why, so the test can skip with that.
+class CNginxServer {
+public:
+    explicit CNginxServer(const std::string& root);
+    ~CNginxServer();
+    CNginxServer(const CNginxServer&) = delete;
+    CNginxServer& operator=(const CNginxServer&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    const std::string& Reason() const { return m_reason; }
+    int Port() const { return m_port; }
+
+private:
+    bool TryStart(const std::string& binary, const std::string& root);
+    void Stop();
+
+    TempDir m_dir;
+    int m_pid = -1;
+    int m_port = 0;
+    std::string m_reason;
+};
+
+} // namespace torvex::test
