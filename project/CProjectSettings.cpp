@@ -1,0 +1,465 @@
+#include "project/CProjectSettings.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <limits>
+#include <new>
+
+#include "engine/LocalNames.h"
+#include "html/AsciiCase.h"
+#include "html/BoundedText.h"
+#include "html/CUrl.h"
+#include "project/CSettingsReader.h"
+#include "project/PasswordScramble.h"
+#include "project/WorkDir.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::string_view kVersionKey = "TorvexVersion";
+
+__attribute__((format(printf, 2, 3))) void AppendFormat(std::string& out, const char* format,
+                                                          ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length > 0) {
+        const std::size_t old = out.size();
+        out.resize(old + static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(out.data() + old, static_cast<std::size_t>(length) + 1, format, args);
+        out.resize(old + static_cast<std::size_t>(length));
+    }
+    va_end(args);
+}
+
+// A value as it may stand on one line: a text never carries its line break (or anything after
+// a NUL) into the file, so a stray character cannot start a key of its own.
+std::string OneLine(std::string_view text) {
+    text = UpToNul(text);
+    return std::string(text.substr(0, text.find('\n')));
+}
+
+int FlagValue(bool flag) { return flag ? 1 : 0; }
+
+int Clamp(int value, int low, int high) { return std::clamp(value, low, high); }
+int InRangeOr(int value, int low, int high, int otherwise) {
+    return value < low || value > high ? otherwise : value;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+void ReadFilterKeys(const CSettingsReader& reader, CUrlFilter& filter) {
+    reader.ReadFlag("FilterSameLevel", filter.FilterSameLevel);
+    reader.ReadInt("HostFilter", filter.HostFilter);
+    reader.ReadText("FHost", filter.FHost, kMaxFilterList);
+    reader.ReadText("EHost", filter.EHost, kMaxFilterList);
+    reader.ReadInt("PathFilter", filter.PathFilter);
+    reader.ReadText("FPath", filter.FPath, kMaxFilterList);
+    reader.ReadText("EPath", filter.EPath, kMaxFilterList);
+    reader.ReadInt("ProtocolFilter", filter.ProtocolFilter);
+}
+
+void WriteFilterKeys(std::string& out, const CUrlFilter& filter) {
+    if (filter.FilterSameLevel) {
+        AppendFormat(out, "FilterSameLevel=%d\n", 1);
+    }
+    if (filter.HostFilter != static_cast<int>(HostFilterMode::StartHost)) {
+        AppendFormat(out, "HostFilter=%d\n", filter.HostFilter);
+    }
+    if (!OneLine(filter.FHost).empty()) {
+        AppendFormat(out, "FHost=%s\n", OneLine(filter.FHost).c_str());
+    }
+    if (!OneLine(filter.EHost).empty()) {
+        AppendFormat(out, "EHost=%s\n", OneLine(filter.EHost).c_str());
+    }
+    if (filter.PathFilter != 0) {
+        AppendFormat(out, "PathFilter=%d\n", filter.PathFilter);
+    }
+    if (!OneLine(filter.FPath).empty()) {
+        AppendFormat(out, "FPath=%s\n", OneLine(filter.FPath).c_str());
+    }
+    if (!OneLine(filter.EPath).empty()) {
+        AppendFormat(out, "EPath=%s\n", OneLine(filter.EPath).c_str());
+    }
+    if (filter.ProtocolFilter != 0) {
+        AppendFormat(out, "ProtocolFilter=%d\n", filter.ProtocolFilter);
+    }
+}
+
+void ValidateFilter(CUrlFilter& filter) {
+    filter.HostFilter = InRangeOr(filter.HostFilter, 0, 3, 2);
+    filter.PathFilter = InRangeOr(filter.PathFilter, 0, 2, 0);
+    CutTo(filter.FHost, kMaxFilterList);
+    CutTo(filter.EHost, kMaxFilterList);
+    CutTo(filter.FPath, kMaxFilterList);
+    CutTo(filter.EPath, kMaxFilterList);
+}
+
+} // namespace
+
+CProjectSettings::CProjectSettings() = default;
+
+CStartAddress CProjectSettings::NewAddress() const {
+    CStartAddress address;
+    address.Level = Level;
+    address.Filter.FilterSameLevel = FilterSameLevel;
+    address.Filter.HostFilter = HostFilter;
+    address.Filter.PathFilter = PathFilter;
+    address.Filter.ProtocolFilter = ProtocolFilter;
+    return address;
+}
+
+void CProjectSettings::ReadCommonKeys(const CSettingsReader& reader) {
+    reader.ReadInt("FileType", FileType);
+    reader.ReadInt("UpdateMode", UpdateMode);
+    reader.ReadInt("FirstPage", FirstPage);
+    reader.ReadInt("BackupLast", BackupLast);
+    reader.ReadFlag("Cookie", Cookie);
+    reader.ReadInt("Link", Link);
+    reader.ReadFlag("AutoConvert", AutoConvert);
+    reader.ReadFlag("AutoExt", AutoExt);
+    reader.ReadInt("DownthreadNum", DownthreadNum);
+    reader.ReadInt("TimeOut", TimeOut);
+    reader.ReadInt("Retry", Retry);
+    reader.ReadInt("FreeSpaceLimit", FreeSpaceLimit);
+    reader.ReadInt("MaxMinute", MaxMinute);
+    reader.ReadInt("MaxFile", MaxFile);
+    reader.ReadInt("UserAgentMode", UserAgentMode);
+    reader.ReadText("UserDefined", UserDefined, kMaxUserDefined);
+    reader.ReadFlag("NoFileFilter", FileTypeFilter.NoFileFilter);
+    reader.ReadFlag("FilterOther", FileTypeFilter.FilterOther);
+    reader.ReadFlag("FilterNoExt", FileTypeFilter.FilterNoExt);
+    for (std::size_t i = 0; i < kFileFilterGroups; ++i) {
+        const std::string key = "FileFilter" + std::to_string(i + 1);
+        reader.ReadText(key, FileTypeFilter.FileFilter[i], kMaxFileFilterList);
+    }
+}
+
+bool CProjectSettings::LoadDefaults(const std::string& path) {
+    CSettingsReader reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    reader.ReadInt("Level", Level);
+    reader.ReadFlag("FilterSameLevel", FilterSameLevel);
+    reader.ReadInt("HostFilter", HostFilter);
+    reader.ReadInt("PathFilter", PathFilter);
+    reader.ReadInt("ProtocolFilter", ProtocolFilter);
+    ReadCommonKeys(reader);
+    Validate();
+    return true;
+}
+
+bool CProjectSettings::SaveDefaults(const std::string& path) const {
+    std::string out;
+    AppendFormat(out,
+                 "TorvexVersion=%s\nLevel=%d\nFilterSameLevel=%d\nHostFilter=%d\nPathFilter=%d\n"
+                 "ProtocolFilter=%d\n",
+                 std::string(kSettingsVersion).c_str(), Level, FlagValue(FilterSameLevel),
+                 HostFilter, PathFilter, ProtocolFilter);
+    WriteCommonBlock(out);
+    return WriteWholeFile(path, out);
+}
+
+bool CProjectSettings::LoadProjectFile(const std::string& path, std::string* folders) {
+    CSettingsReader reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    std::string version;
+    if (!reader.ReadText(kVersionKey, version, kMaxVersionText)) {
+        return false;
+    }
+    if (folders != nullptr) {
+        folders->clear();
+        reader.ReadText("Folders", *folders, kMaxFoldersText);
+    }
+    return LoadSettingsBody(reader, true);
+}
+
+bool CProjectSettings::LoadSettingsBody(CSettingsReader& reader, bool skipDirectoryAndTime) {
+    try {
+        reader.ReadText("Name", Name, kMaxProjectName);
+        if (!skipDirectoryAndTime) {
+            reader.ReadText("ProjectDir", ProjectDir, kMaxProjectDir);
+            std::int64_t time = CreateTime;
+            if (reader.ReadLong("CreateTime", time)) {
+                CreateTime = static_cast<std::int32_t>(
+                    std::clamp<std::int64_t>(time, std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
+            }
+        }
+        ReadCommonKeys(reader);
+
+        reader.ReadFlag("UseGlobeProxy", UseGlobeProxy);
+        reader.ReadInt("Proxy", Proxy);
+        reader.ReadText("ProxyServer", ProxyServer, kMaxProxyServer);
+        reader.ReadInt("ProxyPort", ProxyPort);
+        reader.ReadText("ProxyUser", ProxyUser, kMaxProxyUser);
+        std::string stored;
+        if (reader.ReadText("ProxyPassword", stored, kMaxScrambledPassword)) {
+            LoadStoredPassword(stored, ProxyPassword, ProxyPasswordScrambled);
+        }
+        reader.ReadFlag("TimeDownload", TimeDownload);
+
+        // Before the first stand-alone address, children belong to the first address.
+        std::size_t parent = 0;
+        for (auto section = reader.NextSection(); section && EqualsNoCase(*section, "URL");
+             section = reader.NextSection()) {
+            reader.FindSection("URL");
+            const std::size_t index = Addresses.size();
+            Addresses.emplace_back();
+            ReadAddress(reader, index, parent);
+            if (Addresses[index].Child == 0) {
+                parent = index;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    Validate();
+    return true;
+}
+
+void CProjectSettings::ReadAddress(const CSettingsReader& reader, std::size_t index,
+                                   std::size_t parent) {
+    CStartAddress& address = Addresses[index];
+    reader.ReadText("StartURL", address.StartURL, kMaxStartUrl);
+    reader.ReadInt("Level", address.Level);
+    reader.ReadText("Description", address.Description, kMaxDescription);
+    reader.ReadText("RequestMethod", address.RequestMethod, kMaxRequestMethod);
+    // The first address of a project is always run: it loads enabled whatever the file says.
+    if (index > 0) {
+        reader.ReadFlag("Enable", address.Enable);
+    }
+    reader.ReadInt("Child", address.Child);
+    reader.ReadText("Username", address.Username, kMaxUsername);
+    std::string stored;
+    if (reader.ReadText("Password", stored, kMaxScrambledPassword)) {
+        LoadStoredPassword(stored, address.Password, address.PasswordScrambled);
+    }
+    if (address.Child != 0) {
+        if (!reader.ReadText("DateFormat", address.DateFormat, kMaxDateFormat)) {
+            address.DateFormat = Addresses[parent].DateFormat;
+        }
+        reader.ReadInt("Inherit", address.Inherit);
+    } else {
+        reader.ReadText("DateFormat", address.DateFormat, kMaxDateFormat);
+    }
+    ReadFilterKeys(reader, address.Filter);
+}
+
+void CProjectSettings::WriteCommonBlock(std::string& out) const {
+    AppendFormat(out,
+                 "FileType=%d\nUpdateMode=%d\nFirstPage=%d\nBackupLast=%d\nCookie=%d\nLink=%d\n"
+                 "AutoConvert=%d\nAutoExt=%d\nDownthreadNum=%d\nTimeOut=%d\nRetry=%d\n"
+                 "FreeSpaceLimit=%d\nMaxMinute=%d\nMaxFile=%d\nUserAgentMode=%d\n"
+                 "UserDefined=%s\nNoFileFilter=%d\nFilterOther=%d\nFilterNoExt=%d\n",
+                 FileType, UpdateMode, FirstPage, BackupLast, FlagValue(Cookie), Link,
+                 FlagValue(AutoConvert), FlagValue(AutoExt), DownthreadNum, TimeOut, Retry,
+                 FreeSpaceLimit, MaxMinute, MaxFile, UserAgentMode, OneLine(UserDefined).c_str(),
+                 FlagValue(FileTypeFilter.NoFileFilter), FlagValue(FileTypeFilter.FilterOther),
+                 FlagValue(FileTypeFilter.FilterNoExt));
+    // Groups 1 to 7 are written only when changed; the "Other" group only when it holds any.
+    for (std::size_t i = 0; i < kFileFilterGroups; ++i) {
+        const std::string list = OneLine(FileTypeFilter.FileFilter[i]);
+        const bool write = i + 1 < kFileFilterGroups ? list != kFileFilterDefaults[i]
+                                                     : !list.empty();
+        if (write) {
+            AppendFormat(out, "FileFilter%zu=%s\n", i + 1, list.c_str());
+        }
+    }
+}
+
+void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode) {
+    if (mode == SettingsBodyMode::TreeFile) {
+        AppendFormat(out, "CreateTime=%-10d\n", static_cast<int>(CreateTime));
+    }
+    WriteCommonBlock(out);
+    if (mode != SettingsBodyMode::ExportFile) {
+        BringPasswordUpToDate(ProxyPassword, ProxyPasswordScrambled);
+        AppendFormat(out,
+                     "UseGlobeProxy=%d\nProxy=%d\nProxyServer=%s\nProxyPort=%d\nProxyUser=%s\n"
+                     "ProxyPassword=%s\nTimeDownload=%d\n",
+                     FlagValue(UseGlobeProxy), Proxy, OneLine(ProxyServer).c_str(), ProxyPort,
+                     OneLine(ProxyUser).c_str(), ProxyPasswordScrambled.c_str(),
+                     FlagValue(TimeDownload));
+    }
+    std::size_t parent = 0;
+    for (std::size_t i = 0; i < Addresses.size(); ++i) {
+        WriteAddress(out, i, parent);
+        if (Addresses[i].Child == 0) {
+            parent = i;
+        }
+    }
+}
+
+void CProjectSettings::WriteAddress(std::string& out, std::size_t index, std::size_t parent) {
+    CStartAddress& address = Addresses[index];
+    AppendFormat(out, "[URL]\nStartURL=%s\nLevel=%d\n", OneLine(address.StartURL).c_str(),
+                 address.Level);
+    if (!OneLine(address.Description).empty()) {
+        AppendFormat(out, "Description=%s\n", OneLine(address.Description).c_str());
+    }
+    if (address.RequestMethod != "GET") {
+        AppendFormat(out, "RequestMethod=%s\n", "POST");
+    }
+    if (!address.Enable) {
+        AppendFormat(out, "Enable=%d\n", 0);
+    }
+    if (address.Child != 0) {
+        AppendFormat(out, "Child=%d\n", address.Child);
+    }
+    if (!OneLine(address.Username).empty()) {
+        AppendFormat(out, "Username=%s\n", OneLine(address.Username).c_str());
+    }
+    BringPasswordUpToDate(address.Password, address.PasswordScrambled);
+    if (!address.PasswordScrambled.empty()) {
+        AppendFormat(out, "Password=%s\n", address.PasswordScrambled.c_str());
+    }
+    if (address.Child != 0) {
+        // A child that comes first has no parent to take the pattern from: the reader then
+        // gives it the default, so that is what it is compared with.
+        const std::string_view parentFormat =
+            parent == index ? kDefaultDateFormat : std::string_view(Addresses[parent].DateFormat);
+        if (address.DateFormat != parentFormat) {
+            AppendFormat(out, "DateFormat=%s\n", OneLine(address.DateFormat).c_str());
+        }
+        if (address.Inherit != 1) {
+            AppendFormat(out, "Inherit=%d\n", address.Inherit);
+        }
+    } else if (address.DateFormat != kDefaultDateFormat) {
+        AppendFormat(out, "DateFormat=%s\n", OneLine(address.DateFormat).c_str());
+    }
+    WriteFilterKeys(out, address.Filter);
+}
+
+bool CProjectSettings::WriteProjectFile(const std::string& path, std::string_view folders) {
+    std::string out;
+    AppendFormat(out, "TorvexVersion=%s\nName=%s\n", std::string(kSettingsVersion).c_str(),
+                 OneLine(Name).c_str());
+    const std::string folderLine = OneLine(folders);
+    if (!folderLine.empty()) {
+        AppendFormat(out, "Folders=%s\n", folderLine.c_str());
+    }
+    WriteSettingsBody(out, folderLine.empty() ? SettingsBodyMode::ExportFile
+                                              : SettingsBodyMode::ProjectFile);
+    return WriteWholeFile(path, out);
+}
+
+void CProjectSettings::Validate() {
+    Level = Clamp(Level, 0, 99);
+    HostFilter = InRangeOr(HostFilter, 0, 3, 2);
+    PathFilter = InRangeOr(PathFilter, 0, 2, 0);
+    UpdateMode = InRangeOr(UpdateMode, 0, 2, 2);
+    FirstPage = InRangeOr(FirstPage, 0, 1, 0);
+    Link = InRangeOr(Link, 0, 1, 0);
+    Proxy = InRangeOr(Proxy, 0, 2, 0);
+    ProxyPort = InRangeOr(ProxyPort, 1, 65535,
+                          Proxy == static_cast<int>(ProxyMode::Socks5) ? 1080 : 8080);
+    DownthreadNum = Clamp(DownthreadNum, 1, 50);
+    TimeOut = Clamp(TimeOut, 10, 1200);
+    Retry = Clamp(Retry, 0, 99);
+    // Below 1 MB the limit falls back to its default of 2 rather than to the bottom of the range.
+    FreeSpaceLimit = FreeSpaceLimit < 1 ? 2 : std::min(FreeSpaceLimit, 999);
+    MaxMinute = Clamp(MaxMinute, 0, 9999);
+    MaxFile = Clamp(MaxFile, 0, 9999);
+    UserAgentMode = InRangeOr(UserAgentMode, 0, 4, 1);
+
+    CutTo(Name, kMaxProjectName);
+    CutTo(ProjectDir, kMaxProjectDir);
+    CutTo(UserDefined, kMaxUserDefined);
+    for (auto& list : FileTypeFilter.FileFilter) {
+        CutTo(list, kMaxFileFilterList);
+    }
+    CutTo(ProxyServer, kMaxProxyServer);
+    CutTo(ProxyUser, kMaxProxyUser);
+    CutTo(ProxyPassword, kMaxPlainPassword);
+    CutTo(ProxyPasswordScrambled, kMaxScrambledPassword);
+
+    for (std::size_t i = 0; i < Addresses.size(); ++i) {
+        CStartAddress& address = Addresses[i];
+        address.Level = Clamp(address.Level, 0, 99);
+        if (address.RequestMethod != "GET" && address.RequestMethod != "POST") {
+            address.RequestMethod = "GET";
+        }
+        ValidateFilter(address.Filter);
+        if (i > 0) {
+            address.Inherit = InRangeOr(address.Inherit, 0, 1, 1);
+        }
+        CutTo(address.StartURL, kMaxStartUrl);
+        CutTo(address.Description, kMaxDescription);
+        CutTo(address.Username, kMaxUsername);
+        CutTo(address.Password, kMaxPlainPassword);
+        CutTo(address.PasswordScrambled, kMaxScrambledPassword);
+        CutTo(address.DateFormat, kMaxDateFormat);
+    }
+}
+
+void CProjectSettings::CopyForRun(const CProjectSettings& source) {
+    CopyForRun(source, std::time(nullptr));
+}
+
+void CProjectSettings::CopyForRun(const CProjectSettings& source, std::time_t when) {
+    // Built aside, so that copying from itself works.
+    CProjectSettings copy(source);
+    copy.Addresses.clear();
+    std::size_t parent = 0;
+    for (std::size_t i = 0; i < source.Addresses.size(); ++i) {
+        const CStartAddress& from = source.Addresses[i];
+        // A disabled stand-alone address still heads its children: they keep its filter.
+        if (from.Child == 0) {
+            parent = i;
+        }
+        if (!from.Enable) {
+            continue;
+        }
+        CStartAddress to;
+        ExpandDateMacro(from.StartURL, from.DateFormat, to.StartURL, when);
+        to.Level = from.Level;
+        to.Enable = from.Enable;
+        AssignCut(to.Description, from.Description, kMaxDescription);
+        to.RequestMethod = from.RequestMethod;
+        to.DateFormat = from.DateFormat;
+        to.Child = from.Child;
+        to.Username = from.Username;
+        to.Password = from.Password;
+        const bool inherits = from.Child != 0 && from.Inherit == 1;
+        to.Filter = inherits ? source.Addresses[parent].Filter : from.Filter;
+        to.Inherit = 0;
+        copy.Addresses.push_back(std::move(to));
+    }
+    *this = std::move(copy);
+}
+
+std::string DefaultSettingsPath() {
+    return ConfigDir() + "/" + std::string(kDefaultSettingsName);
+}
+
+bool LoadDefaultSettings(CProjectSettings& settings) {
+    return settings.LoadDefaults(DefaultSettingsPath());
+}
+
+bool SaveDefaultSettings(const CProjectSettings& settings) {
+    MakeDirectoryPath(ConfigDir());
+    return settings.SaveDefaults(DefaultSettingsPath());
+}
+
+std::string DefaultsWriteErrorText(std::string_view path) {
+    return "Error: Failed to write default settings to file:\n\"" + std::string(path) + "\"!";
+}
+
+} // namespace torvex
