@@ -1,0 +1,171 @@
+#include "engine/CStatusLog.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/FindLine.h"
+#include "engine/StatusLine.h"
+
+namespace torvex {
+
+CStatusLog::~CStatusLog() { Close(); }
+
+bool CStatusLog::Open(const std::string& path) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_lines.clear();
+    m_end = 0;
+    m_file = std::fopen(path.c_str(), "r+b");
+    if (!m_file) {
+        m_file = std::fopen(path.c_str(), "w+b");
+    }
+    if (!m_file) {
+        return false;
+    }
+    if (!BuildIndex()) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        m_lines.clear();
+        return false;
+    }
+    return true;
+}
+
+bool CStatusLog::BuildIndex() {
+    std::vector<char> window(kSearchWindow);
+    std::string pending;          // the line read so far
+    std::int64_t lineStart = 0;
+    std::int64_t position = 0;
+    auto finishLine = [&](std::string& text) {
+        const std::size_t length = text.size();
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        const auto tab = text.find('\t');
+        if (tab != std::string::npos) {
+            // The first line of a URL is the one every reader finds; later copies are ignored.
+            m_lines.try_emplace(text.substr(0, tab), LineRef{lineStart, length, text.substr(tab)});
+        }
+    };
+    std::rewind(m_file);
+    for (;;) {
+        const std::size_t got = std::fread(window.data(), 1, window.size(), m_file);
+        if (got == 0) {
+            break;
+        }
+        std::size_t i = 0;
+        while (i < got) {
+            const char* begin = window.data() + i;
+            const void* lf = std::memchr(begin, '\n', got - i);
+            const std::size_t length =
+                lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : got - i;
+            // A line longer than any status line can be is no status line; keep its start only.
+            if (pending.size() < 2 * kSearchWindow) {
+                pending.append(begin, length);
+            }
+            if (!lf) {
+                break;
+            }
+            finishLine(pending);
+            pending.clear();
+            i += length + 1;
+            lineStart = position + static_cast<std::int64_t>(i);
+        }
+        position += static_cast<std::int64_t>(got);
+    }
+    if (std::ferror(m_file)) {
+        return false;
+    }
+    m_end = position;
+    if (position > lineStart) {
+        // A last line cut short (the program ended while writing it): end it, so that the next
+        // line starts on a line of its own.
+        finishLine(pending);
+        if (std::fseek(m_file, 0, SEEK_END) != 0 || std::fputc('\n', m_file) == EOF) {
+            return false;
+        }
+        m_end += 1;
+    }
+    return true;
+}
+
+bool CStatusLog::IsOpen() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_file != nullptr;
+}
+
+void CStatusLog::Flush() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_file) {
+        std::fflush(m_file);
+    }
+}
+
+void CStatusLog::Close() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_lines.clear();
+    m_end = 0;
+}
+
+void CStatusLog::WriteStatusLine(CUrlEntry& entry) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_file) {
+        return;
+    }
+    std::string line = FormatStatusLine(entry);
+    const std::string url = line.substr(0, line.find('\t'));
+    auto known = m_lines.find(url);
+    if (known != m_lines.end()) {
+        LineRef& ref = known->second;
+        if (line.size() != ref.length) {
+            // Only the date column can differ in width: give it the width it has on disk.
+            const std::size_t fixed = line.size() - std::max(kStatusDateWidth,
+                                                             std::min(entry.lastModified.size(),
+                                                                      kMaxLastModified));
+            if (ref.length > fixed) {
+                line = FormatStatusLine(entry, ref.length - fixed);
+            }
+        }
+        if (line.size() != ref.length || std::fseek(m_file, static_cast<long>(ref.offset),
+                                                    SEEK_SET) != 0) {
+            return;   // a line of another layout: leave it rather than overwrite its neighbour
+        }
+        std::fwrite(line.data(), 1, line.size(), m_file);
+        ref.tail = line.substr(url.size());
+        entry.logOffset = static_cast<std::int32_t>(ref.offset);
+        return;
+    }
+    if (std::fseek(m_file, 0, SEEK_END) != 0) {
+        return;
+    }
+    line += '\n';
+    const std::size_t written = std::fwrite(line.data(), 1, line.size(), m_file);
+    if (written != line.size()) {
+        return;
+    }
+    m_lines.emplace(url, LineRef{m_end, line.size() - 1, line.substr(url.size(), line.size() - 1 - url.size())});
+    entry.logOffset = static_cast<std::int32_t>(m_end);
+    m_end += static_cast<std::int64_t>(line.size());
+}
+
+bool CStatusLog::Find(std::string_view urlText, std::int64_t& offset, std::string& line) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    const auto known = m_lines.find(std::string(urlText));
+    if (known == m_lines.end()) {
+        return false;
+    }
+    offset = known->second.offset;
+    line.assign(urlText);
+    line += known->second.tail;
+    return true;
+}
+
+} // namespace torvex

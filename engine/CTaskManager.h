@@ -1,0 +1,132 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CDownloadTask.h"
+
+namespace torvex {
+
+class IPrompter;
+
+// The commands that start a project.
+enum class RunCommand : int {
+    Start = 0,    // BackupLast as stored
+    Update = 1,   // BackupLast off for this run
+    Resume = 2,   // from the break point (or, with consent, by the link maps)
+};
+
+// Where a project stands, as the tree's icon shows it.
+enum class ProjectRunState : int {
+    Idle = 0,
+    Running = 1,
+    Waiting = 2,
+};
+
+// What the application settings give every run.
+struct CRunOptions {
+    int MaxRunningTask = 8;    // 1..8
+    bool EndNotify = true;     // "Download finished!" after a finished run
+    // The application's default proxy, copied over a project's when it uses the default.
+    int Proxy = 0;
+    std::string ProxyServer;
+    int ProxyPort = 8080;
+    std::string ProxyUser;
+    std::string ProxyPassword;
+};
+
+// The front end's part around a run; every call comes on the front end's thread, from inside
+// the task manager's methods. Default: nothing.
+class ITaskManagerHooks {
+public:
+    virtual ~ITaskManagerHooks() = default;
+    virtual void OnProjectState(const CProjectSettings* project, ProjectRunState state);
+    // Every task message, before the manager acts on it.
+    virtual void OnTaskMessage(int message, CDownloadTask& task, int code);
+    // The queued break-point save: `position` of `range` entries written (every 200 ms).
+    virtual void OnBreakPointProgress(CDownloadTask& task, int position, int range);
+    // After every end message: the index page of the project is made anew.
+    virtual void GenerateIndexPage(CDownloadTask& task);
+    // After an end message, when the record's links are to be converted.
+    virtual void ConvertLinks(CDownloadTask& task);
+    // The last running task ended and none waits (end-of-download actions).
+    virtual void OnAllTasksEnded();
+};
+
+// The user-agent text of a run: 0 none, 1 "Torvex/0.9", 2 and 3 the browser texts, otherwise
+// the project's own text.
+std::string UserAgentText(int userAgentMode, std::string_view userDefined);
+
+// What the main window does around runs, shared by the desktop program and torvex-cli: makes a
+// task from a project (a run copy with the default proxy and the user-agent text), asks the
+// resume questions, keeps the running and waiting lists under the limit of running tasks, and
+// handles the task messages: the break point of an interrupted run, the files of a finished
+// one, the messages to the user, and starting the next waiting task.
+//
+// Lives on the front end's thread and is called only there. Tasks report to the `listener`
+// from their own threads; the front end hands each report back to HandleTaskMessage on its
+// thread. Projects are known by the address of their settings (owned by the tree).
+class CTaskManager {
+public:
+    CTaskManager(IRunPipeline& pipeline, IRunListener& listener, IPrompter& prompter,
+                 ITaskManagerHooks* hooks = nullptr);
+    // Stops every running task and waits for their threads.
+    ~CTaskManager();
+    CTaskManager(const CTaskManager&) = delete;
+    CTaskManager& operator=(const CTaskManager&) = delete;
+
+    void SetOptions(const CRunOptions& options) { m_options = options; }
+    const CRunOptions& Options() const { return m_options; }
+    // Disk and clock for the tasks made from now on (tests); null means the system's.
+    void SetFreeSpaceSource(IFreeSpaceSource* source) { m_freeSpace = source; }
+    void SetClock(IClock* clock) { m_clock = clock; }
+
+    // Makes a task for `project` and starts it, or puts it on the waiting list. False when the
+    // project already runs or waits, or the task was dropped (the user said so, or nothing is
+    // there to download; the user has been told).
+    bool StartProject(const CProjectSettings& project, RunCommand command);
+    // "Start All": Start for each project in turn.
+    void StartAll(const std::vector<const CProjectSettings*>& projects);
+    // A running task is asked to stop; a waiting one leaves the list.
+    void StopProject(const CProjectSettings& project);
+
+    // To be called on the front end's thread for every report the listener received.
+    void HandleTaskMessage(int message, CDownloadTask* task, int code);
+
+    ProjectRunState StateOf(const CProjectSettings& project) const;
+    CDownloadTask* TaskOf(const CProjectSettings& project) const;
+    std::size_t RunningCount() const { return m_running.size(); }
+    std::size_t WaitingCount() const { return m_waiting.size(); }
+    // The running tasks, for the statistics the views show.
+    std::vector<CDownloadTask*> RunningTasks() const;
+
+private:
+    struct Run {
+        const CProjectSettings* project = nullptr;
+        std::unique_ptr<CDownloadTask> task;
+    };
+
+    std::unique_ptr<CDownloadTask> MakeTask(const CProjectSettings& project, RunCommand command,
+                                            RunMode mode) const;
+    void LaunchRun(Run run);
+    void SaveBreakPointQueued(CDownloadTask& task);
+    void EndRun(CDownloadTask* task);
+    void StartWaiting();
+
+    IRunPipeline& m_pipeline;
+    IRunListener& m_listener;
+    IPrompter& m_prompter;
+    ITaskManagerHooks m_noHooks;
+    ITaskManagerHooks& m_hooks;
+    IFreeSpaceSource* m_freeSpace = nullptr;
+    IClock* m_clock = nullptr;
+    CRunOptions m_options;
+    std::vector<Run> m_running;
+    std::deque<Run> m_waiting;
+};
+
+} // namespace torvex

@@ -1,0 +1,67 @@
+#include "engine/CWorkerSlot.h"
+
+#include <utility>
+
+namespace torvex {
+
+void CWorkerSlot::SetCurrent(const CUrlEntry& entry) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_current = entry;
+}
+
+void CWorkerSlot::ClearCurrent() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_current = CUrlEntry();
+}
+
+CUrlEntry CWorkerSlot::Current() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_current;
+}
+
+void CWorkerSlot::SetProgress(std::int32_t readed, std::int32_t total) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_current.readed = readed;
+    m_current.total = total;
+}
+
+CSlotView CWorkerSlot::View() const {
+    CSlotView view;
+    view.state = state.load(std::memory_order_relaxed);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_current.urlText.empty()) {
+        view.url = m_current.url.Compose();
+    }
+    view.readed = m_current.readed;
+    view.total = m_current.total;
+    return view;
+}
+
+void CWorkerSlot::SetInterrupter(std::function<void()> interrupter) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_interrupter = std::move(interrupter);
+}
+
+void CWorkerSlot::Interrupt() {
+    std::function<void()> interrupter;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        interrupter = m_interrupter;
+    }
+    if (interrupter) {
+        interrupter();
+    }
+}
+
+void CWorkerSlot::Reset() {
+    state = SlotState::Empty;
+    alive = false;
+    idle = true;
+    abort = false;
+    tries = 0;
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_current = CUrlEntry();
+    m_interrupter = nullptr;
+}
+
+} // namespace torvex

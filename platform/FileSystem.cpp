@@ -1,0 +1,57 @@
+#include "platform/FileSystem.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <sys/stat.h>
+
+namespace torvex {
+
+namespace fs = std::filesystem;
+
+bool FileExists(std::string_view path) {
+    std::error_code ec;
+    const auto status = fs::status(fs::path(path), ec);
+    return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+bool DirectoryExists(std::string_view path) {
+    std::error_code ec;
+    return fs::is_directory(fs::path(path), ec);
+}
+
+bool RemoveFileIfExists(std::string_view path) {
+    std::error_code ec;
+    fs::remove(fs::path(path), ec);
+    return !ec;
+}
+
+bool RenamePath(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    fs::rename(fs::path(from), fs::path(to), ec);
+    return !ec;
+}
+
+bool RemoveTree(std::string_view path) {
+    std::error_code ec;
+    fs::remove_all(fs::path(path), ec);
+    return !ec;
+}
+
+bool CopyFileOver(std::string_view from, std::string_view to) {
+    std::error_code ec;
+    return fs::copy_file(fs::path(from), fs::path(to), fs::copy_options::overwrite_existing, ec) &&
+           !ec;
+}
+
+std::int64_t FileModificationTime(std::string_view path) {
+    struct stat info {};
+    const std::string text(path);
+    if (::stat(text.c_str(), &info) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_mtime);
+}
+
+} // namespace torvex

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace torvex {
+
+// The file-system operations of the crawl engine, in one place so that their error handling is
+// uniform: none throws, each reports success. Paths are "/" separated; any thread may call them.
+
+bool FileExists(std::string_view path);        // a regular file (or anything but a directory)
+bool DirectoryExists(std::string_view path);
+// Removes one file; true when it is gone afterwards (also when it never existed).
+bool RemoveFileIfExists(std::string_view path);
+// Renames a file or directory, replacing a file of the new name.
+bool RenamePath(std::string_view from, std::string_view to);
+// Removes a directory with everything in it; true when it is gone afterwards.
+bool RemoveTree(std::string_view path);
+// Copies a file over `to`; false when the source cannot be read or the target written.
+bool CopyFileOver(std::string_view from, std::string_view to);
+// Last-write time in seconds since 1970, or -1 when the file cannot be asked.
+std::int64_t FileModificationTime(std::string_view path);
+
+} // namespace torvex

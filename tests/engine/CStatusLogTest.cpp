@@ -1,0 +1,157 @@
+#include "engine/CStatusLog.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/FindLine.h"
+#include "engine/StatusLine.h"
+#include "support/TempDir.h"
+
+namespace torvex {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+CUrlEntry Entry(const std::string& url) {
+    CUrlEntry entry;
+    entry.urlText = url;
+    return entry;
+}
+
+const std::string kPad39(39, ' ');
+
+TEST(CStatusLogWrite, WritesTheFixedWidthLayout) {
+    TempDir dir;
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry entry = Entry("http://h/a.html");
+    entry.kind = '1';
+    entry.state = '2';
+    entry.nameLetter = '3';
+    entry.lastModified = "Tue, 01 Jan 2002 00:00:00 GMT";
+    entry.readed = 1234;
+    entry.total = -1;
+    log.WriteStatusLine(entry);
+    log.Close();
+    EXPECT_EQ(ReadFileBytes(dir / "latest"),
+              "http://h/a.html\t1\t2 3\tTue, 01 Jan 2002 00:00:00 GMT          \t1234        \t"
+              "-1          \t\n");
+    EXPECT_EQ(entry.logOffset, 0);
+}
+
+TEST(CStatusLogWrite, RewritingAUrlLeavesOneLine) {
+    TempDir dir;
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry first = Entry("http://h/first");
+    log.WriteStatusLine(first);
+    CUrlEntry entry = Entry("http://h/a");
+    entry.state = '0';
+    entry.readed = 10;
+    entry.total = 300;
+    log.WriteStatusLine(entry);
+    const std::int32_t offset = entry.logOffset;
+    entry.state = '1';
+    entry.readed = 300;
+    log.WriteStatusLine(entry);
+    EXPECT_EQ(entry.logOffset, offset);
+    // A copy that never learnt its offset still finds its own line.
+    CUrlEntry copy = entry;
+    copy.logOffset = -1;
+    log.WriteStatusLine(copy);
+    EXPECT_EQ(copy.logOffset, offset);
+    log.Close();
+    const std::string expected = "http://h/first\t0\t0 0\t" + kPad39 + "\t0           \t-1          \t\n"
+                                 "http://h/a\t0\t1 0\t" + kPad39 + "\t300         \t300         \t\n";
+    EXPECT_EQ(ReadFileBytes(dir / "latest"), expected);
+}
+
+TEST(CStatusLogWrite, KeepsTheLineWidthWhenTheDateChangesLength) {
+    TempDir dir;
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry entry = Entry("http://h/a");
+    log.WriteStatusLine(entry);
+    CUrlEntry next = Entry("http://h/b");
+    log.WriteStatusLine(next);
+    entry.lastModified = std::string(50, 'x');   // wider than the column on disk
+    log.WriteStatusLine(entry);
+    log.Close();
+    const std::string text = ReadFileBytes(dir / "latest");
+    EXPECT_EQ(text, "http://h/a\t0\t0 0\t" + std::string(39, 'x') + "\t0           \t-1          \t\n"
+                    "http://h/b\t0\t0 0\t" + kPad39 + "\t0           \t-1          \t\n");
+}
+
+TEST(CStatusLogOpen, KeepsAndIndexesAnExistingLog) {
+    TempDir dir;
+    const std::string old = "http://h/x/a\t0\t1 0\t" + kPad39 + "\t5           \t5           \t\r\n"
+                            "http://h/a\t1\t2 3\t" + kPad39 + "\t7           \t9           \t\n";
+    WriteFileBytes(dir / "latest", old);
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    std::int64_t offset = -1;
+    std::string line;
+    ASSERT_TRUE(log.Find("http://h/a", offset, line));
+    EXPECT_EQ(offset, static_cast<std::int64_t>(old.find("http://h/a\t")));
+    CStatusFields fields;
+    ASSERT_TRUE(ParseStatusLine(line, 10, fields));
+    EXPECT_EQ(fields.kind, '1');
+    EXPECT_EQ(fields.state, '2');
+    EXPECT_EQ(fields.nameLetter, '3');
+    EXPECT_EQ(fields.readed, 7);
+    EXPECT_EQ(fields.total, 9);
+    // "http://h/x/a" does not make "h/a" or "a" known; only whole URL texts are.
+    EXPECT_FALSE(log.Find("h/a", offset, line));
+    EXPECT_FALSE(log.Find("http://h/x", offset, line));
+}
+
+TEST(CStatusLogOpen, EndsALastLineThatWasCutShort) {
+    TempDir dir;
+    WriteFileBytes(dir / "latest", "http://h/a\t0\t0 0");
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry entry = Entry("http://h/b");
+    log.WriteStatusLine(entry);
+    log.Close();
+    EXPECT_EQ(ReadFileBytes(dir / "latest"),
+              "http://h/a\t0\t0 0\nhttp://h/b\t0\t0 0\t" + kPad39 + "\t0           \t-1          \t\n");
+}
+
+TEST(CStatusLogWrite, DoesNothingWhileClosed) {
+    CStatusLog log;
+    CUrlEntry entry = Entry("http://h/a");
+    log.WriteStatusLine(entry);
+    EXPECT_EQ(entry.logOffset, -1);
+}
+
+TEST(FindLine, FindsOnlyWholeKeysAtTheStartOfALine) {
+    TempDir dir;
+    WriteFileBytes(dir / "log", "http://g/?u=http://h/a\tX\nhttp://h/a\tY\r\nhttp://h/a\tZ\n");
+    std::string line;
+    EXPECT_EQ(FindLine(dir / "log", "http://h/a\t", line), 25);
+    EXPECT_EQ(line, "http://h/a\tY");
+    EXPECT_EQ(FindLine(dir / "log", "h/a\t", line), -1);
+    EXPECT_EQ(FindLine(dir / "missing", "http://h/a\t", line), -1);
+}
+
+TEST(FindLine, FindsAKeyThatStraddlesTwoWindows) {
+    TempDir dir;
+    std::string text;
+    int n = 0;
+    while (text.size() < kSearchWindow - 10) {
+        text += "http://h/filler" + std::to_string(n++) + "\t0\n";
+    }
+    text.resize(kSearchWindow - 10);
+    text += "\n";
+    const std::size_t at = text.size();
+    text += "http://h/straddling/key\tlast\n";
+    WriteFileBytes(dir / "log", text);
+    std::string line;
+    EXPECT_EQ(FindLine(dir / "log", "http://h/straddling/key\t", line),
+              static_cast<std::int64_t>(at));
+    EXPECT_EQ(line, "http://h/straddling/key\tlast");
+}
+
+} // namespace
+} // namespace torvex

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CDownloadTask.h"
+#include "engine/CTaskManager.h"
+#include "engine/IPrompter.h"
+#include "engine/IRunListener.h"
+#include "engine/IRunPipeline.h"
+#include "platform/Clock.h"
+#include "platform/FreeSpace.h"
+
+namespace torvex::test {
+
+// Free space that a test sets; any thread may read it.
+class CFakeFreeSpace final : public IFreeSpaceSource {
+public:
+    bool FreeBytes(std::string_view, std::uint64_t& bytes) override;
+    std::atomic<std::uint64_t> bytes{std::uint64_t{1} << 40};
+    std::atomic<bool> fails{false};
+};
+
+// Wall time that a test moves on; the monotonic clock is the system's.
+class CFakeClock final : public IClock {
+public:
+    std::int64_t Now() override { return now.load(); }
+    std::int64_t MonotonicMs() override { return SystemClock().MonotonicMs(); }
+    std::atomic<std::int64_t> now{1000000000};
+};
+
+// Keeps every task message in arrival order.
+class CMessageLog final : public IRunListener {
+public:
+    struct Message {
+        int message = 0;
+        CDownloadTask* task = nullptr;
+        int code = 0;
+    };
+    void OnTaskMessage(int message, CDownloadTask* task, int code) override;
+    // Waits (at most `seconds`) until an end message or a start failure arrived.
+    bool WaitForEnd(int seconds = 20);
+    // Takes the oldest message not taken yet, waiting at most `milliseconds`.
+    bool Take(Message& out, int milliseconds);
+    std::vector<Message> All() const;
+    std::vector<int> Numbers() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<Message> m_all;
+    std::size_t m_taken = 0;
+};
+
+// Answers as scripted and keeps what it was told, prefixed with its kind ("error: ...").
+class CScriptedPrompter final : public IPrompter {
+public:
+    void Information(std::string_view text) override { said.push_back("information: " + std::string(text)); }
+    void Warning(std::string_view text) override { said.push_back("warning: " + std::string(text)); }
+    void Error(std::string_view text) override { said.push_back("error: " + std::string(text)); }
+    bool AskYesNo(std::string_view text, bool) override;
+    bool AskOkCancel(std::string_view text) override;
+    std::deque<bool> answers;   // taken in order; true when none is left
+    std::vector<std::string> said;
+};
+
+// Stand-ins for the per-entry work of a run. Start addresses are seeded as the real seeding
+// does; the dispatcher sends every discovered entry to the workers; a worker stores each entry
+// as a small file, except that a URL containing
+//   "hold"        keeps the worker receiving (State 5) until it is told to abort,
+//   "slowlookup"  keeps it resolving the name (State 1) until it is told to abort,
+//   "fail"        is dropped without a file.
+class CStandInPipeline : public IRunPipeline {
+public:
+    int SeedStartAddresses(CDownloadTask& task, bool withCredentials) override;
+    bool LinkAcceptance(CDownloadTask& task, std::string_view composed, int level, int linkCode,
+                        int startIndex) override;
+    void DispatchThread(CDownloadTask& task) override;
+    void ParseThread(CDownloadTask& task) override;
+    void CopyThread(CDownloadTask& task) override;
+    void DownloadWorker(CDownloadTask& task, int slotIndex) override;
+
+    std::set<std::string> refused;        // composed texts LinkAcceptance refuses
+    std::atomic<int> workersStarted{0};
+};
+
+// Settings of a small project in `dir` with the given start addresses.
+CProjectSettings ProjectIn(const std::string& dir, const std::vector<std::string>& addresses);
+
+} // namespace torvex::test
