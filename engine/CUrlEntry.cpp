@@ -1,0 +1,19 @@
+#include "engine/CUrlEntry.h"
+
+#include "html/BoundedText.h"
+
+namespace torvex {
+
+std::string EntryUrlText(const CUrl& url) {
+    std::string text = url.Compose();
+    if (LastSegment(url.Path(), kMaxLocalPath).empty()) {
+        if (!text.empty() && text.back() != '/') {
+            text += '/';
+        }
+        text += "index.html";
+    }
+    CutTo(text, kMaxEntryUrlText);
+    return text;
+}
+
+} // namespace torvex

@@ -1,0 +1,150 @@
+#include "engine/LocalNames.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "html/AsciiCase.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::size_t kMaxDirectoryTotal = 258;
+
+void ReplaceReserved(std::string& text, std::string_view reserved) {
+    for (char& c : text) {
+        if (reserved.find(c) != std::string_view::npos) {
+            c = '-';
+        }
+    }
+}
+
+// "." and ".." would let a server's path climb out of the record on disk; as names of their own
+// they become "-" and "--", which keeps every stored path inside its record.
+void DefuseDotNames(std::string& directory) {
+    std::size_t start = 0;
+    while (start < directory.size()) {
+        std::size_t end = directory.find('/', start);
+        if (end == std::string::npos) {
+            end = directory.size();
+        }
+        const std::string_view segment = std::string_view(directory).substr(start, end - start);
+        if (segment == "." || segment == "..") {
+            for (std::size_t i = start; i < end; ++i) {
+                directory[i] = '-';
+            }
+        }
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+bool LocalNames(const CUrl& url, bool withFile, std::size_t recordDownloadDirLength,
+                std::string& localDir, std::string& fileName) {
+    std::string directory = url.Host();
+    if (url.Scheme() == "http" && url.EffectivePort() != 80) {
+        directory += '+';
+        directory += std::to_string(url.Port());
+    }
+    const std::string base = BaseDirectory(url.Path(), kMaxUrlPath);
+    if (recordDownloadDirLength + directory.size() + base.size() > kMaxDirectoryTotal) {
+        return false;
+    }
+    directory += base;
+    ReplaceReserved(directory, "\"%*:<>?|");
+    DefuseDotNames(directory);
+
+    std::string file;
+    if (withFile) {
+        file = LastSegment(url.Path(), kMaxLocalPath);
+        if (file.empty()) {
+            file = "index.html";
+        } else {
+            ReplaceReserved(file, "\"%*/:<>?\\|");
+            if (file == "." || file == "..") {
+                file.assign(file.size(), '-');
+            }
+        }
+    }
+    if (recordDownloadDirLength + directory.size() + file.size() >= kMaxLocalPath) {
+        return false;
+    }
+    localDir = std::move(directory);
+    if (withFile) {
+        fileName = std::move(file);
+    }
+    return true;
+}
+
+bool LocalNames(CUrlEntry& entry, std::size_t recordDownloadDirLength) {
+    return LocalNames(entry.url, true, recordDownloadDirLength, entry.localDir, entry.fileName);
+}
+
+bool StoredPath(std::string_view recordDownloadDir, std::string_view localDir,
+                std::string_view fileName, std::string_view extension, std::string& out) {
+    if (recordDownloadDir.size() + localDir.size() + fileName.size() + extension.size() + 1 >
+        kMaxLocalPath) {
+        return false;
+    }
+    out.clear();
+    out += recordDownloadDir;
+    out += '/';
+    out += localDir;
+    out += fileName;
+    out += extension;
+    return true;
+}
+
+std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entry) {
+    std::string out(recordLinkMapDir);
+    out += '/';
+    out += entry.localDir;
+    out += entry.fileName;
+    if (entry.nameLetter == NameLetter::HtmlAppended) {
+        out += ".html";
+    }
+    return out;
+}
+
+void MakeDirectoryPath(std::string_view path) {
+    const std::string text(path.substr(0, kMaxLocalPath));
+    std::error_code ec;
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/') {
+            const std::filesystem::path prefix(text.substr(0, i));
+            if (!std::filesystem::exists(prefix, ec)) {
+                std::filesystem::create_directory(prefix, ec);
+            }
+        }
+    }
+}
+
+bool IsHtmlName(std::string_view fileName) {
+    const auto dot = fileName.rfind('.');
+    return dot != std::string_view::npos && StartsWithNoCase(fileName.substr(dot + 1), "htm");
+}
+
+PageNaming NamePage(std::string_view fileName, bool hasReferrerOrChild, bool autoExt) {
+    PageNaming naming;
+    if (IsHtmlName(fileName)) {
+        return naming;
+    }
+    if (hasReferrerOrChild) {
+        naming.nameLetter = NameLetter::PageOwnName;
+        naming.needsConversion = autoExt;
+        return naming;
+    }
+    naming.nameLetter = NameLetter::HtmlAppended;
+    naming.extension = ".html";
+    naming.needsConversion = true;
+    naming.hasRenamedFile = true;
+    return naming;
+}
+
+bool RenamedPageFits(std::size_t recordDownloadDirLength, std::string_view localDir,
+                     std::string_view fileName) {
+    return recordDownloadDirLength + localDir.size() + fileName.size() <= kMaxRenamedPagePath;
+}
+
+} // namespace torvex
