@@ -26,22 +26,24 @@ std::size_t FindByte(std::string_view text, char c, std::size_t from, std::size_
 }
 
 // Narrows [start, end) of `text` to the inside of its first pair of single quotes, as script
-// calls such as window.open('big.jpg','win') carry their address. A backslash in front of the
-// closing quote belongs to the script text after the link.
-void TakeQuotedArgument(std::string_view text, std::size_t& start, std::size_t& end) {
+// calls such as window.open('big.jpg','win') carry their address; without a closing quote the
+// address runs to the end. A backslash in front of the closing quote belongs to the script text
+// after the link. False, with the range unchanged, when there is no single quote at all.
+bool TakeQuotedArgument(std::string_view text, std::size_t& start, std::size_t& end) {
     const std::size_t open = FindByte(text, '\'', start, end);
     if (open == kNotFound) {
-        return;
+        return false;
     }
     start = open + 1;
     const std::size_t close = FindByte(text, '\'', start, end);
     if (close == kNotFound) {
-        return;
+        return true;
     }
     end = close;
     if (end > start && text[end - 1] == '\\') {
         --end;
     }
+    return true;
 }
 
 // The walk over one page; holds the scratch space that is reused for every tag.
@@ -168,7 +170,11 @@ void Walker::HandleValue(int code, const CAttr& attr, std::string_view tag, std:
     }
     std::size_t javascriptAt = kNotFound;
     if (EqualsNoCase(attr.name, "onclick") || EqualsNoCase(attr.name, "onmouseover")) {
-        TakeQuotedArgument(norm, start, end);
+        // A handler is script code; only a quoted argument in it can be an address. Read as a
+        // whole, "x=a/b" or a handler with line breaks would be "rewritten" into broken code.
+        if (!TakeQuotedArgument(norm, start, end)) {
+            return;
+        }
     } else if (StartsWithNoCase(norm.substr(start, end - start), kJavascript)) {
         javascriptAt = start;
         start += kJavascript.size();
