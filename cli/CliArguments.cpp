@@ -1,0 +1,106 @@
+#include "cli/CliArguments.h"
+
+#include <string_view>
+
+namespace torvex {
+
+namespace {
+
+bool IsRunCommand(std::string_view c) { return c == "start" || c == "update" || c == "resume"; }
+
+} // namespace
+
+CliArguments ParseCliArguments(int argc, const char* const* argv) {
+    CliArguments args;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i] ? argv[i] : "";
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            args.help = true;
+        } else if (!optionsEnded && (arg == "--yes" || arg == "-y")) {
+            args.yes = true;
+        } else if (!optionsEnded && arg == "--force") {
+            args.force = true;
+        } else if (!optionsEnded && arg.starts_with("-") && arg.size() > 1) {
+            args.error = "unknown option " + std::string(arg);
+            return args;
+        } else {
+            positional.emplace_back(arg);
+        }
+    }
+    if (args.help) {
+        return args;
+    }
+    if (positional.empty()) {
+        args.error = "no command given";
+        return args;
+    }
+    args.command = positional[0];
+    const std::size_t count = positional.size();
+    if (args.command == "new") {
+        if (count < 3) {
+            args.error = "new needs a project folder and a start address";
+            return args;
+        }
+        args.projectDir = positional[1];
+        args.url = positional[2];
+        args.assignments.assign(positional.begin() + 3, positional.end());
+        for (const auto& a : args.assignments) {
+            if (a.find('=') == std::string::npos || a.front() == '=') {
+                args.error = "expected Key=Value, got \"" + a + "\"";
+                return args;
+            }
+        }
+    } else if (IsRunCommand(args.command)) {
+        if (count != 2) {
+            args.error = args.command + " needs exactly one project folder";
+            return args;
+        }
+        args.projectDir = positional[1];
+    } else {
+        args.error = "unknown command \"" + args.command + "\"";
+    }
+    return args;
+}
+
+std::string CliUsageText() {
+    return R"(Usage: torvex-cli COMMAND [OPTIONS] ...
+
+Commands:
+  new DIR URL [Key=Value ...]  Create a project in DIR with the start address URL. The settings
+                               come from Config/default.conf in the working directory (built-in
+                               defaults when it is missing); each Key=Value is applied as if it
+                               stood in project.conf: project-wide keys, and the keys of a [URL]
+                               section for the start address (Level, HostFilter, ...). Values
+                               out of range are clamped. Name= sets the project name (default:
+                               the last folder of DIR).
+  start DIR                    Run the project in DIR from the beginning (BackupLast decides
+                               whether the latest record is kept as a backup first).
+  update DIR                   Run the project again, fetching only what changed.
+  resume DIR                   Continue an interrupted run from its break point (or, after the
+                               question, by re-reading the link maps).
+
+Options:
+  --yes, -y     Answer every question with yes (without it the answer is no, and the
+                program says what it declined).
+  --force       "new": replace an existing project.conf.
+  --help, -h    Show this text.
+
+While a run goes on and standard error is a terminal, one progress line shows the files
+downloaded, the total files, the download and parse queues, the speed and the time elapsed.
+Ctrl-C or SIGTERM stops the run and saves the break point; "resume" continues it later.
+
+Exit status:
+  0   the run finished
+  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501)
+  2   the run ended by a limit (202 to 204)
+  3   the run was stopped
+  4   the run could not start (102 to 106), or a resume was declined or had nothing to do
+  64  wrong usage
+)";
+}
+
+} // namespace torvex

@@ -1,0 +1,47 @@
+#include "engine/TryFailure.h"
+
+namespace torvex {
+
+int EndCodeForSocketFailure(std::string_view operation, bool viaProxy) {
+    if (operation == "Socks5Authenticate") {
+        return 303;
+    }
+    if (operation == "GetHostByName") {
+        return viaProxy ? 301 : 401;
+    }
+    if (operation == "Connect") {
+        return viaProxy ? 302 : 402;
+    }
+    return 0;
+}
+
+int EndCodeForFailure(std::string_view operation, int code) {
+    if (operation == "LongFilePath" || operation == "OpenFile") {
+        return 406;
+    }
+    if (operation == "NoBody") {
+        return 407;
+    }
+    if (operation == "HTTPSession") {
+        switch (code) {
+        case 401: return 404;
+        case 403: return 501;
+        case 404: return 405;
+        case 407: return 303;
+        default: return code >= 500 && code <= 505 ? 403 : 0;
+        }
+    }
+    switch (code) {
+    case 2:
+    case 3: return 404;
+    case 5: return 405;
+    case 1:
+    case 4:
+    case 6:
+    case 7:
+    case 8: return 403;
+    default: return 0;
+    }
+}
+
+} // namespace torvex

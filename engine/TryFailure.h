@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+namespace torvex {
+
+// How a failed try of the only start address of a project ends the run at once (rather than
+// after all retries, as end code 201). Both return the end code, or 0 when the failure only
+// counts as a failed try. Only the worker consults them, and only for a start address of a
+// project with exactly one start address.
+
+// A socket failure: "Socks5Authenticate" 303; "GetHostByName" 301 through a proxy, else 401;
+// "Connect" 302 through a proxy, else 402.
+int EndCodeForSocketFailure(std::string_view operation, bool viaProxy);
+
+// Any other failure: "LongFilePath" and "OpenFile" 406, "NoBody" 407, "HTTPSession" by HTTP
+// status (401 404, 403 501, 404 405, 407 303, 500..505 403), and the FTP session's codes
+// (2, 3: 404; 5: 405; 1, 4, 6, 7, 8: 403).
+int EndCodeForFailure(std::string_view operation, int code);
+
+} // namespace torvex

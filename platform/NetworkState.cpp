@@ -1,0 +1,55 @@
+#include "platform/NetworkState.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace torvex {
+
+namespace {
+constexpr std::size_t kMaxAddressText = 64;
+}
+
+bool IsNetworkUpFromAddresses(const std::vector<std::uint32_t>& addresses) {
+    std::string text;
+    for (std::uint32_t a : addresses) {
+        char dotted[20];
+        std::snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", (a >> 24) & 0xFF, (a >> 16) & 0xFF,
+                      (a >> 8) & 0xFF, a & 0xFF);
+        text += dotted;
+    }
+    if (text.size() > kMaxAddressText) {
+        text.resize(kMaxAddressText);
+    }
+    return !(text.starts_with('0') || text == "127.0.0.1");
+}
+
+bool IsNetworkUp() {
+    char name[128] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return IsNetworkUpFromAddresses({});
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    std::vector<std::uint32_t> addresses;
+    if (::getaddrinfo(name, nullptr, &hints, &list) == 0) {
+        for (addrinfo* p = list; p != nullptr; p = p->ai_next) {
+            if (p->ai_family == AF_INET && p->ai_addr != nullptr) {
+                sockaddr_in in{};
+                std::memcpy(&in, p->ai_addr, sizeof in);
+                addresses.push_back(ntohl(in.sin_addr.s_addr));
+            }
+        }
+        ::freeaddrinfo(list);
+    }
+    return IsNetworkUpFromAddresses(addresses);
+}
+
+} // namespace torvex

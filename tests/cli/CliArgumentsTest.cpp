@@ -1,0 +1,77 @@
+#include "cli/CliArguments.h"
+#include "cli/ExitStatus.h"
+#include "cli/ProgressLine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace torvex {
+namespace {
+
+CliArguments Parse(std::vector<const char*> words) {
+    words.insert(words.begin(), "torvex-cli");
+    return ParseCliArguments(static_cast<int>(words.size()), words.data());
+}
+
+TEST(CliArgumentsParse, CommandsAndOptions) {
+    const CliArguments created = Parse({"new", "/p", "http://h/", "Level=3", "--force", "Name=x"});
+    EXPECT_TRUE(created.error.empty()) << created.error;
+    EXPECT_EQ(created.command, "new");
+    EXPECT_EQ(created.projectDir, "/p");
+    EXPECT_EQ(created.url, "http://h/");
+    EXPECT_EQ(created.assignments, (std::vector<std::string>{"Level=3", "Name=x"}));
+    EXPECT_TRUE(created.force);
+
+    const CliArguments resumed = Parse({"--yes", "resume", "/p"});
+    EXPECT_TRUE(resumed.error.empty());
+    EXPECT_TRUE(resumed.yes);
+    EXPECT_EQ(resumed.command, "resume");
+
+    EXPECT_TRUE(Parse({"--help"}).help);
+    EXPECT_EQ(Parse({"new", "/p", "--", "-odd-url"}).url, "-odd-url");
+}
+
+TEST(CliArgumentsParse, WrongUsageIsReported) {
+    const std::vector<std::vector<const char*>> wrong = {
+        {},
+        {"frobnicate", "/p"},
+        {"start"},
+        {"start", "/p", "/q"},
+        {"new", "/p"},
+        {"new", "/p", "http://h/", "Level"},
+        {"new", "/p", "http://h/", "=3"},
+        {"start", "/p", "--bogus"},
+    };
+    for (const auto& words : wrong) {
+        EXPECT_FALSE(Parse(words).error.empty());
+    }
+}
+
+TEST(CliExitStatus, ByEndCode) {
+    EXPECT_EQ(ExitForRunEnd(0, false), CliExit::Finished);
+    EXPECT_EQ(ExitForRunEnd(0, true), CliExit::Stopped);
+    for (int code : {201, 205, 206, 301, 302, 303, 401, 402, 403, 404, 405, 406, 407, 501}) {
+        EXPECT_EQ(ExitForRunEnd(code, false), CliExit::Error) << code;
+    }
+    for (int code : {202, 203, 204}) {
+        EXPECT_EQ(ExitForRunEnd(code, false), CliExit::Limit) << code;
+    }
+    for (int code : {102, 103, 104, 105, 106}) {
+        EXPECT_EQ(ExitForRunEnd(code, false), CliExit::NotStarted) << code;
+    }
+}
+
+TEST(CliProgressLine, ShowsCountsSpeedAndTime) {
+    ProgressSample s;
+    s.downloaded = 12;
+    s.totalFiles = 15;
+    s.downloadQueue = 4;
+    s.parseQueue = 1;
+    s.kilobytesPerSecond = 85.25;
+    s.elapsedSeconds = 3725;
+    EXPECT_EQ(FormatProgressLine(s), "Downloaded 12/15  Queue 4/1  Speed  85.2 KBps  Elapsed 01:02:05");
+}
+
+} // namespace
+} // namespace torvex
