@@ -1,0 +1,184 @@
+#include "cli/CCliRun.h"
+
+#include <filesystem>
+
+#include "cli/CConsole.h"
+#include "cli/CConsolePrompter.h"
+#include "cli/CTaskMessageQueue.h"
+#include "cli/ProgressLine.h"
+#include "engine/CDownloadTask.h"
+#include "engine/IRunListener.h"
+#include "net/CBlockingSocket.h"
+#include "platform/Clock.h"
+#include "platform/StopSignals.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr int kWaitSliceMs = 100;
+constexpr std::int64_t kSpeedWindowMs = 3000;
+
+std::string AbsoluteDir(const std::string& dir) {
+    std::string absolute = std::filesystem::absolute(dir).lexically_normal().string();
+    while (absolute.size() > 1 && absolute.back() == '/') {
+        absolute.pop_back();
+    }
+    return absolute;
+}
+
+} // namespace
+
+CCliRun::CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console, bool answerYes)
+    : m_pipeline(pipeline), m_stops(stops), m_console(console), m_answerYes(answerYes) {}
+
+bool CCliRun::NewStopRequest() {
+    const int count = m_stops.StopRequestCount();
+    if (count == m_stopsSeen) {
+        return false;
+    }
+    m_stopsSeen = count;
+    return true;
+}
+
+void CCliRun::OnTaskMessage(int message, CDownloadTask&, int code) {
+    switch (message) {
+    case WM_TASK_STOPPED:
+    case WM_TASK_FINISHED:
+    case WM_TASK_ERROR:
+    case WM_TASK_LIMIT:
+    case WM_TASK_START_FAILED:
+        m_endMessage = message;
+        m_endCode = code;
+        break;
+    default:
+        break;
+    }
+}
+
+void CCliRun::OnBreakPointProgress(CDownloadTask&, int position, int range) {
+    // The save runs on its own thread while this one waits here; stop requests that come now
+    // only get an answer, the save goes on to its end.
+    if (!m_savingBreakPoint) {
+        m_savingBreakPoint = true;
+        m_console.Message("Saving break point information to log file...");
+    }
+    if (NewStopRequest()) {
+        m_console.Message("Still saving the break point; it will be kept. Please wait.");
+    }
+    if (m_console.ShowsProgress() && range > 0) {
+        m_console.DrawProgress("Saving break point " + std::to_string(position) + "/" +
+                               std::to_string(range));
+    }
+}
+
+double CCliRun::KilobytesPerSecond() {
+    const std::int64_t now = SystemClock().MonotonicMs();
+    m_speedSamples.emplace_back(now, CBlockingSocket::TotalReceivedBytes());
+    while (m_speedSamples.size() > 2 && now - m_speedSamples.front().first > kSpeedWindowMs) {
+        m_speedSamples.pop_front();
+    }
+    const auto& [firstMs, firstBytes] = m_speedSamples.front();
+    const auto& [lastMs, lastBytes] = m_speedSamples.back();
+    if (lastMs <= firstMs) {
+        return 0;
+    }
+    return static_cast<double>(lastBytes - firstBytes) * 1000.0 /
+           static_cast<double>(lastMs - firstMs) / 1024.0;
+}
+
+void CCliRun::DrawProgress(const CDownloadTask& task) {
+    ProgressSample sample;
+    sample.downloaded = task.counters.Downloaded.load();
+    sample.totalFiles = task.counters.TotalFiles.load();
+    sample.downloadQueue = task.DownloadQueue().Count();
+    sample.parseQueue = task.ParseQueue().Count();
+    sample.kilobytesPerSecond = KilobytesPerSecond();
+    const std::int64_t started = task.StartTime();
+    sample.elapsedSeconds = started > 0 ? SystemClock().Now() - started : 0;
+    m_console.DrawProgress(FormatProgressLine(sample));
+}
+
+CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
+    CConsolePrompter prompter(m_console, m_answerYes);
+    const std::string dir = AbsoluteDir(projectDir);
+    if (dir.size() > kMaxProjectDir) {
+        m_console.Message("Sorry, the length of the project directory should be no longer than " +
+                          std::to_string(kMaxProjectDir) + ".");
+        return CliExit::NotStarted;
+    }
+    CProjectSettings project;
+    const std::string confPath = dir + "/" + std::string(kProjectConfName);
+    if (!project.LoadProjectFile(confPath, nullptr)) {
+        m_console.Message("Error: Failed to open the file or it is in wrong format!");
+        m_console.Message("  " + confPath);
+        return CliExit::NotStarted;
+    }
+    // project.conf leaves the folder to whoever found the file: it is the folder named here.
+    project.ProjectDir = dir;
+
+    // Declared after the project so that the manager (which stops and joins any task still
+    // running when it goes) is gone before the settings its tasks point at.
+    CTaskMessageQueue messages;
+    CTaskManager manager(m_pipeline, messages, prompter, this);
+    CRunOptions options;
+    options.MaxRunningTask = 1;
+    manager.SetOptions(options);
+
+    m_endMessage = 0;
+    m_endCode = 0;
+    m_stopsSeen = m_stops.StopRequestCount();
+    if (!manager.StartProject(project, command)) {
+        return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
+    }
+
+    bool stopWanted = false;
+    bool stopGiven = false;
+    std::int64_t lastDraw = 0;
+    while (manager.RunningCount() > 0 || manager.WaitingCount() > 0) {
+        if (NewStopRequest()) {
+            if (!stopWanted) {
+                m_console.Message("Stopping the download of project \"" + project.Name +
+                                  "\"...");
+            } else {
+                m_console.Message("Already stopping; the break point will be saved.");
+            }
+            stopWanted = true;
+        }
+        CDownloadTask* task = manager.TaskOf(project);
+        // The Stop command is offered once the monitor runs; a stop asked for earlier waits.
+        if (stopWanted && !stopGiven && task && task->flags.MonitorRunning.load()) {
+            manager.StopProject(project);
+            stopGiven = true;
+        }
+        if (const auto next = messages.WaitFor(kWaitSliceMs)) {
+            manager.HandleTaskMessage(next->message, next->task, next->code);
+            task = manager.TaskOf(project);
+        }
+        const std::int64_t now = SystemClock().MonotonicMs();
+        if (task && m_console.ShowsProgress() && now - lastDraw >= kProgressEveryMs) {
+            DrawProgress(*task);
+            lastDraw = now;
+        }
+    }
+    m_console.ClearProgress();
+
+    if (m_endMessage == WM_TASK_STOPPED) {
+        m_console.Message("The download of project \"" + project.Name +
+                          "\" was stopped and its break point saved; \"torvex-cli resume " +
+                          projectDir + "\" continues it.");
+        return CliExit::Stopped;
+    }
+    if (m_endMessage == WM_TASK_FINISHED) {
+        return CliExit::Finished;
+    }
+    if (m_endMessage == WM_TASK_START_FAILED) {
+        return CliExit::NotStarted;
+    }
+    if (m_endMessage == 0) {
+        return CliExit::Error;   // the task went without a word; never report that as success
+    }
+    return ExitForRunEnd(m_endCode, false);
+}
+
+} // namespace torvex

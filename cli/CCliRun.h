@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+
+#include "cli/ExitStatus.h"
+#include "engine/CTaskManager.h"
+
+namespace torvex {
+
+class CConsole;
+class IRunPipeline;
+class IStopRequests;
+
+// One "start", "update" or "resume" of torvex-cli: loads DIR/project.conf, runs it through the
+// task manager that the desktop program uses, answers the manager's questions from --yes, hands
+// every task report to the manager on this thread, redraws the progress line, turns a stop
+// request (Ctrl-C, SIGTERM) into the Stop command, and maps the end to the exit status.
+//
+// Made and run on the CLI's main thread; the task's threads only reach it through the message
+// queue. The pipeline, the stop requests and the console are not owned and outlive the run.
+class CCliRun final : private ITaskManagerHooks {
+public:
+    CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console, bool answerYes);
+
+    // Runs the project in `projectDir` and returns when its task has ended (the break point of
+    // an interrupted run saved), or at once when it could not start.
+    CliExit Run(const std::string& projectDir, RunCommand command);
+
+    // How often the progress line is redrawn.
+    static constexpr int kProgressEveryMs = 250;
+
+private:
+    void OnTaskMessage(int message, CDownloadTask& task, int code) override;
+    void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
+
+    // Notices new stop requests; true when the user asked to stop since the last call.
+    bool NewStopRequest();
+    void DrawProgress(const CDownloadTask& task);
+    double KilobytesPerSecond();
+
+    IRunPipeline& m_pipeline;
+    IStopRequests& m_stops;
+    CConsole& m_console;
+    bool m_answerYes;
+
+    int m_stopsSeen = 0;
+    bool m_savingBreakPoint = false;
+    int m_endMessage = 0;
+    int m_endCode = 0;
+    // (monotonic ms, received bytes) samples of the last seconds, for the speed.
+    std::deque<std::pair<std::int64_t, std::int64_t>> m_speedSamples;
+};
+
+} // namespace torvex

@@ -1,0 +1,26 @@
+#include "cli/CTaskMessageQueue.h"
+
+#include <chrono>
+
+namespace torvex {
+
+void CTaskMessageQueue::OnTaskMessage(int message, CDownloadTask* task, int code) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_messages.push_back(CTaskMessage{message, task, code});
+    }
+    m_arrived.notify_one();
+}
+
+std::optional<CTaskMessage> CTaskMessageQueue::WaitFor(int milliseconds) {
+    std::unique_lock<std::mutex> hold(m_lock);
+    if (!m_arrived.wait_for(hold, std::chrono::milliseconds(milliseconds),
+                            [this] { return !m_messages.empty(); })) {
+        return std::nullopt;
+    }
+    CTaskMessage next = m_messages.front();
+    m_messages.pop_front();
+    return next;
+}
+
+} // namespace torvex
