@@ -1,0 +1,192 @@
+#include "cli/NewProject.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/LocalNames.h"
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+
+namespace torvex {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+struct NewRig {
+    NewProjectOutcome Create(const std::string& url, std::vector<std::string> assignments = {},
+                             bool force = false, const std::string& folder = "site") {
+        NewProjectRequest request;
+        request.projectDir = dir / folder;
+        request.url = url;
+        request.assignments = std::move(assignments);
+        request.force = force;
+        request.defaultsPath = dir / "Config/default.conf";
+        return CreateNewProject(request);
+    }
+    // The project file as a later run reads it.
+    CProjectSettings Reload(const std::string& folder = "site") const {
+        CProjectSettings settings;
+        EXPECT_TRUE(settings.LoadProjectFile(dir / (folder + "/project.conf"), nullptr));
+        return settings;
+    }
+    TempDir dir;
+};
+
+TEST(NewProject, WritesBuiltInDefaultsAndTheStartAddress) {
+    NewRig rig;
+    const NewProjectOutcome outcome = rig.Create("http://example.org/docs/", {}, false,
+                                                 "nested/deeper/site");
+    ASSERT_EQ(outcome.exit, CliExit::Finished) << outcome.message;
+    const std::string text = ReadFileBytes(rig.dir / "nested/deeper/site/project.conf");
+    EXPECT_EQ(text.rfind("TorvexVersion=0.93\nName=site\nFolders=/\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\nUseGlobeProxy=1\n"), std::string::npos);   // proxy lines are kept
+
+    const CProjectSettings settings = rig.Reload("nested/deeper/site");
+    const CProjectSettings builtIn;
+    EXPECT_EQ(settings.Name, "site");
+    EXPECT_EQ(settings.Retry, builtIn.Retry);
+    EXPECT_EQ(settings.UpdateMode, builtIn.UpdateMode);
+    ASSERT_EQ(settings.Addresses.size(), 1u);
+    EXPECT_EQ(settings.Addresses[0].StartURL, "http://example.org/docs/");
+    EXPECT_EQ(settings.Addresses[0].Level, builtIn.Level);
+    EXPECT_EQ(settings.Addresses[0].Filter.HostFilter, builtIn.HostFilter);
+}
+
+TEST(NewProject, StartsFromTheDefaultsFile) {
+    NewRig rig;
+    MakeDirectoryPath(rig.dir / "Config");
+    WriteFileBytes(rig.dir / "Config/default.conf",
+                   "TorvexVersion=0.93\nLevel=7\nHostFilter=0\nPathFilter=1\nRetry=5\n"
+                   "BackupLast=0\nUpdateMode=1\n");
+    ASSERT_EQ(rig.Create("http://example.org/").exit, CliExit::Finished);
+    const CProjectSettings settings = rig.Reload();
+    EXPECT_EQ(settings.Retry, 5);
+    EXPECT_EQ(settings.BackupLast, 0);
+    EXPECT_EQ(settings.UpdateMode, 1);
+    ASSERT_EQ(settings.Addresses.size(), 1u);
+    EXPECT_EQ(settings.Addresses[0].Level, 7);
+    EXPECT_EQ(settings.Addresses[0].Filter.HostFilter, 0);
+    EXPECT_EQ(settings.Addresses[0].Filter.PathFilter, 1);
+}
+
+TEST(NewProject, AppliesKeysAsTheProjectFileWouldAndClampsThem) {
+    NewRig rig;
+    const NewProjectOutcome outcome = rig.Create(
+        "http://example.org/",
+        {"Retry=150", "timeout=5", "DownthreadNum=0", "FreeSpaceLimit=0", "MaxFile=12",
+         "Name=Other name", "UserAgentMode=4", "UserDefined=probe/1.0", "Level=150",
+         "HostFilter=9", "FHost=a.example;b.example", "RequestMethod=post",
+         "Description=the docs", "Username=anna", "Password=secret", "ProxyPassword=hidden",
+         "UseGlobeProxy=0", "Proxy=2", "ProxyPort=0", "Retry=4"});
+    ASSERT_EQ(outcome.exit, CliExit::Finished) << outcome.message;
+    const CProjectSettings settings = rig.Reload();
+    EXPECT_EQ(settings.Retry, 4);   // the last of two wins, as in the file
+    EXPECT_EQ(settings.TimeOut, 10);
+    EXPECT_EQ(settings.DownthreadNum, 1);
+    EXPECT_EQ(settings.FreeSpaceLimit, 2);
+    EXPECT_EQ(settings.MaxFile, 12);
+    EXPECT_EQ(settings.Name, "Other name");
+    EXPECT_EQ(settings.UserAgentMode, 4);
+    EXPECT_EQ(settings.UserDefined, "probe/1.0");
+    EXPECT_FALSE(settings.UseGlobeProxy);
+    EXPECT_EQ(settings.Proxy, 2);
+    EXPECT_EQ(settings.ProxyPort, 1080);
+    EXPECT_EQ(settings.ProxyPassword, "hidden");
+    ASSERT_EQ(settings.Addresses.size(), 1u);
+    const CStartAddress& address = settings.Addresses[0];
+    EXPECT_EQ(address.Level, 99);
+    EXPECT_EQ(address.Filter.HostFilter, 2);
+    EXPECT_EQ(address.Filter.FHost, "a.example;b.example");
+    EXPECT_EQ(address.RequestMethod, "GET");
+    EXPECT_EQ(address.Description, "the docs");
+    EXPECT_EQ(address.Username, "anna");
+    EXPECT_EQ(address.Password, "secret");
+    // Passwords never stand in the file as typed.
+    const std::string text = ReadFileBytes(rig.dir / "site/project.conf");
+    EXPECT_EQ(text.find("secret"), std::string::npos);
+    EXPECT_EQ(text.find("hidden"), std::string::npos);
+}
+
+TEST(NewProject, KeepsTheDateMacroAndChecksTheExpandedAddress) {
+    NewRig rig;
+    ASSERT_EQ(rig.Create("http://example.org/$DATE/", {"DateFormat=yyyy"}).exit,
+              CliExit::Finished);
+    const CProjectSettings settings = rig.Reload();
+    ASSERT_EQ(settings.Addresses.size(), 1u);
+    EXPECT_EQ(settings.Addresses[0].StartURL, "http://example.org/$DATE/");
+    EXPECT_EQ(settings.Addresses[0].DateFormat, "yyyy");
+}
+
+TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
+    const struct {
+        const char* name;
+        std::string url;
+        std::vector<std::string> assignments;
+        std::string message;
+    } cases[] = {
+        {"no scheme", "example.org/", {}, "Sorry, the URL is not valid."},
+        {"bad port", "http://example.org:99999/", {}, "Sorry, the URL is not valid."},
+        {"empty", "", {}, "Sorry, the URL is not valid."},
+        {"too long", "http://example.org/" + std::string(600, 'a'), {},
+         "Sorry, the URL is not valid."},
+        {"https", "HTTPS://example.org/", {},
+         "Sorry, \"https\" protocol is not supported in this version of Torvex."},
+        {"unknown key", "http://example.org/", {"Colour=blue"}, "unknown key \"Colour\""},
+        {"directory key", "http://example.org/", {"ProjectDir=/elsewhere"},
+         "unknown key \"ProjectDir\""},
+        {"start address key", "http://example.org/", {"StartURL=http://other/"},
+         "unknown key \"StartURL\""},
+        {"list-only key", "http://example.org/", {"Enable=0"},
+         "the key Enable has no meaning for the only start address"},
+        {"line break", "http://example.org/", {"UserDefined=a\nRetry=0"},
+         "the value of UserDefined must stay on one line"},
+        {"no key", "http://example.org/", {"=3"}, "expected Key=Value, got \"=3\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        NewRig rig;
+        const NewProjectOutcome outcome = rig.Create(c.url, c.assignments);
+        EXPECT_EQ(outcome.exit, CliExit::Usage);
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_FALSE(FileExists(rig.dir / "site/project.conf"));
+    }
+}
+
+TEST(NewProject, KeepsAnExistingProjectUnlessForced) {
+    NewRig rig;
+    ASSERT_EQ(rig.Create("http://first.example/").exit, CliExit::Finished);
+    const std::string before = ReadFileBytes(rig.dir / "site/project.conf");
+
+    const NewProjectOutcome refused = rig.Create("http://second.example/");
+    EXPECT_EQ(refused.exit, CliExit::Usage);
+    EXPECT_NE(refused.message.find("--force"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(rig.dir / "site/project.conf"), before);
+
+    ASSERT_EQ(rig.Create("http://second.example/", {}, true).exit, CliExit::Finished);
+    const CProjectSettings settings = rig.Reload();
+    ASSERT_EQ(settings.Addresses.size(), 1u);
+    EXPECT_EQ(settings.Addresses[0].StartURL, "http://second.example/");
+}
+
+TEST(NewProject, RefusesADirectoryLongerThanAProjectCanHold) {
+    NewRig rig;
+    const std::string tail(kMaxProjectDir, 'd');
+    const NewProjectOutcome outcome = rig.Create("http://example.org/", {}, false, tail);
+    EXPECT_EQ(outcome.exit, CliExit::Usage);
+    EXPECT_EQ(outcome.message,
+              "Sorry, the length of the project directory should be no longer than 128.");
+}
+
+TEST(NewProject, NamesTheProjectAfterTheLastFolder) {
+    EXPECT_EQ(ProjectNameFromDir("/srv/sites/news/"), "news");
+    EXPECT_EQ(ProjectNameFromDir("/srv/sites/news"), "news");
+    EXPECT_EQ(ProjectNameFromDir("/srv/sites/news/."), "news");
+    EXPECT_EQ(ProjectNameFromDir("/srv/sites/news/more/.."), "news");
+}
+
+} // namespace
+} // namespace torvex
