@@ -93,13 +93,21 @@ While a run goes on and standard error is a terminal, one progress line shows th
 downloaded, the total files, the download and parse queues, the speed and the time elapsed.
 Ctrl-C or SIGTERM stops the run and saves the break point; "resume" continues it later.
 
-Exit status:
+Exit status of start, update and resume:
   0   the run finished
   1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501)
   2   the run ended by a limit (202 to 204)
   3   the run was stopped
   4   the run could not start (102 to 106), or a resume was declined or had nothing to do
   64  wrong usage
+
+Exit status of new: 0 the project was written; 64 the request was refused (an address that
+does not parse, the scheme https, an unknown key, an existing project.conf without --force);
+1 the folder or the file could not be written.
+
+Environment:
+  TORVEX_HOME   the working directory that holds Config/default.conf (default: the folder of
+                the program file)
 )";
 }
 

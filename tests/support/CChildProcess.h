@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+
+namespace torvex::test {
+
+// How a child process ended: its exit status, or the signal that ended it (then exitStatus is
+// -1); what it wrote to standard output and standard error.
+struct ChildResult {
+    int exitStatus = -1;
+    int signal = 0;
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// A program run by a test as a separate process: started with the test's environment plus
+// `extraEnvironment` ("NAME=value"), with standard input from /dev/null and both outputs kept
+// in files of a private temporary folder (so a child never blocks on a full pipe and standard
+// error is never a terminal). Killed and waited for on destruction if still running. Used from
+// one test thread.
+class CChildProcess {
+public:
+    CChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& extraEnvironment);
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    void SendSignal(int signal);
+    // Waits for the end, at most `limit`; past it the child is killed and timedOut is set.
+    ChildResult Wait(std::chrono::milliseconds limit = std::chrono::seconds(60));
+    // Standard error so far.
+    std::string ErrorText() const;
+
+private:
+    TempDir m_dir;
+    int m_pid = -1;
+};
+
+// Runs `program` to its end (at most `limit`) and gives what it did.
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& extraEnvironment,
+                     std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+} // namespace torvex::test
