@@ -1,8 +1,10 @@
 #include "platform/StopSignals.h"
 
-#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <ctime>
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -10,35 +12,38 @@ namespace torvex {
 
 namespace {
 
-std::atomic<int> g_stopRequests{0};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free count");
+// How long the waiting thread sleeps between looks at its quit flag.
+constexpr long kWaitSliceNs = 100L * 1000 * 1000;
 
-struct sigaction g_previousInterrupt;
-struct sigaction g_previousTerminate;
-
-extern "C" void CountStopRequest(int) {
-    g_stopRequests.fetch_add(1, std::memory_order_relaxed);
+sigset_t StopSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
 }
 
 } // namespace
 
 CStopSignals::CStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = CountStopRequest;
-    sigemptyset(&action.sa_mask);
-    // Restart interrupted reads and writes: the loop polls the count, nothing needs to be woken.
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &g_previousInterrupt);
-    sigaction(SIGTERM, &action, &g_previousTerminate);
+    const sigset_t set = StopSignalSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    m_waiter = std::thread([this] { WaitForSignals(); });
 }
 
 CStopSignals::~CStopSignals() {
-    sigaction(SIGINT, &g_previousInterrupt, nullptr);
-    sigaction(SIGTERM, &g_previousTerminate, nullptr);
+    m_quit = true;
+    m_waiter.join();
 }
 
-int CStopSignals::StopRequestCount() const {
-    return g_stopRequests.load(std::memory_order_relaxed);
+void CStopSignals::WaitForSignals() {
+    const sigset_t set = StopSignalSet();
+    const timespec slice{0, kWaitSliceNs};
+    while (!m_quit.load()) {
+        if (sigtimedwait(&set, nullptr, &slice) > 0) {
+            m_count.fetch_add(1);
+        }
+    }
 }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <thread>
+
 namespace torvex {
 
 // How a front end learns that the user asked it to stop: a count that only grows, polled by
@@ -11,10 +14,15 @@ public:
     virtual int StopRequestCount() const = 0;
 };
 
-// Catches SIGINT (Ctrl-C) and SIGTERM for as long as the object lives and counts them instead
-// of letting them end the process, so that a stopped run can still save what it needs; the
-// signal handler only bumps a lock-free counter. One object per process, made and destroyed on
-// the main thread; the previous handlers come back when it is destroyed.
+// Takes SIGINT (Ctrl-C) and SIGTERM away from their default action for as long as the process
+// runs and counts them instead, so that a stopped run can still save what it needs. The two
+// signals are blocked in the calling thread, and so in every thread started after it, and one
+// thread of this object waits for them; no other thread is ever interrupted by them (a blocking
+// socket wait would otherwise fail with EINTR and look like a network error).
+//
+// Make it on the main thread before any other thread starts; one object per process. The
+// signals stay blocked after it is destroyed, so a request that comes while the program ends
+// cannot cut the end short.
 class CStopSignals final : public IStopRequests {
 public:
     CStopSignals();
@@ -22,7 +30,14 @@ public:
     CStopSignals(const CStopSignals&) = delete;
     CStopSignals& operator=(const CStopSignals&) = delete;
 
-    int StopRequestCount() const override;
+    int StopRequestCount() const override { return m_count.load(); }
+
+private:
+    void WaitForSignals();
+
+    std::atomic<int> m_count{0};
+    std::atomic<bool> m_quit{false};
+    std::thread m_waiter;
 };
 
 // Whether standard error goes to a terminal (where a redrawn progress line makes sense).
