@@ -202,6 +202,9 @@ TEST_F(CliEndToEndSite, SeveralStartAddressesAreFetchedOnceEachAndRecorded) {
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_NE(run.err.find("Download finished!"), std::string::npos) << run.err;
+    // Standard error is a file here: messages only, no progress line.
+    EXPECT_EQ(run.err.find('\r'), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Queue"), std::string::npos) << run.err;
 
     EXPECT_EQ(m_server.RequestCount("/a.txt"), 1);
     EXPECT_EQ(m_server.RequestCount("/dir/") + m_server.RequestCount("/dir/index.html"), 1);
@@ -379,6 +382,47 @@ TEST_F(CliEndToEndSite, RedirectLoopEnds) {
     EXPECT_EQ(m_server.RequestCount("/loop-b"), 1);
 }
 
+TEST_F(CliEndToEndSite, FileLimitEndsTheRunWithTheLimitStatus) {
+    Serve("/one.txt", Answer("200 OK", "text/plain", "1"));
+    Serve("/two.txt", Answer("200 OK", "text/plain", "2"));
+    const std::string dir =
+        MakeProject("limited", {Url("/one.txt"), Url("/two.txt")}, {"MaxFile=1", "DownthreadNum=1"});
+    const ChildResult run = Cli({"start", dir});
+    EXPECT_EQ(run.exitStatus, 2) << run.err;
+    EXPECT_NE(run.err.find(EndCodeText(204, "limited", {})), std::string::npos) << run.err;
+}
+
+TEST_F(CliEndToEndSite, ResumeWithNothingToResumeIsDeclinedWithoutYes) {
+    Serve("/a.txt", Answer("200 OK", "text/plain", "alpha\n"));
+    const std::string dir = MakeProject("done", {Url("/a.txt")});
+    ASSERT_EQ(Cli({"start", dir}).exitStatus, 0);
+    // A finished run leaves no break point, so resuming asks whether to re-read the link maps.
+    const ChildResult declined = Cli({"resume", dir});
+    EXPECT_EQ(declined.exitStatus, 4) << declined.err;
+    EXPECT_NE(declined.err.find("because the necessary log file was not found"),
+              std::string::npos) << declined.err;
+    EXPECT_NE(declined.err.find("Declined"), std::string::npos) << declined.err;
+    EXPECT_EQ(m_server.RequestCount("/a.txt"), 1);
+
+    const ChildResult accepted = Cli({"--yes", "resume", dir});
+    EXPECT_EQ(accepted.exitStatus, 0) << accepted.err;
+}
+
+TEST_F(CliEndToEnd, UsageErrorsAndHelp) {
+    EXPECT_EQ(Cli({}).exitStatus, 64);
+    EXPECT_EQ(Cli({"start"}).exitStatus, 64);
+    EXPECT_EQ(Cli({"fetch", "x"}).exitStatus, 64);
+    EXPECT_EQ(Cli({"new", m_work / "p", "https://example.org/"}).exitStatus, 64);
+    const ChildResult help = Cli({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    for (const char* part : {"new DIR URL", "start DIR", "update DIR", "resume DIR", "--yes",
+                             "--force", "Exit status", "64"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+    const ChildResult missing = Cli({"start", m_work / "nothing-here"});
+    EXPECT_EQ(missing.exitStatus, 4) << missing.err;
+}
+
 // A site whose files carry a date and that answers If-Modified-Since with 304.
 class CliEndToEndUpdate : public CliEndToEndSite {
 protected:
@@ -503,9 +547,10 @@ protected:
     }
     static std::string Dated() { return std::string("Last-Modified: ") + kLastModified + "\r\n"; }
 
-    // Starts the project, waits until `atLeast` bytes of big.bin are stored, sends SIGINT and
+    // Starts the project, waits until `atLeast` bytes of big.bin are stored, sends `signal` and
     // waits for the end.
-    ChildResult StartAndInterrupt(const std::string& dir, std::size_t atLeast) {
+    ChildResult StartAndInterrupt(const std::string& dir, std::size_t atLeast,
+                                  int signal = SIGINT) {
         const std::string stored = Stored(dir, Host() + "/big.bin");
         CChildProcess run(TORVEX_CLI_PATH, {"start", dir}, Environment());
         EXPECT_TRUE(run.Started());
@@ -520,7 +565,7 @@ protected:
             std::this_thread::sleep_for(20ms);
         }
         EXPECT_GE(storedSize(), atLeast) << run.ErrorText();
-        run.SendSignal(SIGINT);
+        run.SendSignal(signal);
         return run.Wait(30s);
     }
 
@@ -565,6 +610,16 @@ TEST_F(CliEndToEndStop, InterruptedBodyResumesWithARangeRequest) {
     EXPECT_EQ(HeaderOf(asked[1], "Range"), "bytes=" + std::to_string(readed) + "-");
     EXPECT_TRUE(ReadFileBytes(stored) == m_body) << "the resumed file differs from the original";
     EXPECT_FALSE(FileExists(dir + "/logs/latest.s"));
+}
+
+TEST_F(CliEndToEndStop, SigtermStopsTheRunAsCtrlCDoes) {
+    constexpr std::size_t kFirstPart = 1024u * 1024;
+    m_server.AddScript({test::ReadRequest(), test::SendBytes(m_header + m_body.substr(0, kFirstPart)),
+                        test::SendInPieces(m_body.substr(kFirstPart), 16384, 10ms)});
+    const std::string dir = MakeProject("terminated", {Url("/big.bin")});
+    const ChildResult stopped = StartAndInterrupt(dir, kFirstPart, SIGTERM);
+    EXPECT_EQ(stopped.exitStatus, 3) << stopped.err;
+    EXPECT_TRUE(FileExists(dir + "/logs/latest.s"));
 }
 
 TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {
