@@ -408,6 +408,20 @@ TEST_F(CliEndToEndSite, ResumeWithNothingToResumeIsDeclinedWithoutYes) {
     EXPECT_EQ(accepted.exitStatus, 0) << accepted.err;
 }
 
+TEST_F(CliEndToEnd, NewTakesTheDefaultsOfTheWorkingDirectory) {
+    std::filesystem::create_directories(m_home.Path() / "Config");
+    WriteFileBytes(m_home / "Config/default.conf", "TorvexVersion=0.93\nLevel=6\nRetry=7\n");
+    const std::string dir = m_work / "from-defaults";
+    const ChildResult made = Cli({"new", dir, "http://example.org/", "Name=Docs"});
+    ASSERT_EQ(made.exitStatus, 0) << made.err;
+    EXPECT_NE(made.out.find("Created project \"Docs\""), std::string::npos) << made.out;
+    const std::string conf = ReadFileBytes(dir + "/project.conf");
+    EXPECT_NE(conf.find("\nName=Docs\n"), std::string::npos) << conf;
+    EXPECT_NE(conf.find("\nRetry=7\n"), std::string::npos) << conf;
+    EXPECT_NE(conf.find("[URL]\nStartURL=http://example.org/\nLevel=6\n"), std::string::npos)
+        << conf;
+}
+
 TEST_F(CliEndToEnd, UsageErrorsAndHelp) {
     EXPECT_EQ(Cli({}).exitStatus, 64);
     EXPECT_EQ(Cli({"start"}).exitStatus, 64);
@@ -620,6 +634,32 @@ TEST_F(CliEndToEndStop, SigtermStopsTheRunAsCtrlCDoes) {
     const ChildResult stopped = StartAndInterrupt(dir, kFirstPart, SIGTERM);
     EXPECT_EQ(stopped.exitStatus, 3) << stopped.err;
     EXPECT_TRUE(FileExists(dir + "/logs/latest.s"));
+}
+
+TEST_F(CliEndToEndSite, ProgressLineIsRedrawnOnATerminal) {
+    // A body that takes about a second and a half, so the line is drawn several times.
+    const std::string body(1536 * 1024, 'p');
+    m_server.AddScript({test::ReadRequest(),
+                        test::SendBytes("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
+                                        "Content-Length: " + std::to_string(body.size()) +
+                                        "\r\n\r\n"),
+                        test::SendInPieces(body, 16384, 15ms)});
+    const std::string dir = MakeProject("progress", {Url("/slow.txt")});
+    CChildProcess run(TORVEX_CLI_PATH, {"start", dir}, Environment(), true);
+    const ChildResult done = run.Wait(60s);
+    EXPECT_EQ(done.exitStatus, 0) << done.err;
+    const std::string erase = "\r\x1b[K";
+    int drawn = 0;
+    for (auto at = done.err.find(erase + "Downloaded "); at != std::string::npos;
+         at = done.err.find(erase + "Downloaded ", at + 1)) {
+        ++drawn;
+    }
+    EXPECT_GE(drawn, 3) << done.err;
+    EXPECT_NE(done.err.find("Queue "), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("KBps"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("Elapsed 00:00:0"), std::string::npos) << done.err;
+    // The line is wiped before the end message, which stands on a line of its own.
+    EXPECT_NE(done.err.find(erase + "Download finished!"), std::string::npos) << done.err;
 }
 
 TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +16,8 @@ namespace torvex::test {
 
 CChildProcess::CChildProcess(const std::string& program,
                              const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& extraEnvironment) {
+                             const std::vector<std::string>& extraEnvironment,
+                             bool errorToTerminal) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
@@ -52,13 +54,47 @@ CChildProcess::CChildProcess(const std::string& program,
     const std::string errPath = m_dir / "stderr";
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    std::string terminalName;
+    if (errorToTerminal) {
+        m_terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_terminal >= 0 && grantpt(m_terminal) == 0 && unlockpt(m_terminal) == 0) {
+            terminalName = ptsname(m_terminal);
+        }
+    }
+    if (!terminalName.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 2, terminalName.c_str(), O_RDWR | O_NOCTTY, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     pid_t pid = -1;
     if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
         m_pid = pid;
     }
     posix_spawn_file_actions_destroy(&actions);
+    if (m_terminal >= 0) {
+        m_collector = std::thread([this] { CollectTerminal(); });
+    }
+}
+
+void CChildProcess::CollectTerminal() {
+    char buffer[4096];
+    for (;;) {
+        pollfd entry{m_terminal, POLLIN, 0};
+        if (::poll(&entry, 1, 100) <= 0) {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (m_pid <= 0) {
+                return;
+            }
+            continue;
+        }
+        const ssize_t got = ::read(m_terminal, buffer, sizeof buffer);
+        if (got <= 0) {
+            return;   // EIO once the child's side is closed
+        }
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_terminalText.append(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 CChildProcess::~CChildProcess() {
@@ -66,6 +102,14 @@ CChildProcess::~CChildProcess() {
         kill(m_pid, SIGKILL);
         int status = 0;
         waitpid(m_pid, &status, 0);
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_pid = -1;
+    }
+    if (m_collector.joinable()) {
+        m_collector.join();
+    }
+    if (m_terminal >= 0) {
+        ::close(m_terminal);
     }
 }
 
@@ -75,7 +119,13 @@ void CChildProcess::SendSignal(int signal) {
     }
 }
 
-std::string CChildProcess::ErrorText() const { return ReadFileBytes(m_dir / "stderr"); }
+std::string CChildProcess::ErrorText() const {
+    if (m_terminal >= 0) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_terminalText;
+    }
+    return ReadFileBytes(m_dir / "stderr");
+}
 
 ChildResult CChildProcess::Wait(std::chrono::milliseconds limit) {
     ChildResult result;
@@ -98,14 +148,20 @@ ChildResult CChildProcess::Wait(std::chrono::milliseconds limit) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    m_pid = -1;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_pid = -1;
+    }
+    if (m_collector.joinable()) {
+        m_collector.join();
+    }
     if (WIFEXITED(status)) {
         result.exitStatus = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
         result.signal = WTERMSIG(status);
     }
     result.out = ReadFileBytes(m_dir / "stdout");
-    result.err = ReadFileBytes(m_dir / "stderr");
+    result.err = ErrorText();
     return result;
 }
 

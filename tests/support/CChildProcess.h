@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TempDir.h"
@@ -22,11 +24,12 @@ struct ChildResult {
 // `extraEnvironment` ("NAME=value"), with standard input from /dev/null and both outputs kept
 // in files of a private temporary folder (so a child never blocks on a full pipe and standard
 // error is never a terminal). Killed and waited for on destruction if still running. Used from
-// one test thread.
+// one test thread. With `errorToTerminal`, standard error is a pseudo-terminal instead, whose
+// output a thread of this object collects.
 class CChildProcess {
 public:
     CChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& extraEnvironment);
+                  const std::vector<std::string>& extraEnvironment, bool errorToTerminal = false);
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
@@ -39,8 +42,14 @@ public:
     std::string ErrorText() const;
 
 private:
+    void CollectTerminal();
+
     TempDir m_dir;
     int m_pid = -1;
+    int m_terminal = -1;   // the pseudo-terminal's master side
+    std::thread m_collector;
+    mutable std::mutex m_lock;
+    std::string m_terminalText;
 };
 
 // Runs `program` to its end (at most `limit`) and gives what it did.
