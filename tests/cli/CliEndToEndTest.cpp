@@ -450,6 +450,9 @@ protected:
             if (target == "/index.html") {
                 return {test::SendBytes(Answer("200 OK", "text/html", kPage, dated))};
             }
+            if (target == "/linked.html") {
+                return {test::SendBytes(Answer("200 OK", "text/html", kLinkedPage, dated))};
+            }
             if (target == "/a.txt" || target == "/b.txt") {
                 return {test::SendBytes(Answer("200 OK", "text/plain", target, dated))};
             }
@@ -457,7 +460,81 @@ protected:
         });
     }
     static constexpr const char* kPage = "<html><body>Start</body></html>\n";
+    static constexpr const char* kLinkedPage =
+        "<html><body><a href=\"a.txt\">a</a> <a href=\"b.txt\">b</a></body></html>\n";
+
+    // The update's requests (those after `mark`), by target.
+    std::map<std::string, std::vector<std::string>> AskedSince(std::size_t mark) const {
+        std::map<std::string, std::vector<std::string>> asked;
+        const std::vector<std::string> now = m_server.Requests();
+        for (std::size_t i = mark; i < now.size(); ++i) {
+            asked[test::RequestTarget(now[i])].push_back(now[i]);
+        }
+        return asked;
+    }
 };
+
+// How an address was asked for in an update.
+enum class Asked { Not, WithoutDate, WithDate, Either };
+
+void ExpectAsked(std::map<std::string, std::vector<std::string>>& asked, const std::string& target,
+                 Asked how) {
+    SCOPED_TRACE(target);
+    const std::vector<std::string>& requests = asked[target];
+    ASSERT_EQ(requests.size(), how == Asked::Not ? 0u : 1u);
+    if (how == Asked::WithoutDate) {
+        EXPECT_EQ(HeaderOf(requests[0], "If-Modified-Since"), "");
+    } else if (how == Asked::WithDate) {
+        EXPECT_EQ(HeaderOf(requests[0], "If-Modified-Since"), kLastModified);
+    }
+}
+
+TEST_F(CliEndToEndUpdate, LinkedFilesAreSkippedCopiedOrFetchedByUpdateMode) {
+    // The start page links a.txt and b.txt; a.txt is deleted by hand before each update.
+    const struct {
+        int updateMode;
+        int firstPage;
+        Asked page;
+        Asked a;
+        Asked b;
+    } cases[] = {
+        {0, 0, Asked::Not, Asked::Not, Asked::Not},
+        {0, 1, Asked::WithDate, Asked::Not, Asked::Not},
+        {1, 0, Asked::Not, Asked::WithoutDate, Asked::Not},
+        {1, 1, Asked::WithDate, Asked::WithoutDate, Asked::Not},
+        {2, 0, Asked::WithDate, Asked::Either, Asked::WithDate},
+        {2, 1, Asked::WithDate, Asked::Either, Asked::WithDate},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("UpdateMode " + std::to_string(c.updateMode) + ", FirstPage " +
+                     std::to_string(c.firstPage));
+        const std::string name =
+            "linked" + std::to_string(c.updateMode) + std::to_string(c.firstPage);
+        const std::vector<std::string> urls{Url("/linked.html")};
+        const std::string dir = MakeProject(name, urls, {"Level=2"});
+        const std::size_t before = m_server.Requests().size();
+        const ChildResult first = Cli({"start", dir});
+        ASSERT_EQ(first.exitStatus, 0) << first.err;
+        ASSERT_EQ(m_server.Requests().size(), before + 3);
+
+        std::filesystem::remove(Stored(dir, Host() + "/a.txt"));
+        MakeProject(name, urls,
+                    {"Level=2", "UpdateMode=" + std::to_string(c.updateMode),
+                     "FirstPage=" + std::to_string(c.firstPage)});
+        const std::size_t mark = m_server.Requests().size();
+        const ChildResult update = Cli({"update", dir});
+        EXPECT_EQ(update.exitStatus, 0) << update.err;
+
+        auto asked = AskedSince(mark);
+        ExpectAsked(asked, "/linked.html", c.page);
+        ExpectAsked(asked, "/a.txt", c.a);
+        ExpectAsked(asked, "/b.txt", c.b);
+        EXPECT_EQ(FileExists(Stored(dir, Host() + "/a.txt")), c.a == Asked::WithoutDate ||
+                                                                  c.a == Asked::Either);
+        EXPECT_EQ(ReadFileBytes(Stored(dir, Host() + "/b.txt")), "/b.txt");
+        EXPECT_TRUE(FileExists(Stored(dir, Host() + "/linked.html")));
+    }
+}
 
 TEST_F(CliEndToEndUpdate, UpdateModeAndFirstPageDecideWhatIsAskedFor) {
     // a.txt is deleted by hand before each update; b.txt and the page stay.
