@@ -92,6 +92,10 @@ Options:
 While a run goes on and standard error is a terminal, one progress line shows the files
 downloaded, the total files, the download and parse queues, the speed and the time elapsed.
 Ctrl-C or SIGTERM stops the run and saves the break point; "resume" continues it later.
+Further Ctrl-Cs while the break point is being saved do not cut the save short (Ctrl-\ ends
+the program at once, without saving). Questions (resume without a break point) are answered
+with --yes; without it the answer is no and the program says what it declined. At the end the
+run's message is shown on standard error.
 
 Exit status of start, update and resume:
   0   the run finished
