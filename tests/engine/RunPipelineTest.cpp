@@ -268,6 +268,14 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
 namespace torvex {
 namespace {
 
+TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
+    project.Retry = 5;
+    PipelineRig rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 401));
+}
+
 TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
     CFixtureServer server;
     Site site(server);
