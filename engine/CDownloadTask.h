@@ -180,6 +180,9 @@ public:
     void RecordStartPage(const CUrlEntry& entry);
     std::string StartPage() const;
 
+    // Someone went idle: the monitor looks at once whether the run has drained, instead of at
+    // its next pass.
+    void NudgeMonitor() { m_monitorWake.Signal(); }
     // Reports to the front end.
     void Post(int message, int code = 0);
 

@@ -268,6 +268,11 @@ void CDownloadWorker::Run() {
         m_slot.state = SlotState::Empty;
         CUrlEntry entry;
         while (!m_slot.abort.load() && m_task.DownloadQueue().PopFront(entry)) {
+            // The workers' event wakes one sleeper per signal and signals given in a burst
+            // count once: pass the wake-up on while work is left, so every idle worker joins in.
+            if (!m_task.DownloadQueue().IsEmpty()) {
+                m_task.WorkersWork().Signal();
+            }
             m_slot.SetCurrent(entry);
             const bool finished = FetchEntry(entry);
             m_slot.liveReaded = -1;
@@ -280,6 +285,9 @@ void CDownloadWorker::Run() {
         m_slot.idle = true;
         if (m_slot.abort.load()) {
             break;
+        }
+        if (m_task.DiscoveredQueue().IsEmpty() && m_task.ParseQueue().IsEmpty()) {
+            m_task.NudgeMonitor();
         }
         m_task.WorkersWork().Wait();
     }

@@ -1,7 +1,6 @@
 #include "engine/CRunPipeline.h"
 
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -78,12 +77,26 @@ private:
 };
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return false;
     }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(in.gcount()));
     return !in.bad();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
 }
 
 // Writes `text` to `path` through a neighbouring temporary file, so that a failure half-way
@@ -142,7 +155,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
     MakeDirectoryPath(DirectoryOf(linkMapPath));
     // The link map first: a page whose map exists is one whose links were read.
-    if (!ReplaceFile(linkMapPath, linkMap)) {
+    if (!WriteWholeFile(linkMapPath, linkMap)) {
         return;
     }
     if (out != text && !ReplaceFile(storedPath, out)) {
@@ -150,6 +163,14 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     }
     entry.state = '1';
     task.WriteStatusLine(entry);
+}
+
+// Tells the monitor when this thread's going idle may have been the last step of the run.
+void NudgeWhenDrained(CDownloadTask& task) {
+    if (task.DiscoveredQueue().IsEmpty() && task.DownloadQueue().IsEmpty() &&
+        task.ParseQueue().IsEmpty() && task.CopyQueue().IsEmpty()) {
+        task.NudgeMonitor();
+    }
 }
 
 } // namespace
@@ -234,6 +255,7 @@ void CRunPipeline::DispatchThread(CDownloadTask& task) {
             }
         }
         task.flags.DispatchBusy = false;
+        NudgeWhenDrained(task);
         task.DispatchWork().WaitFor(kHelperWaitMs);
     }
 }
@@ -256,6 +278,7 @@ void CRunPipeline::ParseThread(CDownloadTask& task) {
             task.ClearParseEntry();
         }
         task.flags.ParseBusy = false;
+        NudgeWhenDrained(task);
         task.ParseWork().WaitFor(task.DownloadQueue().Count() > kParseQueueBrake
                                      ? kParseBrakeWaitMs
                                      : kHelperWaitMs);
@@ -291,6 +314,7 @@ void CRunPipeline::CopyThread(CDownloadTask& task) {
             }
         }
         task.flags.CopyBusy = false;
+        NudgeWhenDrained(task);
         task.CopyWork().WaitFor(kHelperWaitMs);
     }
 }

@@ -294,7 +294,7 @@ int CHttpTransaction::Transaction(CUrlEntry& entry, CMyExHttpSocket& socket,
         socket.SocksConnect(entry.url.Host(), entry.url.EffectivePort(), timeOut,
                             m_worker.StopFlag());
     } else {
-        socket.Connect(address);
+        socket.Connect(address, timeOut);
     }
     if (StopRequested()) {
         return -1;

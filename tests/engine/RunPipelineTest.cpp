@@ -264,3 +264,103 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
 
 } // namespace
 } // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
+    project.Retry = 5;
+    PipelineRig rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 401));
+}
+
+TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
+    CFixtureServer server;
+    Site site(server);
+    site.Serve("/empty.txt", Reply("200 OK", "text/plain", ""));
+    {
+        TempDir dir;
+        const CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/empty.txt")});
+        PipelineRig rig;
+        EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 407));
+        EXPECT_EQ(site.RequestsFor("/empty.txt").size(), 1u);
+    }
+    int closedPort = 0;
+    {
+        CFixtureServer gone;
+        closedPort = gone.Port();
+    }
+    TempDir dir;
+    const CProjectSettings project =
+        ProjectIn(dir.Str(), {"http://127.0.0.1:" + std::to_string(closedPort) + "/a.html"});
+    PipelineRig rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 402));
+}
+
+TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
+    struct Case {
+        int updateMode;
+        std::size_t requestsAfterUpdate;
+        bool storedAgain;
+    };
+    for (const Case c : {Case{0, 1, false}, Case{1, 2, true}}) {
+        SCOPED_TRACE(c.updateMode);
+        CFixtureServer server;
+        Site site(server);
+        site.Serve("/", Reply("200 OK", "text/html", "<a href='f.txt'>f</a>"));
+        site.Serve("/f.txt", Reply("200 OK", "text/plain", "file",
+                                   "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"));
+        TempDir dir;
+        CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+        project.UpdateMode = c.updateMode;
+        PipelineRig rig;
+        ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+        ASSERT_TRUE(RemoveFileIfExists(Latest(dir, server, "f.txt")));
+        ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+        const auto requests = site.RequestsFor("/f.txt");
+        ASSERT_EQ(requests.size(), c.requestsAfterUpdate);
+        EXPECT_EQ(FileExists(Latest(dir, server, "f.txt")), c.storedAgain);
+        if (c.storedAgain) {
+            // The copy on disk is gone, so the fetch must not be conditional.
+            EXPECT_EQ(requests.back().find("If-Modified-Since"), std::string::npos);
+        }
+    }
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
+    CFixtureServer server;
+    Site site(server);
+    site.Serve("/", Reply("200 OK", "text/html", "<a href='a.html'>a</a>"));
+    site.Serve("/a.html", Reply("200 OK", "text/html", "<img src='i.gif'>"));
+    site.Serve("/i.gif", Reply("200 OK", "image/gif", "GIF"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+    project.UpdateMode = 0;
+    PipelineRig rig;
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    // Every file was found in the record and its page's link map, so the server heard of each
+    // only once, in the first run.
+    for (const char* path : {"/", "/a.html", "/i.gif"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(site.RequestsFor(path).size(), 1u);
+    }
+    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "i.gif")), "GIF");
+
+    // With FirstPage the start address is asked again, with its date when one is known.
+    project.FirstPage = 1;
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(site.RequestsFor("/").size(), 2u);
+    EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
+}
+
+} // namespace
+} // namespace torvex
