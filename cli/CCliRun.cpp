@@ -125,9 +125,10 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     options.MaxRunningTask = 1;
     manager.SetOptions(options);
 
+    // A stop asked for while the project was being loaded still counts: the loop below sees
+    // it and gives it as soon as the run can take it.
     m_endMessage = 0;
     m_endCode = 0;
-    m_stopsSeen = m_stops.StopRequestCount();
     if (!manager.StartProject(project, command)) {
         return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
     }

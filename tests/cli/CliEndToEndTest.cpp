@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,9 +185,11 @@ protected:
         return found;
     }
 
-    CFixtureServer m_server;
+    // The answers come before the server, so that the server's connections (which read them)
+    // have ended before the answers go.
     std::mutex m_lock;
     std::map<std::string, std::string> m_answers;
+    CFixtureServer m_server;
 };
 
 TEST_F(CliEndToEndSite, SeveralStartAddressesAreFetchedOnceEachAndRecorded) {
@@ -441,7 +445,7 @@ TEST_F(CliEndToEnd, UsageErrorsAndHelp) {
 class CliEndToEndUpdate : public CliEndToEndSite {
 protected:
     CliEndToEndUpdate() {
-        m_server.SetResponder([this](const std::string& request) -> FixtureScript {
+        m_server.SetResponder([](const std::string& request) -> FixtureScript {
             const std::string target = test::RequestTarget(request);
             const std::string dated = std::string("Last-Modified: ") + kLastModified + "\r\n";
             if (!HeaderOf(request, "If-Modified-Since").empty()) {
@@ -616,24 +620,27 @@ std::string BigBody() {
 
 class CliEndToEndStop : public CliEndToEndSite {
 protected:
-    CliEndToEndStop() : m_body(BigBody()) {
+    CliEndToEndStop() : m_shared(std::make_shared<const std::string>(BigBody())), m_body(*m_shared) {
         m_header = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n"
                    "Content-Length: " + std::to_string(m_body.size()) + "\r\n" + Dated() +
                    "\r\n";
         // Later connections: the rest of the body when a range is asked for, else all of it.
-        m_server.SetResponder([this](const std::string& request) -> FixtureScript {
+        // The responder keeps its own reference to the body: the server (a member of the base)
+        // outlives this fixture's members.
+        m_server.SetResponder([body = m_shared, header = m_header](
+                                  const std::string& request) -> FixtureScript {
             const std::string range = HeaderOf(request, "Range");
             const std::string prefix = "bytes=";
             if (range.rfind(prefix, 0) != 0) {
-                return {test::SendBytes(m_header + m_body)};
+                return {test::SendBytes(header + *body)};
             }
-            const std::size_t size = m_body.size();
+            const std::size_t size = body->size();
             const std::size_t from = std::min<std::size_t>(std::stoul(range.substr(6)), size);
             return {test::SendBytes(
                 "HTTP/1.0 206 Partial Content\r\nContent-Type: application/octet-stream\r\n"
                 "Content-Length: " + std::to_string(size - from) + "\r\nContent-Range: bytes " +
                 std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
-                std::to_string(size) + "\r\n" + Dated() + "\r\n" + m_body.substr(from))};
+                std::to_string(size) + "\r\n" + Dated() + "\r\n" + body->substr(from))};
         });
     }
     static std::string Dated() { return std::string("Last-Modified: ") + kLastModified + "\r\n"; }
@@ -660,7 +667,8 @@ protected:
         return run.Wait(30s);
     }
 
-    std::string m_body;
+    std::shared_ptr<const std::string> m_shared;
+    const std::string& m_body;
     std::string m_header;
 };
 
