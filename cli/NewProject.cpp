@@ -46,6 +46,20 @@ std::string_view FindKey(const std::array<std::string_view, N>& keys, std::strin
     return {};
 }
 
+// Why a project name cannot be used, or empty when it can: the rules the desktop program's
+// dialogs apply to the names of projects (there is no tree here, so no sibling to clash with).
+std::string NameRefusal(std::string_view name) {
+    if (name.empty()) {
+        return "Please enter the name.";
+    }
+    if (name.front() == '.' || name.back() == '.' ||
+        name.find_first_of("\\/:*?<>|\"") != std::string_view::npos) {
+        return "Sorry, the name contains invalid characters. Please try another name.\n"
+               "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
+    }
+    return {};
+}
+
 std::string UnsupportedSchemeText(std::string_view scheme) {
     return "Sorry, \"" + std::string(scheme) +
            "\" protocol is not supported in this version of Torvex.";
@@ -151,6 +165,9 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     CProjectSettings& settings = outcome.settings;
     if (!settings.LoadSettingsBody(reader, true) || settings.Addresses.size() != 1) {
         return Refused(CliExit::Error, "Error: Not enough memory.");
+    }
+    if (const std::string refusal = NameRefusal(settings.Name); !refusal.empty()) {
+        return Refused(CliExit::Usage, refusal);
     }
     settings.ProjectDir = absoluteDir;
     settings.CreateTime = static_cast<std::int32_t>(std::time(nullptr));

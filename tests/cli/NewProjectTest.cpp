@@ -122,6 +122,9 @@ TEST(NewProject, KeepsTheDateMacroAndChecksTheExpandedAddress) {
 }
 
 TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
+    const std::string kBadNameText =
+        "Sorry, the name contains invalid characters. Please try another name.\n"
+        "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
     const struct {
         const char* name;
         std::string url;
@@ -145,6 +148,10 @@ TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
         {"line break", "http://example.org/", {"UserDefined=a\nRetry=0"},
          "the value of UserDefined must stay on one line"},
         {"no key", "http://example.org/", {"=3"}, "expected Key=Value, got \"=3\""},
+        {"empty name", "http://example.org/", {"Name="}, "Please enter the name."},
+        {"name with a slash", "http://example.org/", {"Name=a/b"}, kBadNameText},
+        {"name with a leading dot", "http://example.org/", {"Name=.hidden"}, kBadNameText},
+        {"name with a colon", "http://example.org/", {"Name=a:b"}, kBadNameText},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
