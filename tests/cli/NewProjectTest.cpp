@@ -188,6 +188,16 @@ TEST(NewProject, RefusesADirectoryLongerThanAProjectCanHold) {
               "Sorry, the length of the project directory should be no longer than 128.");
 }
 
+TEST(NewProject, ReportsAFolderThatCannotBeMade) {
+    NewRig rig;
+    WriteFileBytes(rig.dir / "plain-file", "not a folder");
+    const NewProjectOutcome outcome =
+        rig.Create("http://example.org/", {}, false, "plain-file/site");
+    EXPECT_EQ(outcome.exit, CliExit::Error);
+    EXPECT_NE(outcome.message.find("Failed to create the directory"), std::string::npos)
+        << outcome.message;
+}
+
 TEST(NewProject, NamesTheProjectAfterTheLastFolder) {
     EXPECT_EQ(ProjectNameFromDir("/srv/sites/news/"), "news");
     EXPECT_EQ(ProjectNameFromDir("/srv/sites/news"), "news");
