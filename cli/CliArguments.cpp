@@ -98,7 +98,7 @@ Exit status:
   1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501)
   2   the run ended by a limit (202 to 204)
   3   the run was stopped
-  4   the run could not start (102 to 106), or a resume was declined or had nothing to do
+  4   the run could not start (102 to 107), or a resume was declined or had nothing to do
   64  wrong usage
 )";
 }
