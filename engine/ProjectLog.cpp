@@ -153,6 +153,22 @@ CRecordInfo SectionRecordInfo(std::string_view text, const CLogSection& section)
     reader.OpenText(std::string(text.substr(section.body, section.end - section.body)));
     CRecordInfo info;
     ReadRecordInfo(reader, info);
+    // A running section collects one StartPage line per stored start page; the first counts
+    // (the settings reader would give the last).
+    const std::string_view body = text.substr(section.body, section.end - section.body);
+    for (std::size_t pos = 0; pos < body.size();) {
+        const std::size_t lf = std::min(body.find('\n', pos), body.size());
+        const std::string_view line = TrimLineEnd(body.substr(pos, lf - pos));
+        pos = lf + 1;
+        constexpr std::string_view kKey = "StartPage=";
+        if (StartsWithNoCase(line, kKey)) {
+            std::string page;
+            AssignCut(page, TrimFront(line.substr(kKey.size())), kMaxStartPage);
+            std::replace(page.begin(), page.end(), '\\', '/');
+            info.StartPage = page;
+            break;
+        }
+    }
     info.IsLatest = EqualsNoCase(section.name, kLatestSection);
     return info;
 }
@@ -161,13 +177,16 @@ std::string SectionRecordName(std::string_view text, const CLogSection& section,
                               std::size_t capacity) {
     CSettingsReader reader;
     reader.OpenText(std::string(text.substr(section.body, section.end - section.body)));
-    std::string name;
-    if (!reader.ReadText("RecordTime", name, capacity) &&
-        !reader.ReadText("StartTime", name, capacity)) {
-        return {};
+    for (std::string_view key : {"RecordTime", "StartTime"}) {
+        std::string name;
+        if (reader.ReadText(key, name, capacity)) {
+            name = std::string(TrimLineEnd(TrimFront(name)));
+            if (IsDecimal(name)) {
+                return name;
+            }
+        }
     }
-    name = std::string(TrimLineEnd(TrimFront(name)));
-    return IsDecimal(name) ? name : std::string();
+    return {};
 }
 
 bool IsRecordName(std::string_view name) {

@@ -13,8 +13,8 @@ namespace torvex {
 
 namespace {
 
-constexpr int kAcquireAttempts = 50;
-constexpr auto kAcquirePause = std::chrono::milliseconds(10);
+constexpr int kAcquireAttempts = 20;
+constexpr auto kAcquirePause = std::chrono::milliseconds(5);
 
 // flock, retried when a signal interrupts it.
 int FlockRetrying(int fd, int operation) {

@@ -33,7 +33,7 @@ public:
     ProjectLock& operator=(ProjectLock&& other) noexcept;
 
     // Takes the lock without blocking on a holder; a brief check by IsProjectLocked elsewhere
-    // is waited out (at most about half a second). A lock held already is released first.
+    // is waited out (at most about a tenth of a second). A lock held already is released first.
     ProjectLockOutcome TryAcquire(std::string_view projectDir);
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
