@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ExitStatus.h"
+#include "cli/RecordCommands.h"
 
 int main(int argc, char** argv) {
     using namespace torvex;
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     if (!args.error.empty()) {
         std::fprintf(stderr, "torvex-cli: %s\nTry 'torvex-cli --help'.\n", args.error.c_str());
         return static_cast<int>(CliExit::Usage);
+    }
+    if (IsRecordCommand(args.command)) {
+        return RunRecordCommand(args);
     }
     std::fprintf(stderr, "torvex-cli: \"%s\" is not available yet\n", args.command.c_str());
     return static_cast<int>(CliExit::Usage);
