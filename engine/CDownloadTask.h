@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -26,6 +27,13 @@ class IClock;
 class IFreeSpaceSource;
 class IRunListener;
 class IRunPipeline;
+
+// What a pipeline keeps for one run beyond the task's own state (link rules, request options,
+// cookies): made on first use and owned by the task, so it lives exactly as long as the run.
+class CTaskPipelineData {
+public:
+    virtual ~CTaskPipelineData() = default;
+};
 
 constexpr int kWorkerSlots = 50;
 constexpr int kRecordNameSlots = 10;
@@ -104,6 +112,18 @@ public:
 
     // --- What the threads of the run share ---
     const CProjectSettings& Settings() const { return m_settings; }
+    // Only for StartThread's seeding, before any other thread of the run exists (it removes
+    // start addresses that duplicate earlier ones).
+    CProjectSettings& MutableSettings() { return m_settings; }
+    // The pipeline's data for this run, made by `make` on the first call (any thread).
+    template <typename Make>
+    CTaskPipelineData& PipelineData(Make make) {
+        std::lock_guard<std::mutex> guard(m_pipelineDataLock);
+        if (!m_pipelineData) {
+            m_pipelineData = make();
+        }
+        return *m_pipelineData;
+    }
     const std::string& UserAgent() const { return m_userAgent; }
     void SetUserAgent(std::string_view userAgent);
     const std::string& ProjectDir() const { return m_settings.ProjectDir; }
@@ -137,6 +157,8 @@ public:
     CAutoResetEvent& WorkersWork() { return m_workersWork; }
 
     CTaskCounters counters;
+    // Body and header bytes received by this run's workers (the speed display samples it).
+    std::atomic<std::int64_t> receivedBytes{0};
     CTaskFlags flags;
 
     // The seen set of the latest record: 1 new, 0 seen before, -1 error (end code 206 follows
@@ -159,6 +181,9 @@ public:
     void RecordStartPage(const CUrlEntry& entry);
     std::string StartPage() const;
 
+    // Someone went idle: the monitor looks at once whether the run has drained, instead of at
+    // its next pass.
+    void NudgeMonitor() { m_monitorWake.Signal(); }
     // Reports to the front end.
     void Post(int message, int code = 0);
 
@@ -242,6 +267,8 @@ private:
     // its end), so every copy of the program sees the project as running meanwhile.
     ProjectLock m_projectLock;
 
+    std::mutex m_pipelineDataLock;
+    std::unique_ptr<CTaskPipelineData> m_pipelineData;
     std::thread m_startThread;
     std::thread m_monitorThread;
     std::thread m_dispatchThread;

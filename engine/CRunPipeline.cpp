@@ -1,14 +1,327 @@
 #include "engine/CRunPipeline.h"
 
+#include <fstream>
+#include <memory>
+#include <string>
+
 #include "engine/CDownloadTask.h"
+#include "engine/CDownloadWorker.h"
+#include "engine/CRunData.h"
+#include "engine/DispatchDecision.h"
+#include "engine/LinkEnqueue.h"
+#include "engine/LocalNames.h"
+#include "engine/RecordLookup.h"
+#include "html/BoundedText.h"
+#include "html/CTagTable.h"
+#include "html/CUrl.h"
+#include "html/LinkAcceptance.h"
+#include "html/PageParser.h"
+#include "platform/FileSystem.h"
 
 namespace torvex {
 
-int CRunPipeline::SeedStartAddresses(CDownloadTask&, bool) { return 0; }
-bool CRunPipeline::LinkAcceptance(CDownloadTask&, std::string_view, int, int, int) { return true; }
-void CRunPipeline::DispatchThread(CDownloadTask&) {}
-void CRunPipeline::ParseThread(CDownloadTask&) {}
-void CRunPipeline::CopyThread(CDownloadTask&) {}
-void CRunPipeline::DownloadWorker(CDownloadTask&, int) {}
+namespace {
+
+constexpr int kHelperWaitMs = 200;
+// ParseThread takes no page while the download queue is this long, so that parsing cannot
+// flood the queue faster than the workers drain it.
+constexpr std::int32_t kParseQueueBrake = 1000;
+constexpr int kParseBrakeWaitMs = 20000;
+
+// The dispatcher's view of its task for DecideEntry.
+class CTaskDispatchHost : public IDispatchHost {
+public:
+    explicit CTaskDispatchHost(CDownloadTask& task) : m_task(task) {}
+
+    bool FileExists(const std::string& path) override { return torvex::FileExists(path); }
+    std::int64_t FileModifiedTime(const std::string& path) override {
+        return FileModificationTime(path);
+    }
+    bool CopyFromOldRecord(CUrlEntry& entry) override {
+        return torvex::CopyFromOldRecord(m_task, entry);
+    }
+    void ToParse(const CUrlEntry& entry) override { torvex::ToParse(m_task, entry); }
+    void WriteStatusLine(CUrlEntry& entry) override { m_task.WriteStatusLine(entry); }
+    void RecordStartPage(const CUrlEntry& entry) override { m_task.RecordStartPage(entry); }
+    void AddTotalFiles() override { m_task.counters.TotalFiles.fetch_add(1); }
+    void AddPassed() override { m_task.counters.Passed.fetch_add(1); }
+
+private:
+    CDownloadTask& m_task;
+};
+
+// The engine as the page parser sees it while one page is read.
+class CParseSink : public IFoundLinkSink {
+public:
+    CParseSink(CDownloadTask& task, const CUrlEntry& page) : m_task(task), m_page(page) {}
+
+    bool LocalNamesFor(const CUrl& url, std::string& localDir, std::string& fileName) override {
+        return LocalNames(url, true, m_task.Paths().recordDownloadDirLength, localDir, fileName);
+    }
+    void OfferLink(const CFoundLink& link) override {
+        if (m_failed) {
+            return;
+        }
+        const EnqueueResult result = EnqueueResolved(
+            m_task, link.url, EntryUrlText(link.url), std::string(link.localDir),
+            std::string(link.fileName), link.level, m_page.level, link.tagCode, m_page.startIndex,
+            link.referrer);
+        m_failed = result == EnqueueResult::Error;
+    }
+    bool StopRequested() override { return m_failed || m_task.flags.Stopping.load(); }
+
+private:
+    CDownloadTask& m_task;
+    const CUrlEntry& m_page;
+    bool m_failed = false;
+};
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return false;
+    }
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return !in.bad();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// Writes `text` to `path` through a neighbouring temporary file, so that a failure half-way
+// leaves the old content in place.
+bool ReplaceFile(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".tvx-new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            RemoveFileIfExists(temporary);
+            return false;
+        }
+    }
+    if (!RenamePath(temporary, path)) {
+        RemoveFileIfExists(temporary);
+        return false;
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Reads the links of a page this run stored: the page is rewritten with local links and its
+// link map written. The entry stays in state '3' when the page cannot be read or the run stops
+// in the middle.
+void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
+    entry.state = '3';
+    task.WriteStatusLine(entry);
+    std::string storedPath;
+    if (!StoredPath(task.Paths().recordDownloadDir, entry.localDir, entry.fileName,
+                    entry.extension, storedPath)) {
+        return;
+    }
+    std::string text;
+    if (!ReadWholeFile(storedPath, text)) {
+        return;
+    }
+    CPageInfo page;
+    page.url = entry.url;
+    page.localDir = entry.localDir;
+    page.level = entry.level;
+    page.linkCode = entry.linkCode;
+    page.referrer = entry.referrer;
+    std::string out;
+    std::string linkMap;
+    CParseSink sink(task, entry);
+    PageParser(page, text, out, linkMap, sink);
+    if (sink.StopRequested()) {
+        return;
+    }
+    const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
+    MakeDirectoryPath(DirectoryOf(linkMapPath));
+    // The link map first: a page whose map exists is one whose links were read.
+    if (!WriteWholeFile(linkMapPath, linkMap)) {
+        return;
+    }
+    if (out != text && !ReplaceFile(storedPath, out)) {
+        return;
+    }
+    entry.state = '1';
+    task.WriteStatusLine(entry);
+}
+
+// Tells the monitor when this thread's going idle may have been the last step of the run.
+void NudgeWhenDrained(CDownloadTask& task) {
+    if (task.DiscoveredQueue().IsEmpty() && task.DownloadQueue().IsEmpty() &&
+        task.ParseQueue().IsEmpty() && task.CopyQueue().IsEmpty()) {
+        task.NudgeMonitor();
+    }
+}
+
+} // namespace
+
+int CRunPipeline::SeedStartAddresses(CDownloadTask& task, bool withCredentials) {
+    CProjectSettings& settings = task.MutableSettings();
+    int count = 0;
+    std::size_t i = 0;
+    while (i < settings.Addresses.size()) {
+        const CStartAddress& address = settings.Addresses[i];
+        CUrlEntry entry;
+        const CUrl url(address.StartURL);
+        if (!url.IsValid()) {
+            return -1;
+        }
+        if (!MakeEntry(task, url, entry)) {
+            ++i;   // its local path would be too long: left out
+            continue;
+        }
+        if (!withCredentials) {
+            ++count;
+            ++i;
+            continue;
+        }
+        if (entry.url.UserName() == nullptr && !address.Username.empty()) {
+            entry.url.SetUserName(address.Username);
+            entry.url.SetPassword(address.Password);
+        }
+        entry.level = 1;
+        entry.startIndex = static_cast<std::int32_t>(i);
+        entry.linkCode = kLinkCodeBaseLine;
+        const int seen = task.MarkSeen(entry);
+        if (seen < 0) {
+            return -1;
+        }
+        if (seen == 0) {
+            // The same address once more: the copy leaves the run's list, and the next address
+            // takes its index.
+            settings.Addresses.erase(settings.Addresses.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        task.DiscoveredQueue().PushBack(entry);
+        ++count;
+        ++i;
+    }
+    return count;
+}
+
+bool CRunPipeline::LinkAcceptance(CDownloadTask& task, std::string_view composed, int level,
+                                  int linkCode, int startIndex) {
+    return torvex::LinkAcceptance(RunDataOf(task).linkRules, composed, level, linkCode,
+                                  startIndex);
+}
+
+void CRunPipeline::DispatchThread(CDownloadTask& task) {
+    CTaskDispatchHost host(task);
+    const CProjectSettings& settings = task.Settings();
+    DispatchContext context;
+    context.updateMode = settings.UpdateMode;
+    context.firstPage = settings.FirstPage != 0;
+    context.runMode = static_cast<int>(task.Mode());
+    while (!task.flags.Stopping.load()) {
+        task.flags.DispatchBusy = true;
+        context.startTime = task.StartTime();
+        context.recordTime = task.RecordTime();
+        CUrlEntry entry;
+        while (!task.flags.Stopping.load() && task.DiscoveredQueue().PopFront(entry)) {
+            bool foundInLatest = false;
+            const bool found = FindInRecords(task, entry, foundInLatest);
+            switch (DecideEntry(entry, found, foundInLatest, context, host)) {
+            case DispatchAction::Download:
+                task.DownloadQueue().PushBack(entry);
+                task.WorkersWork().Signal();
+                break;
+            case DispatchAction::Copy:
+                task.CopyQueue().PushBack(entry);
+                task.CopyWork().Signal();
+                break;
+            case DispatchAction::Skip:
+            case DispatchAction::Done:
+                break;
+            }
+        }
+        task.flags.DispatchBusy = false;
+        NudgeWhenDrained(task);
+        task.DispatchWork().WaitFor(kHelperWaitMs);
+    }
+}
+
+void CRunPipeline::ParseThread(CDownloadTask& task) {
+    while (!task.flags.Stopping.load()) {
+        task.flags.ParseBusy = true;
+        CUrlEntry entry;
+        while (task.DownloadQueue().Count() < kParseQueueBrake &&
+               task.ParseQueue().PopFront(entry)) {
+            task.SetParseEntry(entry);
+            if (entry.state == '2') {
+                ParseStoredPage(task, entry);
+            } else {
+                EnqueueFromLinkMap(task, entry);
+            }
+            if (task.flags.Stopping.load()) {
+                break;   // the entry stays the parse entry: the break point keeps it
+            }
+            task.ClearParseEntry();
+        }
+        task.flags.ParseBusy = false;
+        NudgeWhenDrained(task);
+        task.ParseWork().WaitFor(task.DownloadQueue().Count() > kParseQueueBrake
+                                     ? kParseBrakeWaitMs
+                                     : kHelperWaitMs);
+    }
+}
+
+void CRunPipeline::CopyThread(CDownloadTask& task) {
+    const CProjectSettings& settings = task.Settings();
+    while (!task.flags.Stopping.load()) {
+        task.flags.CopyBusy = true;
+        CUrlEntry entry;
+        while (!task.flags.Stopping.load() && task.CopyQueue().PopFront(entry)) {
+            if (!CopyFromOldRecord(task, entry)) {
+                continue;   // not copied: dropped from the run without a message
+            }
+            if (entry.state == '5' || entry.state == '7' || entry.state == '8') {
+                entry.state = '6';
+                task.flags.NeedsConversion = true;
+            }
+            if (entry.nameLetter == NameLetter::RenamedLater ||
+                (entry.nameLetter == NameLetter::PageOwnName && settings.AutoExt)) {
+                task.flags.NeedsConversion = true;
+            }
+            if (entry.nameLetter == NameLetter::HtmlAppended) {
+                task.flags.NeedsConversion = true;
+                task.flags.HasRenamedFile = true;
+            }
+            task.WriteStatusLine(entry);
+            task.counters.TotalFiles.fetch_add(1);
+            task.counters.Passed.fetch_add(1);
+            if (entry.referrer.empty() && entry.startIndex == 0) {
+                task.RecordStartPage(entry);
+            }
+        }
+        task.flags.CopyBusy = false;
+        NudgeWhenDrained(task);
+        task.CopyWork().WaitFor(kHelperWaitMs);
+    }
+}
+
+void CRunPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
+    CDownloadWorker worker(task, slotIndex);
+    worker.Run();
+}
 
 } // namespace torvex

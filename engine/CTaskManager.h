@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/CDownloadTask.h"
+#include "net/CHttpOptions.h"
 
 namespace torvex {
 
@@ -56,10 +57,6 @@ public:
     // The last running task ended and none waits (end-of-download actions).
     virtual void OnAllTasksEnded();
 };
-
-// The user-agent text of a run: 0 none, 1 "Torvex/0.9", 2 and 3 the browser texts, otherwise
-// the project's own text.
-std::string UserAgentText(int userAgentMode, std::string_view userDefined);
 
 // What the main window does around runs, shared by the desktop program and torvex-cli: makes a
 // task from a project (a run copy with the default proxy and the user-agent text), asks the

@@ -16,7 +16,12 @@ void CWorkerSlot::ClearCurrent() {
 
 CUrlEntry CWorkerSlot::Current() const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_current;
+    CUrlEntry entry = m_current;
+    const std::int32_t live = liveReaded.load();
+    if (live >= 0) {
+        entry.readed = live;
+    }
+    return entry;
 }
 
 void CWorkerSlot::SetProgress(std::int32_t readed, std::int32_t total) {
@@ -32,7 +37,8 @@ CSlotView CWorkerSlot::View() const {
     if (!m_current.urlText.empty()) {
         view.url = m_current.url.Compose();
     }
-    view.readed = m_current.readed;
+    const std::int32_t live = liveReaded.load(std::memory_order_relaxed);
+    view.readed = live >= 0 ? live : m_current.readed;
     view.total = m_current.total;
     return view;
 }
@@ -59,6 +65,7 @@ void CWorkerSlot::Reset() {
     idle = true;
     abort = false;
     tries = 0;
+    liveReaded = -1;
     std::lock_guard<std::mutex> guard(m_lock);
     m_current = CUrlEntry();
     m_interrupter = nullptr;

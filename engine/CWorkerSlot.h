@@ -42,6 +42,10 @@ public:
     std::atomic<bool> idle{true};     // the worker waits for work (slots without one count idle)
     std::atomic<bool> abort{false};   // the worker is to stop after its current step
     std::atomic<int> tries{0};        // failed tries of the current entry
+    // Bytes of the current entry's body on disk while it is being received (-1: not receiving);
+    // Current() and View() report it as the entry's Readed, so that a stop in the middle of a
+    // body saves the true resume offset.
+    std::atomic<std::int32_t> liveReaded{-1};
 
     // The entry being fetched; an empty URL text means none.
     void SetCurrent(const CUrlEntry& entry);

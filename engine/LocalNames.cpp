@@ -110,6 +110,10 @@ std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entr
 void MakeDirectoryPath(std::string_view path) {
     const std::string text(path.substr(0, kMaxLocalPath));
     std::error_code ec;
+    // Most calls find the directory in place already: one look, no walk over its parents.
+    if (std::filesystem::is_directory(std::filesystem::path(text), ec)) {
+        return;
+    }
     for (std::size_t i = 1; i <= text.size(); ++i) {
         if (i == text.size() || text[i] == '/') {
             const std::filesystem::path prefix(text.substr(0, i));

@@ -54,6 +54,20 @@ int CBlockingSocket::ConnectRaw(const SocketAddress& target) {
     return StartConnect(m_handle, target);
 }
 
+int CBlockingSocket::FinishConnectRaw(int timeOut) {
+    if (m_handle == kNoSocket) {
+        return kSocketFailed;
+    }
+    const int ready = WaitSocket(m_handle, true, timeOut);
+    if (ready == 0) {
+        return kSocketTimedOut;
+    }
+    if (ready < 0) {
+        return kSocketFailed;
+    }
+    return ConnectOutcome(m_handle) == 0 ? 0 : kSocketFailed;
+}
+
 int CBlockingSocket::Send(const char* data, int length, int timeOut) {
     if (m_handle == kNoSocket || length < 0) {
         return kSocketFailed;

@@ -35,6 +35,9 @@ public:
     // Starts the connection: 0 when it is made or under way, -1 when it failed at once. A
     // refused or unreachable target shows at the first send (-1, or -2 after the time-out).
     int ConnectRaw(const SocketAddress& target);
+    // Waits up to `timeOut` seconds for the connection ConnectRaw started: 0 when it is made, -1
+    // when it failed (refused, unreachable), -2 after the time-out.
+    int FinishConnectRaw(int timeOut);
     // One wait for writability and one send: bytes sent, -1 or -2.
     int Send(const char* data, int length, int timeOut);
     // Sends everything: `length`, or the first -1 or -2. Each step waits the full time-out.

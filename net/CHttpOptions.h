@@ -4,14 +4,10 @@
 #include <string_view>
 #include <vector>
 
+#include "net/ProxyMode.h"
+
 namespace torvex {
 
-// How a run reaches the web (the project's `Proxy` setting after the default proxy was applied).
-enum class ProxyMode : int {
-    None = 0,
-    Http = 1,
-    Socks5 = 2,
-};
 
 // What the HTTP transaction needs to know of one start address.
 struct CHttpStartAddress {

@@ -294,7 +294,7 @@ int CHttpTransaction::Transaction(CUrlEntry& entry, CMyExHttpSocket& socket,
         socket.SocksConnect(entry.url.Host(), entry.url.EffectivePort(), timeOut,
                             m_worker.StopFlag());
     } else {
-        socket.Connect(address);
+        socket.Connect(address, timeOut);
     }
     if (StopRequested()) {
         return -1;
@@ -410,6 +410,10 @@ int CHttpTransaction::Transaction(CUrlEntry& entry, CMyExHttpSocket& socket,
 
     CReceiveCounters bodyCounters = counters;
     bodyCounters.entryReaded = &entry.readed;
+    bodyCounters.sharedReaded = m_worker.SharedReaded();
+    if (bodyCounters.sharedReaded != nullptr) {
+        bodyCounters.sharedReaded->store(entry.readed);
+    }
     const std::int64_t received =
         socket.ReceiveBody(file.get(), contentLength > 0 ? contentLength : 0, timeOut,
                            bodyCounters);

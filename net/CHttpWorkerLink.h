@@ -32,6 +32,8 @@ public:
     virtual void SetState(int state) = 0;
     // The worker's received-bytes statistics (may be null).
     virtual std::atomic<std::int64_t>* ReceivedBytes() = 0;
+    // Where the entry's Readed is published while the body arrives (may be null).
+    virtual std::atomic<std::int32_t>* SharedReaded() { return nullptr; }
 
     // The entry's status line with state '0' (in progress) is due: the body is about to come.
     virtual void PublishInProgress(const CUrlEntry& entry) = 0;

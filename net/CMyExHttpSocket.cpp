@@ -90,6 +90,9 @@ std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected
         if (counters.entryReaded != nullptr) {
             const std::int64_t next = *counters.entryReaded + bytes;
             *counters.entryReaded = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
+            if (counters.sharedReaded != nullptr) {
+                counters.sharedReaded->store(*counters.entryReaded, std::memory_order_relaxed);
+            }
         }
     };
     auto stopped = [&counters]() { return counters.stop != nullptr && counters.stop->load(); };

@@ -23,6 +23,7 @@ struct CReceiveCounters {
     std::atomic<std::int64_t>* workerBytes = nullptr;   // the worker's statistics
     std::int32_t* entryReaded = nullptr;                // the entry's bytes stored so far
     const std::atomic<bool>* stop = nullptr;            // the worker's stop flag
+    std::atomic<std::int32_t>* sharedReaded = nullptr;  // entryReaded, for other threads to read
 };
 
 // The socket of one HTTP transaction: it reads the response through a fixed receive window of

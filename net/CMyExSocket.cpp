@@ -33,6 +33,15 @@ int CMyExSocket::Connect(const SocketAddress& target) {
     return 0;
 }
 
+int CMyExSocket::Connect(const SocketAddress& target, int timeOut) {
+    Connect(target);
+    const int result = FinishConnectRaw(timeOut);
+    if (result < 0) {
+        ThrowSocketFailure(kOpConnect, result);
+    }
+    return 0;
+}
+
 int CMyExSocket::SendAll(const char* data, int length, int timeOut) {
     const int result = SendAllRaw(data, length, timeOut);
     if (result < 0) {

@@ -30,6 +30,10 @@ public:
     void CreateNonBlocking();
     // Throws "Connect" (-1) when the connection failed at once; returns 0.
     int Connect(const SocketAddress& target);
+    // Connects and waits until the connection is made: a refused or unreachable target, or no
+    // answer within `timeOut` seconds, throws "Connect" (-1 or -2), so that a wrong port is told
+    // apart from a failure in the middle of a transfer.
+    int Connect(const SocketAddress& target, int timeOut);
     // Returns `length`; throws "SendAll" with -1 or -2.
     int SendAll(const char* data, int length, int timeOut);
     // Returns the bytes received, 0 when the peer closed (no exception); throws "Receive" with

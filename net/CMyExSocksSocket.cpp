@@ -31,7 +31,6 @@ void CMyExSocksSocket::ConfigureSocks(int mode, const SocketAddress& proxy,
 
 void CMyExSocksSocket::SocksConnect(std::string_view host, int port, int timeOut,
                                     const std::atomic<bool>* abort) {
-    static_cast<void>(timeOut);   // only the proxy exchange waits
     if (m_mode == static_cast<int>(SocksMode::Direct)) {
         SocketAddress target;
         const int resolved = ResolveAddress(host, port, target, abort);
@@ -40,6 +39,10 @@ void CMyExSocksSocket::SocksConnect(std::string_view host, int port, int timeOut
         }
         if (ConnectRaw(target) == kSocketFailed) {
             ThrowSocksFailure(kOpConnect, kSocketFailed);
+        }
+        const int finished = FinishConnectRaw(timeOut);
+        if (finished < 0) {
+            ThrowSocksFailure(kOpConnect, finished);
         }
         return;
     }

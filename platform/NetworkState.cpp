@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -49,7 +51,33 @@ bool IsNetworkUp() {
         }
         ::freeaddrinfo(list);
     }
-    return IsNetworkUpFromAddresses(addresses);
+    if (IsNetworkUpFromAddresses(addresses)) {
+        return true;
+    }
+    // Many Linux systems map the host name to 127.0.0.1 whatever their network does, so the
+    // name alone would call every refused connection a lost network. An interface that is up,
+    // is not the loopback and has an IPv4 address shows the network is there after all.
+    return HasExternalInterface();
+}
+
+bool HasExternalInterface() {
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) {
+        return false;
+    }
+    bool found = false;
+    for (ifaddrs* p = list; p != nullptr && !found; p = p->ifa_next) {
+        if (p->ifa_addr == nullptr || p->ifa_addr->sa_family != AF_INET ||
+            (p->ifa_flags & IFF_UP) == 0 || (p->ifa_flags & IFF_LOOPBACK) != 0) {
+            continue;
+        }
+        sockaddr_in in{};
+        std::memcpy(&in, p->ifa_addr, sizeof in);
+        const std::uint32_t address = ntohl(in.sin_addr.s_addr);
+        found = (address >> 24) != 0 && (address >> 24) != 127;
+    }
+    ::freeifaddrs(list);
+    return found;
 }
 
 } // namespace torvex

@@ -122,6 +122,15 @@ int WaitSocket(SocketHandle handle, bool forWrite, int seconds) {
     }
 }
 
+int ConnectOutcome(SocketHandle handle) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+        return -1;
+    }
+    return 0;
+}
+
 long SendSome(SocketHandle handle, const char* data, std::size_t length) {
     const ssize_t sent = ::send(handle, data, length, MSG_NOSIGNAL);
     if (sent >= 0) {

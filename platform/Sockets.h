@@ -34,6 +34,9 @@ int CloseSocket(SocketHandle handle);
 int SetSocketBlocking(SocketHandle handle, bool blocking);
 // Starts a connection: 0 when it is made or under way (non-blocking), -1 when it failed at once.
 int StartConnect(SocketHandle handle, const SocketAddress& target);
+// The outcome of a connection started on a non-blocking socket that has become writable: 0 when
+// it is made, -1 when it failed (refused, unreachable).
+int ConnectOutcome(SocketHandle handle);
 // Waits up to `seconds` for the socket to become writable (`forWrite`) or readable: 1 ready
 // (also when an error is pending, which the next send or receive reports), 0 time-out, -1 error.
 int WaitSocket(SocketHandle handle, bool forWrite, int seconds);

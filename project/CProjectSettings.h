@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "html/CFileTypeFilter.h"
+#include "net/ProxyMode.h"
 #include "html/CUrlFilter.h"
 
 namespace torvex {
@@ -33,12 +34,6 @@ constexpr std::size_t kMaxDateFormat = 20;
 
 constexpr std::string_view kDefaultDateFormat = "yyyymmdd";
 
-// Values of `Proxy`.
-enum class ProxyMode : int {
-    None = 0,
-    Http = 1,
-    Socks5 = 2,
-};
 
 // What a settings body is written for: the folder tree file, an export file (no proxy lines and
 // no TimeDownload, since proxies belong to the machine), or a project's project.conf.

@@ -1,0 +1,403 @@
+#include "engine/CDownloadWorker.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "engine/CDownloadTask.h"
+#include "engine/CRunData.h"
+#include "engine/DispatchDecision.h"
+#include "engine/LinkEnqueue.h"
+#include "engine/LocalNames.h"
+#include "engine/RecordLookup.h"
+#include "engine/TryFailure.h"
+#include "html/BoundedText.h"
+#include "html/CTagTable.h"
+#include "html/LinkFilters.h"
+#include "html/LinkMapLine.h"
+#include "net/CMyException.h"
+#include "net/CMyExSocket.h"
+#include "platform/NetworkState.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr std::size_t kMaxRedirectLink = 512;
+constexpr std::int32_t kRedirectPageReaded = 90;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Link codes whose redirects leave a page behind: start addresses, anchors, frames, iframes,
+// areas and options, whose local names other pages link to.
+bool KeepsRedirectPage(int linkCode) {
+    switch (linkCode) {
+    case kLinkCodeBaseLine:
+    case static_cast<int>(TagCode::A):
+    case static_cast<int>(TagCode::Frame):
+    case static_cast<int>(TagCode::IFrame):
+    case static_cast<int>(TagCode::Area):
+    case static_cast<int>(TagCode::Option):
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A text placed inside the single-quoted content attribute of the forwarding page: quotes,
+// angle brackets, control bytes and "%" itself are percent-encoded, so that a server's Location
+// can never end the attribute or add markup to a stored page.
+std::string AttributeSafe(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127 || c == '\'' || c == '"' || c == '<' || c == '>' ||
+            c == '%' || c == '&') {
+            out.push_back('%');
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 15]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+void ThrowOpenFile() {
+    ThrowMyException(ExceptionKind::General, "", kOpOpenFile, 0);
+}
+
+} // namespace
+
+bool WriteRedirectPage(CDownloadTask& task, CUrlEntry& entry, std::string_view target,
+                       const CUrl& parsedTarget, CUrlEntry& targetEntry) {
+    const CProjectPaths& paths = task.Paths();
+    std::string storedPath;
+    if (!StoredPath(paths.recordDownloadDir, entry.localDir, entry.fileName, entry.extension,
+                    storedPath)) {
+        ThrowOpenFile();
+    }
+    MakeDirectoryPath(paths.recordDownloadDir + "/" + entry.localDir);
+    MakeDirectoryPath(paths.recordLinkMapDir + "/" + entry.localDir);
+    const std::string linkMapPath = LinkMapPath(paths.recordLinkMapDir, entry);
+
+    std::string linkMap;
+    std::string address;
+    bool haveTarget = false;
+    if (!parsedTarget.IsValid()) {
+        AppendLinkMapLine(linkMap, target, kLinkCodeInvalid);
+        address = std::string(target);
+    } else {
+        AppendLinkMapLine(linkMap, parsedTarget.Compose(), static_cast<int>(TagCode::Meta));
+        haveTarget = MakeEntry(task, parsedTarget, targetEntry);
+        if (haveTarget) {
+            address = RelativeLocalPath(targetEntry.localDir, entry.localDir) + targetEntry.fileName;
+        } else {
+            address = parsedTarget.Compose();
+        }
+    }
+    address = AttributeSafe(address);
+    CutTo(address, kMaxRedirectLink);
+    const std::string page = "<html>\n<head>\n<meta http-equiv='refresh' content='0; url=" +
+                             address + "'>\n</head>\n</html>";
+
+    FilePtr pageFile(std::fopen(storedPath.c_str(), "wb"));
+    FilePtr mapFile(std::fopen(linkMapPath.c_str(), "wb"));
+    if (!pageFile || !mapFile) {
+        ThrowOpenFile();
+    }
+    const bool written =
+        std::fwrite(page.data(), 1, page.size(), pageFile.get()) == page.size() &&
+        std::fwrite(linkMap.data(), 1, linkMap.size(), mapFile.get()) == linkMap.size();
+    const bool closed = std::fclose(pageFile.release()) == 0 && std::fclose(mapFile.release()) == 0;
+    if (!written || !closed) {
+        ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
+    }
+    entry.readed = kRedirectPageReaded;
+
+    if (haveTarget) {
+        targetEntry.level = entry.level;
+        targetEntry.startIndex = entry.startIndex;
+        targetEntry.linkCode = entry.linkCode;
+        AssignCut(targetEntry.referrer, entry.urlText, kMaxReferrer);
+    }
+    return haveTarget;
+}
+
+CDownloadWorker::CDownloadWorker(CDownloadTask& task, int slotIndex)
+    : m_task(task),
+      m_slot(task.Slot(slotIndex)),
+      m_data(RunDataOf(task)),
+      m_http(m_data.httpOptions, *this, *m_data.cookies) {}
+
+CDownloadWorker::~CDownloadWorker() = default;
+
+const std::atomic<bool>* CDownloadWorker::StopFlag() const { return &m_slot.abort; }
+
+void CDownloadWorker::SetState(int state) { m_slot.state = state; }
+
+std::atomic<std::int64_t>* CDownloadWorker::ReceivedBytes() { return &m_task.receivedBytes; }
+
+std::atomic<std::int32_t>* CDownloadWorker::SharedReaded() { return &m_slot.liveReaded; }
+
+void CDownloadWorker::PublishInProgress(const CUrlEntry& entry) {
+    m_slot.SetCurrent(entry);
+    m_slot.liveReaded = entry.readed;
+    CUrlEntry line = entry;
+    line.state = EntryState::Initial;
+    m_task.WriteStatusLine(line);
+}
+
+void CDownloadWorker::PageNamed(bool needsConversion, bool hasRenamedFile) {
+    if (needsConversion) {
+        m_task.flags.NeedsConversion = true;
+    }
+    if (hasRenamedFile) {
+        m_task.flags.HasRenamedFile = true;
+    }
+}
+
+void CDownloadWorker::NotModified(CUrlEntry& entry) {
+    if (!IsPageKind(entry.kind)) {
+        m_task.CopyQueue().PushBack(entry);
+        m_task.CopyWork().Signal();
+        return;
+    }
+    if (entry.state == '2') {
+        // A page that was stored but never parsed: it is taken over now and parsed from the
+        // latest record, so it counts as taken over like the dispatcher's copies.
+        if (CopyFromOldRecord(m_task, entry)) {
+            m_task.counters.TotalFiles.fetch_add(1);
+            m_task.counters.Passed.fetch_add(1);
+        }
+    } else {
+        entry.state = '4';
+        m_task.CopyQueue().PushBack(entry);
+        m_task.CopyWork().Signal();
+    }
+    ToParse(m_task, entry);
+}
+
+void CDownloadWorker::EnqueueRedirectTarget(CUrlEntry& target) {
+    const int seen = m_task.MarkSeen(target);
+    if (seen < 0) {
+        m_task.StopTask(TaskStatus::Failed, RunEndCode::TempFileFailed);
+        return;
+    }
+    if (seen == 0 || IsFileTypeExcluded(m_data.linkRules.fileTypes, target.url)) {
+        return;
+    }
+    m_task.DiscoveredQueue().PushFront(target);
+    m_task.DispatchWork().Signal();
+}
+
+void CDownloadWorker::Redirect(CUrlEntry& entry, std::string_view target,
+                               const CUrl& parsedTarget, bool slashRedirect) {
+    if (!KeepsRedirectPage(entry.linkCode)) {
+        CUrlEntry next;
+        if (!MakeEntry(m_task, parsedTarget, next) ||
+            IsFileTypeExcluded(m_data.linkRules.fileTypes, next.url)) {
+            return;
+        }
+        next.level = entry.level;
+        next.startIndex = entry.startIndex;
+        next.linkCode = entry.linkCode;
+        AssignCut(next.referrer, entry.urlText, kMaxReferrer);
+        EnqueueRedirectTarget(next);
+        return;
+    }
+    if (slashRedirect) {
+        // The address names a directory: its own name becomes a page that forwards to it.
+        entry.kind = EntryKind::Page;
+        entry.nameLetter = NameLetter::HtmlAppended;
+        entry.extension = ".html";
+    }
+    CUrlEntry next;
+    const bool haveTarget = WriteRedirectPage(m_task, entry, target, parsedTarget, next);
+    entry.state = '1';
+    entry.total = entry.readed;
+    m_task.WriteStatusLine(entry);
+    m_task.FileStored(entry, false);
+    if (haveTarget) {
+        EnqueueRedirectTarget(next);
+    }
+}
+
+bool CDownloadWorker::ResolveProxy() {
+    const CProjectSettings& settings = m_task.Settings();
+    m_slot.state = SlotState::FindingHost;
+    if (ResolveAddress(settings.ProxyServer, settings.ProxyPort, m_proxy, &m_slot.abort) != 0) {
+        m_slot.state = SlotState::Empty;
+        m_task.StopTask(TaskStatus::Failed, RunEndCode::ProxyNotFound);
+        return false;
+    }
+    if (m_slot.abort.load()) {
+        m_slot.state = SlotState::Empty;
+        return false;
+    }
+    if (settings.Proxy == static_cast<int>(ProxyMode::Socks5)) {
+        m_socket.ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
+                                !settings.ProxyUser.empty(), settings.ProxyUser,
+                                settings.ProxyPassword);
+    }
+    m_slot.state = SlotState::Empty;
+    return true;
+}
+
+void CDownloadWorker::WaitForAbort() {
+    while (!m_slot.abort.load()) {
+        m_task.WorkersWork().Wait();
+    }
+}
+
+void CDownloadWorker::Run() {
+    const int proxy = m_task.Settings().Proxy;
+    m_viaProxy = proxy == static_cast<int>(ProxyMode::Http) ||
+                 proxy == static_cast<int>(ProxyMode::Socks5);
+    if (m_viaProxy && !ResolveProxy()) {
+        WaitForAbort();
+        return;
+    }
+    while (!m_slot.abort.load()) {
+        m_slot.idle = false;
+        m_slot.state = SlotState::Empty;
+        CUrlEntry entry;
+        while (!m_slot.abort.load() && m_task.DownloadQueue().PopFront(entry)) {
+            // The workers' event wakes one sleeper per signal and signals given in a burst
+            // count once: pass the wake-up on while work is left, so every idle worker joins in.
+            if (!m_task.DownloadQueue().IsEmpty()) {
+                m_task.WorkersWork().Signal();
+            }
+            m_slot.SetCurrent(entry);
+            const bool finished = FetchEntry(entry);
+            m_slot.liveReaded = -1;
+            if (!finished && m_slot.abort.load()) {
+                return;   // the entry stays current: the break point keeps it
+            }
+            m_slot.ClearCurrent();
+            m_slot.state = SlotState::Empty;
+        }
+        m_slot.idle = true;
+        if (m_slot.abort.load()) {
+            break;
+        }
+        if (m_task.DiscoveredQueue().IsEmpty() && m_task.ParseQueue().IsEmpty()) {
+            m_task.NudgeMonitor();
+        }
+        m_task.WorkersWork().Wait();
+    }
+}
+
+bool CDownloadWorker::IsOnlyStartAddress(const CUrlEntry& entry) const {
+    return entry.referrer.empty() && m_task.Settings().Addresses.size() == 1;
+}
+
+void CDownloadWorker::CloseConnections() {
+    m_socket.Close();
+    m_socket.ResetWindow();
+}
+
+bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
+    const int retry = m_task.Settings().Retry;
+    const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
+    m_slot.tries = 0;
+    while (m_slot.tries.load() <= retry && !m_slot.abort.load()) {
+        try {
+            SocketAddress address = m_proxy;
+            if (!m_viaProxy) {
+                m_slot.state = SlotState::FindingHost;
+                GetHostByName(entry.url.Host(), entry.url.EffectivePort(), address,
+                              &m_slot.abort);
+                if (m_slot.abort.load()) {
+                    CloseConnections();
+                    return false;
+                }
+            }
+            if (!httpProxy && entry.url.Scheme() != "http") {
+                // Transfers by FTP are not offered yet: the entry fails like an FTP session
+                // whose server cannot be used.
+                ThrowMyException(ExceptionKind::General, "CMyExFtpSocket", "FTPSession", 1);
+            }
+            bool alreadyCounted = false;
+            const int result = m_http.Transaction(entry, m_socket, address, alreadyCounted);
+            if (result < 0) {
+                return !m_slot.abort.load();
+            }
+            StoredBody(entry, alreadyCounted);
+            return true;
+        } catch (CMySocketException* raw) {
+            const std::unique_ptr<CMySocketException> failure(raw);
+            const int remembered = m_slot.state.exchange(SlotState::Empty);
+            // The Readed of a broken-off body is what the slot saw arrive.
+            const std::int32_t live = m_slot.liveReaded.exchange(-1);
+            if (live >= 0) {
+                entry.readed = live;
+            }
+            SocketFailure(entry, failure->Operation(), remembered);
+        } catch (CMyException* raw) {
+            const std::unique_ptr<CMyException> failure(raw);
+            m_slot.state = SlotState::Empty;
+            m_slot.liveReaded = -1;
+            m_slot.tries.fetch_add(1);
+            CloseConnections();
+            OtherFailure(entry, failure->Operation(), failure->Code());
+        }
+    }
+    return !m_slot.abort.load();
+}
+
+void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
+    if (IsPageKind(entry.kind)) {
+        entry.state = '2';
+        m_task.WriteStatusLine(entry);
+        ToParse(m_task, entry);
+    } else {
+        entry.state = '1';
+        m_task.WriteStatusLine(entry);
+    }
+    m_task.FileStored(entry, alreadyCounted);
+}
+
+void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
+                                    int rememberedState) {
+    const int retry = m_task.Settings().Retry;
+    if (IsNetworkUp()) {
+        m_slot.tries.fetch_add(1);
+    } else {
+        if (rememberedState == SlotState::Reading) {
+            m_task.WriteStatusLine(entry);
+        }
+        m_task.StopTask(TaskStatus::Failed, RunEndCode::NetworkDown);
+        m_slot.tries = retry + 1;
+    }
+    CloseConnections();
+    if (m_slot.abort.load()) {
+        return;
+    }
+    if (m_slot.tries.load() > retry && rememberedState == SlotState::Reading) {
+        m_task.WriteStatusLine(entry);
+    }
+    if (IsOnlyStartAddress(entry)) {
+        const int code = EndCodeForSocketFailure(operation, m_viaProxy);
+        if (code != 0) {
+            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(code));
+        }
+    }
+}
+
+void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view operation, int code) {
+    if (m_slot.abort.load() || !IsOnlyStartAddress(entry)) {
+        return;
+    }
+    const int endCode = EndCodeForFailure(operation, code);
+    if (endCode != 0) {
+        m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
+    }
+}
+
+} // namespace torvex

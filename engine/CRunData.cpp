@@ -1,0 +1,50 @@
+#include "engine/CRunData.h"
+
+#include <memory>
+
+#include "html/AsciiCase.h"
+#include "html/CUrl.h"
+
+namespace torvex {
+
+CRunData::CRunData(const CDownloadTask& task) {
+    const CProjectSettings& settings = task.Settings();
+    linkRules.fileType = settings.FileType;
+    linkRules.fileTypes = settings.FileTypeFilter;
+    for (const CStartAddress& address : settings.Addresses) {
+        CStartAddressRules rules;
+        rules.filter = address.Filter;
+        rules.startUrl = address.StartURL;
+        rules.datePattern = address.DateFormat;
+        rules.level = address.Level;
+        linkRules.startAddresses.push_back(std::move(rules));
+
+        CHttpStartAddress http;
+        http.requestMethod = address.RequestMethod;
+        http.userName = address.Username;
+        http.password = address.Password;
+        const CUrl url(address.StartURL);
+        if (url.IsValid()) {
+            http.host = LowerAscii(url.Host());
+            http.port = url.EffectivePort();
+        }
+        http.child = address.Child != 0;
+        httpOptions.startAddresses.push_back(std::move(http));
+    }
+    httpOptions.timeOut = settings.TimeOut;
+    httpOptions.proxyMode = static_cast<ProxyMode>(settings.Proxy);
+    httpOptions.proxyUser = settings.ProxyUser;
+    httpOptions.proxyPassword = settings.ProxyPassword;
+    httpOptions.userAgent = task.UserAgent();
+    httpOptions.cookie = settings.Cookie;
+    httpOptions.autoExt = settings.AutoExt;
+    httpOptions.resumeRun = task.Mode() == RunMode::ResumeBreakPoint;
+    httpOptions.recordDownloadDir = task.Paths().recordDownloadDir;
+}
+
+CRunData& RunDataOf(CDownloadTask& task) {
+    return static_cast<CRunData&>(
+        task.PipelineData([&task] { return std::make_unique<CRunData>(task); }));
+}
+
+} // namespace torvex

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/CDownloadTask.h"
+#include "html/LinkAcceptance.h"
+#include "net/CCookieExchange.h"
+#include "net/CHttpOptions.h"
+
+namespace torvex {
+
+// What the pipeline derives from a run's settings once: the rules that judge found links, the
+// options of the HTTP transaction and the run's cookies. Built on first use (after the start
+// addresses were seeded, so the start indices agree) and only read afterwards, by every thread
+// of the run; the cookie jar locks itself.
+class CRunData : public CTaskPipelineData {
+public:
+    explicit CRunData(const CDownloadTask& task);
+
+    CLinkRules linkRules;
+    CHttpOptions httpOptions;
+    CNoCookies noCookies;
+    CCookieExchange* cookies = &noCookies;
+};
+
+// The run data of `task`, made on the first call.
+CRunData& RunDataOf(CDownloadTask& task);
+
+} // namespace torvex

@@ -1,0 +1,112 @@
+#include "engine/RecordLookup.h"
+
+#include <string>
+
+#include "engine/CDownloadTask.h"
+#include "engine/DispatchDecision.h"
+#include "engine/FindLine.h"
+#include "engine/LocalNames.h"
+#include "engine/StatusLine.h"
+#include "html/BoundedText.h"
+#include "platform/FileSystem.h"
+
+namespace torvex {
+
+namespace {
+
+std::string RecordPath(const std::string& topDir, const std::string& record, const CUrlEntry& entry) {
+    std::string path = topDir + "/" + record + "/" + entry.localDir + entry.fileName;
+    CutTo(path, kMaxLocalPath);
+    return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
+    foundInLatest = false;
+    const std::string key = entry.urlText + "\t";
+    for (const std::string& record : task.RecordNames()) {
+        if (record.empty()) {
+            break;
+        }
+        const bool latest = record == kLatestRecordName;
+        std::string line;
+        std::int64_t offset = -1;
+        if (latest) {
+            // The running task's own log answers from its index, which also knows the lines
+            // written in this run.
+            if (!task.StatusLog().Find(entry.urlText, offset, line)) {
+                continue;
+            }
+        } else {
+            offset = FindLine(task.Paths().logsDir + "/" + record, key, line);
+            if (offset < 0) {
+                continue;
+            }
+        }
+        CStatusFields fields;
+        if (!ParseStatusLine(line, entry.urlText.size(), fields)) {
+            continue;   // a damaged line is as good as none
+        }
+        foundInLatest = latest;
+        entry.foundStoredPath = RecordPath(task.Paths().downloadDir, record, entry);
+        entry.foundLinkMapPath = RecordPath(task.Paths().linkMapDir, record, entry);
+        if (latest) {
+            entry.logOffset = static_cast<std::int32_t>(offset);
+        }
+        entry.kind = fields.kind;
+        entry.state = fields.state;
+        entry.nameLetter = fields.nameLetter;
+        entry.extension.clear();
+        if ((fields.nameLetter == NameLetter::RenamedLater ||
+             fields.nameLetter == NameLetter::HtmlAppended) &&
+            fields.kind == EntryKind::Page) {
+            entry.extension = ".html";
+            entry.foundStoredPath += ".html";
+            if (fields.nameLetter == NameLetter::HtmlAppended) {
+                entry.foundLinkMapPath += ".html";
+            }
+        }
+        entry.lastModified = fields.lastModified;
+        entry.readed = fields.readed;
+        entry.total = fields.state == '1' ? fields.readed : fields.total;
+        return true;
+    }
+    return false;
+}
+
+bool CopyFromOldRecord(CDownloadTask& task, const CUrlEntry& entry) {
+    const CProjectPaths& paths = task.Paths();
+    std::string target;
+    if (!StoredPath(paths.recordDownloadDir, entry.localDir, entry.fileName, entry.extension,
+                    target)) {
+        return false;
+    }
+    if (entry.foundStoredPath != target) {
+        MakeDirectoryPath(DirectoryOf(target));
+        if (!CopyFileOver(entry.foundStoredPath, target)) {
+            return false;
+        }
+    }
+    if (!IsPageKind(entry.kind)) {
+        return true;
+    }
+    const std::string linkMap = LinkMapPath(paths.recordLinkMapDir, entry);
+    if (entry.foundLinkMapPath == linkMap) {
+        return true;
+    }
+    MakeDirectoryPath(DirectoryOf(linkMap));
+    return CopyFileOver(entry.foundLinkMapPath, linkMap);
+}
+
+void ToParse(CDownloadTask& task, const CUrlEntry& entry) {
+    task.ParseQueue().PushBack(entry);
+    task.ParseWork().Signal();
+}
+
+} // namespace torvex
