@@ -206,19 +206,18 @@ std::array<std::string, kSearchedRecords> LoadRecordNames(const std::string& pro
     std::string text;
     ReadProjectLog(ProjectLogPath(projectDir), text);
     const std::vector<CLogSection> sections = SplitSections(text);
-    const auto backups = static_cast<std::size_t>(
-        std::count_if(sections.begin(), sections.end(), [](const CLogSection& section) {
-            return EqualsNoCase(section.name, kBackupSection);
-        }));
-    std::size_t k = 0;
-    for (const CLogSection& section : sections) {
-        if (!EqualsNoCase(section.name, kBackupSection)) {
-            continue;
+    // The newest backup goes to slot 1. A backup without a usable name takes no slot: the
+    // search ends at the first empty one and must not lose the older backups behind it.
+    std::size_t slot = 1;
+    for (auto section = sections.rbegin(); section != sections.rend(); ++section) {
+        if (slot >= kSearchedRecords) {
+            break;
         }
-        ++k;
-        const std::size_t slot = backups - k + 1;   // the newest backup goes to slot 1
-        if (slot < kSearchedRecords) {
-            names[slot] = SectionRecordName(text, section, 10);
+        if (EqualsNoCase(section->name, kBackupSection)) {
+            std::string name = SectionRecordName(text, *section, 10);
+            if (!name.empty()) {
+                names[slot++] = std::move(name);
+            }
         }
     }
     return names;

@@ -37,8 +37,8 @@ constexpr std::string_view kDeleteLogsQuestion =
 // name used (empty when nothing was renamed).
 bool BackupLatestRecord(const std::string& projectDir, std::string* backupName = nullptr);
 
-// The record names a run searches: slot 0 "latest", slots 1..9 the backups from the newest to
-// the oldest of the nine newest; unused slots are empty.
+// The record names a run searches: slot 0 "latest", slots 1..9 the nine newest backups, newest
+// first (a backup whose section gives no usable name is passed over); unused slots are empty.
 std::array<std::string, kSearchedRecords> LoadRecordNames(const std::string& projectDir);
 
 // When the last record section of project.log is a backup, it becomes the latest record: its

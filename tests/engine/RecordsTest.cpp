@@ -211,14 +211,14 @@ TEST(RecordNames, OnlyTheNineNewestBackupsAreSearched) {
     }
 }
 
-TEST(RecordNames, ABackupWithoutAUsableNameLeavesItsSlotEmpty) {
+TEST(RecordNames, ABackupWithoutAUsableNameTakesNoSlot) {
     TempDir dir;
     WriteFileBytes(dir / "project.log", "[backup]\nRecordTime=7\n[backup]\nRecordTime=../up\n"
                                         "[backup]\nStartTime=9\n[latest]\nRecordTime=10\n");
     const auto names = LoadRecordNames(dir.Str());
     EXPECT_EQ(names[1], "9");
-    EXPECT_EQ(names[2], "");
-    EXPECT_EQ(names[3], "7");
+    EXPECT_EQ(names[2], "7");   // the search must not end before it
+    EXPECT_EQ(names[3], "");
 }
 
 TEST(RecordDelete, DeletingTheLatestRecordPromotesTheNewestBackup) {
