@@ -3,10 +3,15 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "engine/CRunPipeline.h"
 #include "engine/CTaskManager.h"
@@ -44,6 +49,10 @@ public:
             ++m_counts[target];
             const auto hit = m_pages.find(target);
             FixtureScript script;
+            if (m_held.count(target) > 0) {
+                script.push_back(test::WaitForClose());
+                return script;
+            }
             script.push_back(test::SendBytes(
                 hit != m_pages.end() ? hit->second
                                      : "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
@@ -53,6 +62,15 @@ public:
     void Serve(const std::string& path, std::string reply) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_pages[path] = std::move(reply);
+    }
+    // Requests for `path` get no answer while it is held.
+    void Hold(const std::string& path, bool held) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (held) {
+            m_held.insert(path);
+        } else {
+            m_held.erase(path);
+        }
     }
     int Count(const std::string& path) const {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -69,6 +87,7 @@ private:
     mutable std::mutex m_lock;
     std::map<std::string, std::string> m_pages;
     std::map<std::string, int> m_counts;
+    std::set<std::string> m_held;
 };
 
 // A front end's loop around the task manager.
@@ -212,6 +231,59 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
         EXPECT_EQ(site.Count("/f.txt"), c.fetchesOfTheFile);
         EXPECT_EQ(ReadFileBytes(dir / ("download/latest/" + site.Host() + "/f.txt")), "file");
     }
+}
+
+TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
+    Site site;
+    site.Serve("/", Reply("text/html", "<a href='a.txt'>a</a><a href='b.txt'>b</a>"
+                                       "<a href='slow.txt'>s</a>"));
+    site.Serve("/a.txt", Reply("text/plain", "a"));
+    site.Serve("/b.txt", Reply("text/plain", "b"));
+    site.Serve("/slow.txt", Reply("text/plain", "slow"));
+    site.Hold("/slow.txt", true);
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.BackupLast = 1;
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The run of another process that dies without any chance to write its end.
+        Runner runner;
+        runner.Run(project, RunCommand::Start);
+        ::_exit(0);
+    }
+    const std::string stored = dir / ("download/latest/" + site.Host() + "/");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Killed once the page is parsed and two of its files are stored, while the third hangs.
+    const std::string pageDone = "/index.html\t1\t1 ";
+    while (!(FileExists(stored + "a.txt") && FileExists(stored + "b.txt") &&
+             site.Count("/slow.txt") > 0 &&
+             ReadFileBytes(dir / "logs/latest").find(pageDone) != std::string::npos) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(IsProjectLocked(dir.Str()));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(FileExists(stored + "b.txt"));
+
+    EXPECT_FALSE(IsProjectLocked(dir.Str()));
+    const auto records = ReadRecordList(dir.Str());
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Status, static_cast<int>(TaskStatus::Running));   // ended mid-run
+
+    // No break point was saved: the resume goes by the link maps once the user agrees.
+    site.Hold("/slow.txt", false);
+    Runner runner;
+    runner.prompter.answers = {true};
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume), WM_TASK_FINISHED);
+    EXPECT_EQ(ReadFileBytes(stored + "slow.txt"), "slow");
+    for (const std::string path : {"/", "/a.txt", "/b.txt"}) {
+        EXPECT_EQ(site.Count(path), 1) << path;   // stored before the kill: not fetched again
+    }
+    EXPECT_EQ(ReadRecordList(dir.Str()).at(0).Status, static_cast<int>(TaskStatus::Finished));
 }
 
 } // namespace
