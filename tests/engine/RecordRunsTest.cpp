@@ -145,6 +145,7 @@ TEST(RecordRuns, ThreeStartsWithBackupLastKeepTwoBackups) {
     EXPECT_FALSE(records[0].IsLatest);
     EXPECT_FALSE(records[1].IsLatest);
     EXPECT_TRUE(records[2].IsLatest);
+    // The starts fall within a second or two; the backups' names must differ all the same.
     EXPECT_LT(records[0].RecordTime, records[1].RecordTime);
     EXPECT_LT(records[1].RecordTime, records[2].RecordTime);
     for (const CRecordInfo& record : records) {

@@ -97,47 +97,6 @@ struct StartRun {
     CDownloadTask task;
 };
 
-TEST(RecordBackup, ThreeStartsLeaveTwoBackupsNamedByTheirRecordTimes) {
-    struct Case {
-        const char* name;
-        std::int64_t step;   // seconds between the starts
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {"starts a minute apart", 60, {"1000000000", "1000000060", "latest"}},
-        // Backups are named by RecordTime, so starts within one second must still differ.
-        {"starts within one second", 0, {"1000000000", "1000000001", "latest"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        std::array<std::string, kRecordNameSlots> thirdNames;
-        for (int start = 0; start < 3; ++start) {
-            StartRun run(dir.Str(), 1000000000 + start * c.step);
-            EXPECT_EQ(run.messages.All().back().message, WM_TASK_FINISHED);
-            if (start == 0) {
-                // A project without project.log has nothing to back up.
-                EXPECT_FALSE(DirectoryExists(dir / "download/1000000000"));
-            }
-            thirdNames = run.task.RecordNames();
-        }
-        const auto records = ReadRecordList(dir.Str());
-        EXPECT_EQ(Names(records), c.expected);
-        for (const std::string& name : c.expected) {
-            EXPECT_TRUE(FileExists(dir / ("download/" + name + "/h/a.html"))) << name;
-            EXPECT_TRUE(DirectoryExists(dir / ("linkmap/" + name))) << name;
-            EXPECT_TRUE(FileExists(dir / ("logs/" + name))) << name;
-        }
-        ASSERT_EQ(records.size(), 3u);
-        EXPECT_EQ(records[0].Status, 3);
-        EXPECT_EQ(records[0].StartPage, "h/a.html");
-        // The third run searched its two backups, newest first.
-        EXPECT_EQ(thirdNames[1], c.expected[1]);
-        EXPECT_EQ(thirdNames[2], c.expected[0]);
-        EXPECT_EQ(thirdNames[3], "");
-    }
-}
-
 TEST(RecordBackup, NameComesFromRecordTimeElseStartTimeElseTheFiles) {
     struct Case {
         const char* name;
