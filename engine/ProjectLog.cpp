@@ -1,6 +1,7 @@
 #include "engine/ProjectLog.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,6 +30,10 @@ bool ReadWhole(const std::string& path, std::string& text) {
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
         text.append(buffer, got);
+        if (text.size() > kMaxSettingsFileSize) {
+            text.clear();   // no record file of ours is this large
+            return false;
+        }
     }
     return std::ferror(file.get()) == 0;
 }
@@ -73,6 +78,12 @@ const CLogSection* FindLatest(const std::vector<CLogSection>& sections) {
         }
     }
     return nullptr;
+}
+
+// A record time that a 32-bit file field can carry, else -1 (a damaged value must not push
+// the next record time out of range).
+std::int64_t SaneTime(const CRecordInfo& record) {
+    return record.RecordTime >= 0 && record.RecordTime < INT32_MAX ? record.RecordTime : -1;
 }
 
 bool IsDecimal(std::string_view text) {
@@ -262,7 +273,7 @@ bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast,
     std::int64_t newestBackup = -1;
     for (const CLogSection& section : sections) {
         if (EqualsNoCase(section.name, kBackupSection)) {
-            newestBackup = std::max(newestBackup, SectionRecordInfo(text, section).RecordTime);
+            newestBackup = std::max(newestBackup, SaneTime(SectionRecordInfo(text, section)));
         }
     }
     std::string out;
@@ -286,7 +297,7 @@ bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast,
             values.TotalFiles = old.TotalFiles;
         }
         if (backupLast) {
-            newestBackup = std::max(newestBackup, old.RecordTime);
+            newestBackup = std::max(newestBackup, SaneTime(old));
             if (body.size() > kMaxCarriedBody) {
                 // Only whole lines are carried over.
                 body.resize(kMaxCarriedBody);

@@ -155,6 +155,36 @@ TEST(RecordBackup, EmptyDirectoriesOfABrokenOffStartDoNotBlockTheNextOne) {
     EXPECT_FALSE(DirectoryExists(dir / "download/latest"));
 }
 
+TEST(RecordBegin, AFreshRecordTimeStaysAboveEveryBackupName) {
+    struct Case {
+        const char* name;
+        const char* log;
+        bool backupLast;
+        std::int64_t now;
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {"the old latest becomes a backup within its second", "[latest]\nRecordTime=600\n", true,
+         600, 601},
+        {"a clock set back", "[backup]\nRecordTime=500\n[latest]\nRecordTime=450\n", false, 400,
+         501},
+        {"a damaged backup time is no bound", "[backup]\nRecordTime=99999999999999999999\n",
+         true, 1000, 1000},
+        {"no backups", "[latest]\nRecordTime=600\n", false, 300, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFileBytes(dir / "project.log", c.log);
+        CRecordInfo values;
+        values.RecordTime = values.StartTime = c.now;
+        values.Status = 1;
+        ASSERT_TRUE(BeginRecord(dir / "project.log", 0, c.backupLast, values));
+        EXPECT_EQ(values.RecordTime, c.expected);
+        EXPECT_EQ(ReadRecordList(dir.Str()).back().RecordTime, c.expected);
+    }
+}
+
 TEST(RecordNames, OnlyTheNineNewestBackupsAreSearched) {
     TempDir dir;
     std::string log;
