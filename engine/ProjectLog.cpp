@@ -221,8 +221,8 @@ bool IsSoundProjectLog(std::string_view text) {
             sawHeader = true;
         } else if (line.front() == '#' || line.front() == ';') {
             continue;
-        } else if (!sawHeader || line.find('=') == std::string_view::npos || line.front() == '=') {
-            return false;
+        } else if (line.find('=') == std::string_view::npos || line.front() == '=') {
+            return false;   // a line cut short, or no text of ours
         }
     }
     return sawHeader;

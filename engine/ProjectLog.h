@@ -58,9 +58,9 @@ std::string SectionRecordName(std::string_view text, const CLogSection& section,
 // True for "latest" and for 1 to 10 decimal digits: the names a record can have on disk.
 bool IsRecordName(std::string_view name);
 
-// Whether a project.log text is whole: not empty, no NUL byte, ends with a line end, the first
-// line that is not blank is a section header, and every other line is a header, a "Key=value"
-// line, a comment or blank. A rewrite or copy that was cut short fails this test.
+// Whether a project.log text is whole: not empty, no NUL byte, ends with a line end, has a
+// section header, and every line is a header, a "Key=value" line (a version key may stand
+// before the first section), a comment or blank. A rewrite or copy that was cut short fails.
 bool IsSoundProjectLog(std::string_view text);
 
 // Where ReadProjectLog took its text from.

@@ -340,7 +340,8 @@ TEST(ProjectLogRead, ADamagedOrEmptyFileFallsBackToItsCopy) {
         {"cut inside a line", good.substr(0, good.size() - 7)},
         {"cut inside a header", good.substr(0, Section("backup", 100).size() + 4)},
         {"NUL bytes", std::string(good.size(), '\0')},
-        {"text before the first section", "garbage\n" + good},
+        {"a line that is no setting", "garbage\n" + good},
+        {"no section at all", "TorvexVersion=1\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,6 +365,7 @@ TEST(ProjectLogRead, ARunningSectionWithAppendedStartPagesIsSound) {
     const std::string running = "[latest]\nRecordTime=5         \nStartTime=5         \n"
                                 "Status=1 \nStartPage=h/a.html\r\nStartPage=h/b.html\r\n";
     EXPECT_TRUE(IsSoundProjectLog(running));
+    EXPECT_TRUE(IsSoundProjectLog("TorvexVersion=1\n" + running));
     TempDir dir;
     WriteFileBytes(dir / "project.log", running);
     const auto records = ReadRecordList(dir.Str());
