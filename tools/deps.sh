@@ -6,6 +6,7 @@ TORVEX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
     nginx
+    python3
 )
 
 torvex_install_missing() {

@@ -268,6 +268,14 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
 namespace torvex {
 namespace {
 
+TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
+    project.Retry = 5;
+    PipelineRig rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 401));
+}
+
 TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
     CFixtureServer server;
     Site site(server);
@@ -319,6 +327,39 @@ TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
             EXPECT_EQ(requests.back().find("If-Modified-Since"), std::string::npos);
         }
     }
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
+    CFixtureServer server;
+    Site site(server);
+    site.Serve("/", Reply("200 OK", "text/html", "<a href='a.html'>a</a>"));
+    site.Serve("/a.html", Reply("200 OK", "text/html", "<img src='i.gif'>"));
+    site.Serve("/i.gif", Reply("200 OK", "image/gif", "GIF"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+    project.UpdateMode = 0;
+    PipelineRig rig;
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    // Every file was found in the record and its page's link map, so the server heard of each
+    // only once, in the first run.
+    for (const char* path : {"/", "/a.html", "/i.gif"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(site.RequestsFor(path).size(), 1u);
+    }
+    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "i.gif")), "GIF");
+
+    // With FirstPage the start address is asked again, with its date when one is known.
+    project.FirstPage = 1;
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(site.RequestsFor("/").size(), 2u);
+    EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
 }
 
 } // namespace

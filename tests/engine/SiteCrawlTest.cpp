@@ -1,0 +1,201 @@
+// A whole generated site mirrored from a real nginx on loopback: every page within the level
+// limit is stored, nothing beyond it, and the rewritten links of stored pages open files of
+// the mirror (or name where an unretrieved file would be stored).
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/CRunPipeline.h"
+#include "engine/CTaskManager.h"
+#include "engine/IRunListener.h"
+#include "platform/FileSystem.h"
+#include "support/CNginxServer.h"
+#include "support/RunFakes.h"
+#include "support/TempDir.h"
+
+namespace torvex {
+namespace {
+
+using test::CMessageLog;
+using test::CNginxServer;
+using test::CScriptedPrompter;
+using test::ProjectIn;
+using test::ReadFileBytes;
+using test::TempDir;
+
+const std::string kSiteGenerator = std::string(TORVEX_SOURCE_DIR) + "/../shared/bench/site_gen.py";
+
+struct ManifestFile {
+    std::string path;
+    std::string kind;
+    int depth = 0;
+};
+
+std::vector<ManifestFile> ReadManifest(const std::string& path) {
+    std::vector<ManifestFile> files;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        ManifestFile file;
+        std::string bytes;
+        std::string depth;
+        std::getline(fields, file.path, '\t');
+        std::getline(fields, file.kind, '\t');
+        std::getline(fields, bytes, '\t');
+        std::getline(fields, depth, '\t');
+        file.depth = depth.empty() || depth == "-" ? -1 : std::atoi(depth.c_str());
+        files.push_back(file);
+    }
+    return files;
+}
+
+// The href and src values of a stored page.
+std::vector<std::string> LinksOf(const std::string& page) {
+    std::vector<std::string> links;
+    for (const char* attribute : {"href=\"", "src=\"", "HREF=\"", "SRC=\""}) {
+        std::size_t at = 0;
+        const std::size_t length = std::char_traits<char>::length(attribute);
+        while ((at = page.find(attribute, at)) != std::string::npos) {
+            at += length;
+            const std::size_t end = page.find('"', at);
+            if (end == std::string::npos) {
+                break;
+            }
+            links.push_back(page.substr(at, end - at));
+        }
+    }
+    return links;
+}
+
+class SiteCrawl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!FileExists(kSiteGenerator)) {
+            GTEST_SKIP() << "the site generator is not next to this checkout: " << kSiteGenerator;
+        }
+        m_nginx = std::make_unique<CNginxServer>(m_site.Str() + "/root");
+        if (!m_nginx->Started()) {
+            GTEST_SKIP() << "nginx cannot run here: " << m_nginx->Reason();
+        }
+        // nginx serves from disk, so the site can be generated once its port is known.
+        const std::string command = "python3 '" + kSiteGenerator + "' '" + m_site.Str() +
+                                    "/root' --force --pages 2000 --host 127.0.0.1:" +
+                                    std::to_string(m_nginx->Port()) + " >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        m_manifest = ReadManifest(m_site.Str() + "/root.manifest.tsv");
+        ASSERT_GT(m_manifest.size(), 2000u);
+    }
+
+    int Crawl(int level) {
+        CProjectSettings project =
+            ProjectIn(m_project.Str(), {"http://127.0.0.1:" + std::to_string(m_nginx->Port()) + "/"});
+        project.DownthreadNum = 10;
+        project.Addresses[0].Level = level;
+        CMessageLog messages;
+        CRunPipeline pipeline;
+        CScriptedPrompter prompter;
+        CTaskManager manager(pipeline, messages, prompter);
+        CRunOptions options;
+        options.EndNotify = false;
+        manager.SetOptions(options);
+        if (!manager.StartProject(project, RunCommand::Start)) {
+            return 0;
+        }
+        int end = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+            CMessageLog::Message m;
+            if (messages.Take(m, 100)) {
+                if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
+                    end = m.message;
+                }
+                manager.HandleTaskMessage(m.message, m.task, m.code);
+            }
+        }
+        return end;
+    }
+
+    std::string HostDir() const {
+        return m_project.Str() + "/download/latest/127.0.0.1+" + std::to_string(m_nginx->Port());
+    }
+
+    TempDir m_site;
+    TempDir m_project;
+    std::unique_ptr<CNginxServer> m_nginx;
+    std::vector<ManifestFile> m_manifest;
+};
+
+TEST_F(SiteCrawl, MirrorsEveryPageAndPartAndLinksThemLocally) {
+    ASSERT_EQ(Crawl(0), WM_TASK_FINISHED);
+    std::vector<std::string> missing;
+    for (const ManifestFile& file : m_manifest) {
+        // Images named only by the style sheet are not links of a page; missing pages and the
+        // redirecting directory have no file of their own on the server.
+        const bool served = file.kind != "cssimg" && file.kind != "missing" && file.kind != "redirect";
+        if (served && !FileExists(HostDir() + file.path)) {
+            missing.push_back(file.path);
+        }
+    }
+    EXPECT_TRUE(missing.empty()) << missing.size() << " missing, e.g. " << missing.front();
+
+    // Every rewritten link of a sample of pages opens a file of the mirror, or names a place
+    // outside this host's folder where an unretrieved file would be stored.
+    int checked = 0;
+    for (std::size_t i = 0; i < m_manifest.size(); i += 97) {
+        const ManifestFile& file = m_manifest[i];
+        if (file.kind != "page" && file.kind != "index") {
+            continue;
+        }
+        const std::string page = ReadFileBytes(HostDir() + file.path);
+        const std::string folder = (HostDir() + file.path).substr(0, (HostDir() + file.path).rfind('/') + 1);
+        for (std::string link : LinksOf(page)) {
+            link = link.substr(0, link.find('#'));
+            if (link.empty() || link.rfind("http:", 0) == 0 || link.rfind("mailto:", 0) == 0) {
+                continue;
+            }
+            SCOPED_TRACE(file.path + " -> " + link);
+            EXPECT_NE(link[0], '/');
+            const std::string target = folder + link;
+            if (target.find("127.0.0.2") == std::string::npos && link.find("missing") == std::string::npos) {
+                // A directory reached through a redirect is stored as a forwarding page with
+                // ".html" appended until the record's links are converted.
+                EXPECT_TRUE(FileExists(target) || FileExists(target + ".html"));
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 100);
+}
+
+TEST_F(SiteCrawl, StopsAtTheLevelLimit) {
+    ASSERT_EQ(Crawl(3), WM_TASK_FINISHED);
+    int within = 0;
+    for (const ManifestFile& file : m_manifest) {
+        if (file.kind != "page" && file.kind != "index") {
+            continue;
+        }
+        SCOPED_TRACE(file.path);
+        // The start page is level 1, so anchor depth d is level d + 1.
+        if (file.depth >= 0 && file.depth + 1 <= 3) {
+            EXPECT_TRUE(FileExists(HostDir() + file.path));
+            ++within;
+        } else if (file.depth + 1 > 3) {
+            EXPECT_FALSE(FileExists(HostDir() + file.path));
+        }
+    }
+    EXPECT_GT(within, 100);
+}
+
+} // namespace
+} // namespace torvex
