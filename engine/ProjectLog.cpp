@@ -9,6 +9,7 @@
 #include "html/AsciiCase.h"
 #include "html/BoundedText.h"
 #include "platform/FileSystem.h"
+#include "platform/ProjectLock.h"
 #include "project/CSettingsReader.h"
 
 namespace torvex {
@@ -78,6 +79,12 @@ const CLogSection* FindLatest(const std::vector<CLogSection>& sections) {
         }
     }
     return nullptr;
+}
+
+// The project directory of a project.log path.
+std::string ProjectDirOf(const std::string& projectLog) {
+    const auto slash = projectLog.rfind('/');
+    return slash == std::string::npos ? std::string(".") : projectLog.substr(0, slash);
 }
 
 // A record time that a 32-bit file field can carry, else -1 (a damaged value must not push
@@ -267,6 +274,7 @@ bool RewriteProjectLog(const std::string& projectLog, std::string_view text) {
 
 bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast,
                  CRecordInfo& values) {
+    const ProjectLogGuard guard(ProjectDirOf(projectLog));
     std::string text;
     ReadProjectLog(projectLog, text);   // a missing project.log starts empty
     const std::vector<CLogSection> sections = SplitSections(text);
@@ -318,6 +326,7 @@ bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast,
 }
 
 bool WriteTaskRecord(const std::string& projectLog, const CRecordInfo& values) {
+    const ProjectLogGuard guard(ProjectDirOf(projectLog));
     std::string text;
     ReadProjectLog(projectLog, text);
     const std::vector<CLogSection> sections = SplitSections(text);

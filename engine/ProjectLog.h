@@ -92,11 +92,12 @@ void ReadRecordInfo(const CSettingsReader& reader, CRecordInfo& info);
 // run mode 1 also ElapsedTime, Downloaded and TotalFiles. A fresh record's RecordTime is kept
 // above every backup's (and above the old latest's when it becomes a backup), because backups
 // are named by it: two Starts within one second, or a clock set back, must not give two records
-// one name. False when project.log cannot be written. Callers hold the task's RecordLock.
+// one name. False when project.log cannot be written. Callers hold the task's RecordLock; the
+// project's ProjectLogGuard is taken inside, against other processes' rewrites.
 bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast, CRecordInfo& values);
 
 // The end of a run: the latest section is rewritten with the final values (RewriteProjectLog).
-// Callers hold the task's RecordLock.
+// Callers hold the task's RecordLock; the project's ProjectLogGuard is taken inside.
 bool WriteTaskRecord(const std::string& projectLog, const CRecordInfo& values);
 
 // Appends "StartPage=<page>\n" to project.log (no lock: an append of one line).

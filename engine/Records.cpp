@@ -224,6 +224,7 @@ std::array<std::string, kSearchedRecords> LoadRecordNames(const std::string& pro
 }
 
 bool PromoteNewestBackup(const std::string& projectDir) {
+    const ProjectLogGuard guard(projectDir);
     const std::string logPath = ProjectLogPath(projectDir);
     std::string text;
     ReadProjectLog(logPath, text);
@@ -250,6 +251,7 @@ bool PromoteNewestBackup(const std::string& projectDir) {
 }
 
 bool DeleteRecordSection(const std::string& projectDir, std::string_view name) {
+    const ProjectLogGuard guard(projectDir);
     const std::string logPath = ProjectLogPath(projectDir);
     std::string text;
     ReadProjectLog(logPath, text);

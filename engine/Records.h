@@ -27,7 +27,9 @@ constexpr std::string_view kDeleteLogsQuestion =
 // Callers: StartThread of a run (BackupLatestRecord, LoadRecordNames, holding the project's
 // running lock), and the front ends' record commands on their own thread (the rest). The
 // record-list commands (DeleteRecords, DeleteRecordLogs) find out from the running lock whether
-// a run of the project is going on, in this process or another.
+// a run of the project is going on, in this process or another. Every rewrite of project.log
+// holds the project's ProjectLogGuard, so a run ending in one process and a deletion in another
+// never lose each other's change.
 
 // Renames the latest record's download and linkmap directories, status log, break-point file
 // and seen set to the names of a backup record, named by the latest section's RecordTime (else

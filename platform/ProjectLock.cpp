@@ -80,6 +80,36 @@ void ProjectLock::Release() {
     }
 }
 
+ProjectLogGuard::ProjectLogGuard(std::string_view projectDir) {
+    const std::string path = ProjectLockPath(projectDir);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return;
+    }
+    // An open-file-description lock: it excludes other descriptors of this process too, and
+    // does not touch the whole-file lock that marks a running project.
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0;
+    range.l_len = 1;
+    int result = 0;
+    do {
+        result = ::fcntl(fd, F_OFD_SETLKW, &range);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        ::close(fd);
+        return;
+    }
+    m_fd = fd;
+}
+
+ProjectLogGuard::~ProjectLogGuard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
 bool IsProjectLocked(std::string_view projectDir) {
     const std::string path = ProjectLockPath(projectDir);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

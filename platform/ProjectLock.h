@@ -42,6 +42,25 @@ private:
     int m_fd = -1;
 };
 
+// Serialises the rewrites of project.log between every thread and process that edits it (a
+// run writing its record, a record command deleting sections): a byte-range lock on the same
+// "project.lock" file, independent of the running lock, held for the time of one read, change
+// and rewrite. Blocks until the lock is free; when the lock file cannot be opened the guard
+// holds nothing and the caller goes on (its directory checks report real trouble). Dropped by
+// the system with the process, like the running lock.
+class ProjectLogGuard {
+public:
+    explicit ProjectLogGuard(std::string_view projectDir);
+    ~ProjectLogGuard();
+    ProjectLogGuard(const ProjectLogGuard&) = delete;
+    ProjectLogGuard& operator=(const ProjectLogGuard&) = delete;
+
+    bool IsHeld() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 // True when some task (of this process or another) holds the lock of `projectDir`. Creates
 // nothing; a missing lock file means nobody holds it.
 bool IsProjectLocked(std::string_view projectDir);

@@ -1,6 +1,9 @@
 #include "platform/ProjectLock.h"
 
+#include <chrono>
 #include <csignal>
+#include <future>
+#include <optional>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -15,10 +18,11 @@ namespace {
 
 using test::TempDir;
 
-// Another process that takes the lock of `dir` and keeps it until it is killed or told to go.
+// Another process that takes the running lock of `dir` (or, with `logGuard`, the project.log
+// guard) and keeps it until it is killed or told to go.
 class LockHolderProcess {
 public:
-    explicit LockHolderProcess(const std::string& dir) {
+    explicit LockHolderProcess(const std::string& dir, bool logGuard = false) {
         int ready[2];
         int release[2];
         if (::pipe(ready) != 0 || ::pipe(release) != 0) {
@@ -29,7 +33,14 @@ public:
             ::close(ready[0]);
             ::close(release[1]);
             ProjectLock lock;
-            const char state = lock.TryAcquire(dir) == ProjectLockOutcome::Acquired ? 'y' : 'n';
+            std::optional<ProjectLogGuard> guard;
+            char state = 'n';
+            if (logGuard) {
+                guard.emplace(dir);
+                state = guard->IsHeld() ? 'y' : 'n';
+            } else {
+                state = lock.TryAcquire(dir) == ProjectLockOutcome::Acquired ? 'y' : 'n';
+            }
             (void)!::write(ready[1], &state, 1);
             char ignored = 0;
             (void)!::read(release[0], &ignored, 1);   // returns when told or when the parent dies
@@ -122,6 +133,22 @@ TEST(ProjectLock, TwoHoldersInOneProcessExcludeEachOther) {
     EXPECT_TRUE(IsProjectLocked(dir.Str()));
     moved.Release();
     EXPECT_EQ(second.TryAcquire(dir.Str()), ProjectLockOutcome::Acquired);
+}
+
+TEST(ProjectLogGuard, WaitsForAnotherProcessAndIgnoresTheRunningLock) {
+    TempDir dir;
+    ProjectLock running;   // a run of the project may rewrite project.log all the same
+    ASSERT_EQ(running.TryAcquire(dir.Str()), ProjectLockOutcome::Acquired);
+    LockHolderProcess holder(dir.Str(), true);
+    ASSERT_TRUE(holder.Holds());
+    auto waiting = std::async(std::launch::async, [&dir] {
+        const ProjectLogGuard guard(dir.Str());
+        return guard.IsHeld();
+    });
+    EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    holder.Release();
+    EXPECT_TRUE(waiting.get());
+    EXPECT_FALSE(ProjectLogGuard(dir / "no/such/dir").IsHeld());
 }
 
 TEST(ProjectLock, AMissingDirectoryIsUnavailable) {
