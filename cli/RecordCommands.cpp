@@ -100,8 +100,8 @@ int DeleteSome(const CliArguments& args, std::ostream& out, std::ostream& err) {
     }
     if (outcome.promoted) {
         const auto list = ReadRecordList(args.projectDir);
-        const std::string was = list.empty() ? std::string() : std::to_string(list.back().RecordTime);
-        out << "The newest backup (" << was << ") is now the latest record\n";
+        const std::string time = list.empty() ? "?" : std::to_string(list.back().RecordTime);
+        out << "The newest backup (" << time << ") is now the latest record\n";
     }
     if (outcome.projectFilesRemoved) {
         out << "No record is left: the project's files were deleted (project.conf was kept)\n";
