@@ -8,6 +8,8 @@ namespace {
 
 bool IsRunCommand(std::string_view c) { return c == "start" || c == "update" || c == "resume"; }
 
+bool IsRecordDeletion(std::string_view c) { return c == "delete-records" || c == "delete-logs"; }
+
 } // namespace
 
 CliArguments ParseCliArguments(int argc, const char* const* argv) {
@@ -60,6 +62,19 @@ CliArguments ParseCliArguments(int argc, const char* const* argv) {
             return args;
         }
         args.projectDir = positional[1];
+    } else if (args.command == "records") {
+        if (count != 2) {
+            args.error = "records needs exactly one project folder";
+            return args;
+        }
+        args.projectDir = positional[1];
+    } else if (IsRecordDeletion(args.command)) {
+        if (count < 3) {
+            args.error = args.command + " needs a project folder and at least one record name";
+            return args;
+        }
+        args.projectDir = positional[1];
+        args.names.assign(positional.begin() + 2, positional.end());
     } else {
         args.error = "unknown command \"" + args.command + "\"";
     }
@@ -82,10 +97,19 @@ Commands:
   update DIR                   Run the project again, fetching only what changed.
   resume DIR                   Continue an interrupted run from its break point (or, after the
                                question, by re-reading the link maps).
+  records DIR                  List the download records of the project, oldest first and the
+                               latest record last: name, start time (local time), status, total
+                               files, files downloaded, time spent and the start page.
+  delete-records DIR NAME...   Delete records ("latest" or a backup's record time, as "records"
+                               shows them) with their stored files, link maps and logs. When the
+                               latest record goes, the newest backup becomes the latest record;
+                               when no record is left, the project's files go (not project.conf).
+  delete-logs DIR NAME...      Delete the link maps and logs of records; the stored files and
+                               the records stay.
 
 Options:
   --yes, -y     Answer every question with yes (without it the answer is no, and the
-                program says what it declined).
+                program says what it declined). The deletions ask before they delete.
   --force       "new": replace an existing project.conf.
   --help, -h    Show this text.
 
@@ -97,12 +121,19 @@ the program at once, without saving). Questions (resume without a break point) a
 with --yes; without it the answer is no and the program says what it declined. At the end the
 run's message is shown on standard error.
 
-Exit status of start, update and resume:
-  0   the run finished
-  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501)
+Records: every run writes into the record "latest". With BackupLast=1 a "start" first keeps the
+latest record as a backup named by its record time (its files are then copied instead of fetched
+where UpdateMode allows); "update" and "resume" work on the latest record in place. While a run of
+the project goes on, in this or any other copy of the program, its latest record is not deleted.
+
+Exit status:
+  0   the run finished; a record command did everything it was asked
+  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501); a record command failed in
+      part (an unknown record, the latest record of a running project, files not removed)
   2   the run ended by a limit (202 to 204)
   3   the run was stopped
-  4   the run could not start (102 to 106), or a resume was declined or had nothing to do
+  4   the run could not start (102 to 107), a resume or deletion was declined, or a resume
+      had nothing to do
   64  wrong usage
 
 Exit status of new: 0 the project was written; 64 the request was refused (an address that

@@ -11,6 +11,7 @@ struct CliArguments {
     std::string projectDir;
     std::string url;                      // "new" only
     std::vector<std::string> assignments; // "Key=Value" texts of "new"
+    std::vector<std::string> names;       // record names of "delete-records" and "delete-logs"
     bool yes = false;                     // --yes: answer every question with yes
     bool force = false;                   // --force: "new" may replace project.conf
     bool help = false;                    // --help

@@ -3,7 +3,7 @@
 namespace torvex {
 
 CliExit ExitForRunEnd(int endCode, bool stopped) {
-    if (endCode >= 102 && endCode <= 106) {
+    if (endCode >= 102 && endCode <= 107) {
         return CliExit::NotStarted;
     }
     if (endCode >= 202 && endCode <= 204) {

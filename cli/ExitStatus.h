@@ -8,7 +8,7 @@ enum class CliExit : int {
     Error = 1,        // ended by an error: 201, 205, 206, 3xx, 4xx, 501
     Limit = 2,        // ended by a limit: 202 to 204
     Stopped = 3,
-    NotStarted = 4,   // start failure 102 to 106, or a resume declined or with nothing to do
+    NotStarted = 4,   // start failure 102 to 107, or a resume declined or with nothing to do
     Usage = 64,
 };
 

@@ -5,6 +5,7 @@
 #include "cli/CliArguments.h"
 #include "cli/ExitStatus.h"
 #include "cli/NewProject.h"
+#include "cli/RecordCommands.h"
 #include "engine/CRunPipeline.h"
 #include "platform/StopSignals.h"
 #include "project/CProjectSettings.h"
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
     }
     if (args.command == "new") {
         return RunNew(args);
+    }
+    if (IsRecordCommand(args.command)) {
+        return RunRecordCommand(args);
     }
     return RunProject(args);
 }

@@ -305,6 +305,12 @@ void CDownloadTask::RunStart() {
         FailStart(RunEndCode::FreeSpaceLow);
         return;
     }
+    // A project directory that cannot hold the lock file cannot hold the record either; the
+    // directory checks below report that.
+    if (m_projectLock.TryAcquire(m_settings.ProjectDir) == ProjectLockOutcome::HeldElsewhere) {
+        FailStart(RunEndCode::ProjectBusy);
+        return;
+    }
     if (m_settings.BackupLast != 0 && !m_environment.pipeline->BackupLatestRecord(*this)) {
         FailStart(RunEndCode::BackupFailed);
         return;

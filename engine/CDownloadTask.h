@@ -18,6 +18,7 @@
 #include "engine/ProjectLog.h"
 #include "engine/RunEndCode.h"
 #include "platform/CAutoResetEvent.h"
+#include "platform/ProjectLock.h"
 #include "project/CProjectSettings.h"
 
 namespace torvex {
@@ -261,6 +262,10 @@ private:
     std::atomic<std::int64_t> m_elapsedTime{0};
     mutable std::mutex m_startPageLock;
     std::string m_startPage;
+
+    // Held from the start of the run until the task is deleted (after the front end handled
+    // its end), so every copy of the program sees the project as running meanwhile.
+    ProjectLock m_projectLock;
 
     std::mutex m_pipelineDataLock;
     std::unique_ptr<CTaskPipelineData> m_pipelineData;

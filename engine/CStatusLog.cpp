@@ -139,6 +139,9 @@ void CStatusLog::WriteStatusLine(CUrlEntry& entry) {
             return;   // a line of another layout: leave it rather than overwrite its neighbour
         }
         std::fwrite(line.data(), 1, line.size(), m_file);
+        // Each state change reaches the file at once: a process that is killed must not leave
+        // a stored page marked as still being parsed, or it is fetched again at the resume.
+        std::fflush(m_file);
         ref.tail = line.substr(url.size());
         entry.logOffset = static_cast<std::int32_t>(ref.offset);
         return;
@@ -148,6 +151,7 @@ void CStatusLog::WriteStatusLine(CUrlEntry& entry) {
     }
     line += '\n';
     const std::size_t written = std::fwrite(line.data(), 1, line.size(), m_file);
+    std::fflush(m_file);
     if (written != line.size()) {
         return;
     }

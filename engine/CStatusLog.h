@@ -35,7 +35,7 @@ public:
     // Writes the entry's line, or rewrites the line already listing its URL text (whatever its
     // log offset says), and stores the line's position in `entry.logOffset`. A rewrite keeps the
     // width of the line it replaces, so it never spills into the next line. Does nothing while
-    // the log is closed.
+    // the log is closed. The line is flushed to the file before the call returns.
     void WriteStatusLine(CUrlEntry& entry);
 
     // The line listing `urlText`: its position and the line from the URL on (without LF).

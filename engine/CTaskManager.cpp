@@ -8,6 +8,7 @@
 #include "engine/IRunPipeline.h"
 #include "platform/CAutoResetEvent.h"
 #include "platform/FileSystem.h"
+#include "platform/ProjectLock.h"
 #include "platform/ThreadStart.h"
 
 namespace torvex {
@@ -87,6 +88,12 @@ std::unique_ptr<CDownloadTask> CTaskManager::MakeTask(const CProjectSettings& pr
 
 bool CTaskManager::StartProject(const CProjectSettings& project, RunCommand command) {
     if (StateOf(project) != ProjectRunState::Idle) {
+        return false;
+    }
+    if (IsProjectLocked(project.ProjectDir)) {
+        // Another copy of the program runs it; the task would fail its start the same way.
+        m_prompter.Error(
+            StartFailureText(static_cast<int>(RunEndCode::ProjectBusy), project.Name));
         return false;
     }
     RunMode mode = command == RunCommand::Resume ? RunMode::ResumeBreakPoint : RunMode::Fresh;

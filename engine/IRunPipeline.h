@@ -38,9 +38,10 @@ public:
     virtual void DownloadWorker(CDownloadTask& task, int slotIndex) = 0;
 
     // Turns the latest record into a backup record before a Start with BackupLast; false fails
-    // the start (104). The default keeps the latest record as it is.
+    // the start (104). The default renames the record on disk (Records.h).
     virtual bool BackupLatestRecord(CDownloadTask& task);
-    // Fills the task's list of record names searched for older copies (slot 0 is "latest").
+    // Fills the task's list of record names searched for older copies (slot 0 is "latest"):
+    // by default the nine newest backups of project.log.
     virtual void LoadRecordNames(CDownloadTask& task);
     // The cookie jar of the project, read at the start and written at the end of a run.
     virtual void LoadCookies(CDownloadTask& task);

@@ -47,6 +47,10 @@ std::string StartFailureText(int code, std::string_view projectName) {
                         projectName);
     case 106:
         return WithName("Error: The start address of project \"%s\" is not valid.", projectName);
+    case 107:
+        return WithName("Project \"%s\" is being downloaded by another copy of the program. "
+                        "Download cancelled.",
+                        projectName);
     default:
         return {};
     }

@@ -23,6 +23,7 @@ enum class RunEndCode : int {
     BackupFailed = 104,
     DirectoryFailed = 105,
     BadStartAddress = 106,
+    ProjectBusy = 107,   // another copy of the program runs the project
     NothingStored = 201,
     FreeSpaceLimit = 202,
     TimeLimit = 203,

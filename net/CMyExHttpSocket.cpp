@@ -111,19 +111,24 @@ std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected
         if (stopped()) {
             return total;
         }
-        int chunk = kReceiveWindow;
+        // The body needs no line search, so it comes in larger pieces than the header window:
+        // fewer waits and receives per file.
+        if (m_body.empty()) {
+            m_body.resize(kBodyChunk);
+        }
+        int chunk = kBodyChunk;
         if (expected > 0) {
             const std::int64_t remaining = expected - total;
             if (remaining <= 0) {
                 return total;
             }
-            chunk = static_cast<int>(std::min<std::int64_t>(remaining, kReceiveWindow));
+            chunk = static_cast<int>(std::min<std::int64_t>(remaining, kBodyChunk));
         }
-        const int received = Receive(m_window.data(), chunk, timeOut);
+        const int received = Receive(m_body.data(), chunk, timeOut);
         if (received == 0) {
             break;
         }
-        WriteOut(file, m_window.data(), static_cast<std::size_t>(received));
+        WriteOut(file, m_body.data(), static_cast<std::size_t>(received));
         total += received;
         stored(received);
         Count(received, counters);

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/CMyExSocksSocket.h"
 
 namespace torvex {
 
-constexpr int kReceiveWindow = 1000;   // bytes per receive, and the longest header line
+constexpr int kReceiveWindow = 1000;   // bytes per header receive, and the longest header line
+constexpr int kBodyChunk = 65536;      // bytes per body receive
 constexpr std::string_view kOpReadHeaderLine = "ReadHeaderLine";
 constexpr std::string_view kOpHttpReceive = "Http Receive";
 constexpr std::string_view kOpWriteFile = "WriteFile";
@@ -62,6 +64,7 @@ private:
     void WriteOut(std::FILE* file, const char* data, std::size_t length) const;
 
     std::array<char, kReceiveWindow> m_window{};
+    std::vector<char> m_body;   // the body's receive buffer, made on first use
     int m_count = 0;      // valid bytes in the window
     int m_searched = 0;   // valid bytes already searched for a line feed
 };

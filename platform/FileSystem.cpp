@@ -45,6 +45,20 @@ bool CopyFileOver(std::string_view from, std::string_view to) {
            !ec;
 }
 
+bool IsEmptyDirectory(std::string_view path) {
+    std::error_code ec;
+    return fs::is_directory(fs::path(path), ec) && fs::is_empty(fs::path(path), ec) && !ec;
+}
+
+bool RemoveEmptyDirectory(std::string_view path) {
+    if (!IsEmptyDirectory(path)) {
+        return !DirectoryExists(path) && !FileExists(path);
+    }
+    std::error_code ec;
+    fs::remove(fs::path(path), ec);
+    return !ec;
+}
+
 std::int64_t FileModificationTime(std::string_view path) {
     struct stat info {};
     const std::string text(path);

@@ -18,6 +18,10 @@ bool RenamePath(std::string_view from, std::string_view to);
 bool RemoveTree(std::string_view path);
 // Copies a file over `to`; false when the source cannot be read or the target written.
 bool CopyFileOver(std::string_view from, std::string_view to);
+// True for a directory with nothing in it.
+bool IsEmptyDirectory(std::string_view path);
+// Removes a directory only when it is empty; true when it is gone afterwards.
+bool RemoveEmptyDirectory(std::string_view path);
 // Last-write time in seconds since 1970, or -1 when the file cannot be asked.
 std::int64_t FileModificationTime(std::string_view path);
 

@@ -1,0 +1,323 @@
+// Whole runs of the real pipeline against a loopback site, watching what the records keep
+// between them.
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine/CRunPipeline.h"
+#include "engine/CTaskManager.h"
+#include "engine/IRunListener.h"
+#include "engine/Records.h"
+#include "platform/FileSystem.h"
+#include "support/CFixtureServer.h"
+#include "support/RunFakes.h"
+#include "support/TempDir.h"
+
+namespace torvex {
+namespace {
+
+using test::CFixtureServer;
+using test::CMessageLog;
+using test::CScriptedPrompter;
+using test::FixtureScript;
+using test::ProjectIn;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+std::string Reply(std::string_view type, std::string_view body) {
+    return "HTTP/1.0 200 OK\r\nContent-Type: " + std::string(type) +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
+}
+
+// A site whose pages a test changes between runs; it counts the requests of every path.
+class Site {
+public:
+    Site() {
+        m_server.SetResponder([this](const std::string& request) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            const std::string target = test::RequestTarget(request);
+            ++m_counts[target];
+            const auto hit = m_pages.find(target);
+            FixtureScript script;
+            if (m_held.count(target) > 0) {
+                script.push_back(test::WaitForClose());
+                return script;
+            }
+            script.push_back(test::SendBytes(
+                hit != m_pages.end() ? hit->second
+                                     : "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
+            return script;
+        });
+    }
+    void Serve(const std::string& path, std::string reply) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pages[path] = std::move(reply);
+    }
+    // Requests for `path` get no answer while it is held.
+    void Hold(const std::string& path, bool held) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (held) {
+            m_held.insert(path);
+        } else {
+            m_held.erase(path);
+        }
+    }
+    int Count(const std::string& path) const {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const auto hit = m_counts.find(path);
+        return hit == m_counts.end() ? 0 : hit->second;
+    }
+    std::string Url(std::string_view path) const {
+        return "http://127.0.0.1:" + std::to_string(m_server.Port()) + std::string(path);
+    }
+    std::string Host() const { return "127.0.0.1+" + std::to_string(m_server.Port()); }
+
+private:
+    CFixtureServer m_server;
+    mutable std::mutex m_lock;
+    std::map<std::string, std::string> m_pages;
+    std::map<std::string, int> m_counts;
+    std::set<std::string> m_held;
+};
+
+// A front end's loop around the task manager.
+struct Runner {
+    Runner() : manager(pipeline, messages, prompter) {
+        CRunOptions options;
+        options.EndNotify = false;
+        manager.SetOptions(options);
+    }
+    // The end message of the run (0 when it did not start).
+    int Run(const CProjectSettings& project, RunCommand command) {
+        if (!manager.StartProject(project, command)) {
+            return 0;
+        }
+        int end = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+            CMessageLog::Message m;
+            if (messages.Take(m, 100)) {
+                if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
+                    end = m.message;
+                }
+                manager.HandleTaskMessage(m.message, m.task, m.code);
+            }
+        }
+        return end;
+    }
+    CMessageLog messages;
+    CRunPipeline pipeline;
+    CScriptedPrompter prompter;
+    CTaskManager manager;
+};
+
+std::vector<std::int64_t> RecordTimes(const std::string& dir) {
+    std::vector<std::int64_t> times;
+    for (const CRecordInfo& record : ReadRecordList(dir)) {
+        times.push_back(record.RecordTime);
+    }
+    return times;
+}
+
+TEST(RecordRuns, ThreeStartsWithBackupLastKeepTwoBackups) {
+    Site site;
+    site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
+    site.Serve("/f.txt", Reply("text/plain", "file"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.BackupLast = 1;
+    Runner runner;
+    for (int start = 0; start < 3; ++start) {
+        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+    }
+    const auto records = ReadRecordList(dir.Str());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_FALSE(records[0].IsLatest);
+    EXPECT_FALSE(records[1].IsLatest);
+    EXPECT_TRUE(records[2].IsLatest);
+    // The starts fall within a second or two; the backups' names must differ all the same.
+    EXPECT_LT(records[0].RecordTime, records[1].RecordTime);
+    EXPECT_LT(records[1].RecordTime, records[2].RecordTime);
+    for (const CRecordInfo& record : records) {
+        const std::string name = RecordName(record);
+        EXPECT_TRUE(FileExists(dir / ("download/" + name + "/" + site.Host() + "/index.html")))
+            << name;
+        EXPECT_TRUE(FileExists(dir / ("logs/" + name))) << name;
+        EXPECT_EQ(record.Status, static_cast<int>(TaskStatus::Finished));
+    }
+}
+
+TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
+    Site site;
+    site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
+    site.Serve("/f.txt", Reply("text/plain", "file"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.BackupLast = 1;
+    Runner runner;
+    // Start on a project without project.log: one fresh latest record, nothing backed up.
+    ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+    ASSERT_EQ(RecordTimes(dir.Str()).size(), 1u);
+    EXPECT_FALSE(DirectoryExists(dir / "download/" + std::to_string(RecordTimes(dir.Str())[0])));
+
+    // Pretend the record is older, so that a new time is seen.
+    std::string log = ReadFileBytes(dir / "project.log");
+    const std::string old = std::to_string(RecordTimes(dir.Str())[0]);
+    log.replace(log.find("RecordTime=") + 11, old.size(), "1000000000");
+    WriteFileBytes(dir / "project.log", log);
+
+    ASSERT_EQ(runner.Run(project, RunCommand::Update), WM_TASK_FINISHED);
+    const auto updated = RecordTimes(dir.Str());
+    ASSERT_EQ(updated.size(), 1u);   // an update never backs up
+    EXPECT_GT(updated[0], 1000000000);
+
+    log = ReadFileBytes(dir / "project.log");
+    const std::string renewed = std::to_string(updated[0]);
+    log.replace(log.find("RecordTime=") + 11, renewed.size(), "1000000000");
+    WriteFileBytes(dir / "project.log", log);
+    runner.prompter.answers = {true};   // no break point: resume by the link maps
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume), WM_TASK_FINISHED);
+    EXPECT_EQ(RecordTimes(dir.Str()), std::vector<std::int64_t>{1000000000});
+}
+
+// Files that only an older backup holds are taken over from it as long as it is among the nine
+// newest backups.
+TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
+    struct Case {
+        const char* name;
+        int updateMode;
+        int backupsBetween;   // backups without the file between the one with it and the newest
+        int fetchesOfTheFile;
+    };
+    const Case cases[] = {
+        {"third-newest backup, UpdateMode 0", 0, 1, 1},
+        {"third-newest backup, UpdateMode 1", 1, 1, 1},
+        {"tenth-newest backup", 0, 8, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Site site;
+        site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
+        site.Serve("/f.txt", Reply("text/plain", "file"));
+        TempDir dir;
+        CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+        project.BackupLast = 1;
+        project.UpdateMode = c.updateMode;
+        Runner runner;
+        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+        // The record becomes a backup, and newer backups without the file follow it.
+        const std::int64_t first = RecordTimes(dir.Str()).at(0);
+        ASSERT_TRUE(BackupLatestRecord(dir.Str()));
+        std::string log = ReadFileBytes(dir / "project.log");
+        log.replace(log.find("[latest]"), 8, "[backup]");
+        for (int i = 0; i <= c.backupsBetween; ++i) {
+            const std::string name = std::to_string(first + 1 + i);
+            log += "[backup]\nRecordTime=" + name + "\nStatus=3 \n";
+            WriteFileBytes(dir / ("logs/" + name), "");
+        }
+        WriteFileBytes(dir / "project.log", log);
+
+        site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
+        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+        EXPECT_EQ(site.Count("/f.txt"), c.fetchesOfTheFile);
+        EXPECT_EQ(ReadFileBytes(dir / ("download/latest/" + site.Host() + "/f.txt")), "file");
+    }
+}
+
+constexpr const char* kChildDir = "TORVEX_RECORD_CHILD_DIR";
+constexpr const char* kChildUrl = "TORVEX_RECORD_CHILD_URL";
+
+// The run that ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume kills; it does nothing when
+// the test binary runs on its own.
+TEST(RecordRunsChild, RunsAProjectUntilKilled) {
+    const char* dir = std::getenv(kChildDir);
+    const char* url = std::getenv(kChildUrl);
+    if (!dir || !url) {
+        GTEST_SKIP() << "started by another test in a process of its own";
+    }
+    CProjectSettings project = ProjectIn(dir, {url});
+    project.BackupLast = 1;
+    Runner runner;
+    runner.Run(project, RunCommand::Start);
+}
+
+TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
+    Site site;
+    site.Serve("/", Reply("text/html", "<a href='a.txt'>a</a><a href='b.txt'>b</a>"
+                                       "<a href='slow.txt'>s</a>"));
+    site.Serve("/a.txt", Reply("text/plain", "a"));
+    site.Serve("/b.txt", Reply("text/plain", "b"));
+    site.Serve("/slow.txt", Reply("text/plain", "slow"));
+    site.Hold("/slow.txt", true);
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.BackupLast = 1;
+
+    // The run goes on in another process, this test binary started again for the one test
+    // below (a forked copy of a process with threads must not start threads of its own).
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        environment.emplace_back(*entry);
+    }
+    environment.push_back(std::string(kChildDir) + "=" + dir.Str());
+    environment.push_back(std::string(kChildUrl) + "=" + site.Url("/"));
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string program = "/proc/self/exe";
+    std::string filter = "--gtest_filter=RecordRunsChild.RunsAProjectUntilKilled";
+    char* argv[] = {program.data(), filter.data(), nullptr};
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execve(argv[0], argv, envp.data());
+        ::_exit(127);
+    }
+    const std::string stored = dir / ("download/latest/" + site.Host() + "/");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Killed once the page is parsed and two of its files are stored, while the third hangs.
+    const std::string pageDone = "/index.html\t1\t1 ";
+    while (!(FileExists(stored + "a.txt") && FileExists(stored + "b.txt") &&
+             site.Count("/slow.txt") > 0 &&
+             ReadFileBytes(dir / "logs/latest").find(pageDone) != std::string::npos) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(IsProjectLocked(dir.Str()));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(FileExists(stored + "b.txt"));
+
+    EXPECT_FALSE(IsProjectLocked(dir.Str()));
+    const auto records = ReadRecordList(dir.Str());
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].Status, static_cast<int>(TaskStatus::Running));   // ended mid-run
+
+    // No break point was saved: the resume goes by the link maps once the user agrees.
+    site.Hold("/slow.txt", false);
+    Runner runner;
+    runner.prompter.answers = {true};
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume), WM_TASK_FINISHED);
+    EXPECT_EQ(ReadFileBytes(stored + "slow.txt"), "slow");
+    for (const std::string path : {"/", "/a.txt", "/b.txt"}) {
+        EXPECT_EQ(site.Count(path), 1) << path;   // stored before the kill: not fetched again
+    }
+    EXPECT_EQ(ReadRecordList(dir.Str()).at(0).Status, static_cast<int>(TaskStatus::Finished));
+}
+
+} // namespace
+} // namespace torvex
