@@ -750,6 +750,29 @@ TEST_F(CliEndToEndSite, ProgressLineIsRedrawnOnATerminal) {
     EXPECT_NE(done.err.find(erase + "Download finished!"), std::string::npos) << done.err;
 }
 
+TEST_F(CliEndToEndStop, SecondCopyDoesNotRunAProjectThatIsRunning) {
+    constexpr std::size_t kFirstPart = 1024u * 1024;
+    m_server.AddScript({test::ReadRequest(), test::SendBytes(m_header + m_body.substr(0, kFirstPart)),
+                        test::SendInPieces(m_body.substr(kFirstPart), 16384, 10ms)});
+    const std::string dir = MakeProject("busy", {Url("/big.bin")});
+    const std::string stored = Stored(dir, Host() + "/big.bin");
+    CChildProcess first(TORVEX_CLI_PATH, {"start", dir}, Environment());
+    ASSERT_TRUE(first.Started());
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!FileExists(stored) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(FileExists(stored)) << first.ErrorText();
+
+    const ChildResult second = Cli({"update", dir});
+    EXPECT_EQ(second.exitStatus, 4) << second.err;
+    EXPECT_NE(second.err.find(StartFailureText(107, "busy")), std::string::npos) << second.err;
+    EXPECT_EQ(RequestsFor("/big.bin").size(), 1u);
+
+    first.SendSignal(SIGINT);
+    EXPECT_EQ(first.Wait(30s).exitStatus, 3);
+}
+
 TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {
     GTEST_SKIP() << "the download worker registers no interrupter with its slot, so a stop "
                     "waits out TimeOut on a stalled server (and ends as 205, not stopped, where "
