@@ -133,9 +133,13 @@ CDownloadWorker::CDownloadWorker(CDownloadTask& task, int slotIndex)
     : m_task(task),
       m_slot(task.Slot(slotIndex)),
       m_data(RunDataOf(task)),
-      m_http(m_data.httpOptions, *this, *m_data.cookies) {}
+      m_http(m_data.httpOptions, *this, *m_data.cookies) {
+    m_slot.SetInterrupter([this] { m_socket.Interrupt(); });
+}
 
-CDownloadWorker::~CDownloadWorker() = default;
+CDownloadWorker::~CDownloadWorker() {
+    m_slot.SetInterrupter(nullptr);
+}
 
 const std::atomic<bool>* CDownloadWorker::StopFlag() const { return &m_slot.abort; }
 
@@ -366,6 +370,11 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
 void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
                                     int rememberedState) {
     const int retry = m_task.Settings().Retry;
+    if (m_slot.abort.load()) {
+        // The run's own stop broke the connection off: nothing to learn about the network.
+        CloseConnections();
+        return;
+    }
     if (IsNetworkUp()) {
         m_slot.tries.fetch_add(1);
     } else {

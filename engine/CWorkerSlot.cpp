@@ -49,13 +49,11 @@ void CWorkerSlot::SetInterrupter(std::function<void()> interrupter) {
 }
 
 void CWorkerSlot::Interrupt() {
-    std::function<void()> interrupter;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        interrupter = m_interrupter;
-    }
-    if (interrupter) {
-        interrupter();
+    // Run under the lock, so that a worker that unregisters on its way out waits for it and the
+    // interrupter never touches a socket that is gone.
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_interrupter) {
+        m_interrupter();
     }
 }
 

@@ -27,14 +27,23 @@ int CBlockingSocket::Create(int type) {
     if (handle == kNoSocket) {
         return kSocketFailed;
     }
+    std::lock_guard<std::mutex> guard(m_handleLock);
     m_handle = handle;
     return handle;
+}
+
+void CBlockingSocket::Interrupt() {
+    std::lock_guard<std::mutex> guard(m_handleLock);
+    if (m_handle != kNoSocket) {
+        ShutdownSocket(m_handle);
+    }
 }
 
 int CBlockingSocket::Close() {
     if (m_handle == kNoSocket) {
         return kSocketFailed;
     }
+    std::lock_guard<std::mutex> guard(m_handleLock);
     const int result = CloseSocket(m_handle);
     m_handle = kNoSocket;
     return result;

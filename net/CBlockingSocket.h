@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <string_view>
 
@@ -49,6 +50,9 @@ public:
     int ReceiveAllRaw(char* buffer, int length, int timeOut);
 
     bool IsOpen() const { return m_handle != kNoSocket; }
+    // From another thread: breaks off whatever the owner waits for on this socket (the owner's
+    // call then fails or sees the peer gone). Nothing happens while no socket is held.
+    void Interrupt();
 
     // Bytes received by every socket of the process since it started (the speed display samples
     // it from any thread).
@@ -56,6 +60,9 @@ public:
 
 protected:
     SocketHandle m_handle = kNoSocket;
+    // Guards the handle's changes against Interrupt from another thread; the owner's own reads
+    // need no lock, since only the owner changes the handle.
+    std::mutex m_handleLock;
 };
 
 // Fills `out` with the IPv4 address of `host` and `port`: a dotted address is taken as it is,

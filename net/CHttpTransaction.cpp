@@ -414,6 +414,9 @@ int CHttpTransaction::Transaction(CUrlEntry& entry, CMyExHttpSocket& socket,
     if (bodyCounters.sharedReaded != nullptr) {
         bodyCounters.sharedReaded->store(entry.readed);
     }
+    // Every received piece goes straight to the file, so the bytes on disk are always the
+    // Readed that a stop or a crash leaves in the status log, and a resume continues there.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     const std::int64_t received =
         socket.ReceiveBody(file.get(), contentLength > 0 ? contentLength : 0, timeOut,
                            bodyCounters);

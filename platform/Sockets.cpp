@@ -131,6 +131,10 @@ int ConnectOutcome(SocketHandle handle) {
     return 0;
 }
 
+int ShutdownSocket(SocketHandle handle) {
+    return ::shutdown(handle, SHUT_RDWR) == 0 ? 0 : -1;
+}
+
 long SendSome(SocketHandle handle, const char* data, std::size_t length) {
     const ssize_t sent = ::send(handle, data, length, MSG_NOSIGNAL);
     if (sent >= 0) {

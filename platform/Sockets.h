@@ -28,6 +28,9 @@ struct SocketAddress {
 
 // A new IPv4 stream socket, or kNoSocket.
 SocketHandle OpenStreamSocket();
+// Ends both directions of a connection without giving the handle up: a wait on it in another
+// thread returns at once. 0 or -1.
+int ShutdownSocket(SocketHandle handle);
 // 0, or -1 when closing failed (the handle is gone either way).
 int CloseSocket(SocketHandle handle);
 // Switches the socket between blocking and non-blocking mode; 0 or -1.
