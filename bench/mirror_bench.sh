@@ -13,6 +13,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 tools="${TORVEX_BENCH_TOOLS:-$here/../shared/bench}"
 port="${TORVEX_BENCH_PORT:-18181}"
 scratch="$(mktemp -d /dev/shm/tvx-bench.XXXXXX)"
+chmod 755 "$scratch"   # nginx's workers read the site from here
 trap 'bash "$tools/serve.sh" stop "$port" >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
 
 source "$here/tools/deps.sh"
@@ -29,7 +30,8 @@ measure() {
     shift
     local stats="$scratch/time.$label"
     /usr/bin/time -f '%e %U %S %M' -o "$stats" "$@" >/dev/null 2>"$scratch/stderr.$label" || true
-    read -r wall user sys rss <"$stats"
+    # time puts "Command exited with non-zero status" before the figures when that happens.
+    read -r wall user sys rss < <(tail -1 "$stats")
     cpu="$(echo "$user + $sys" | bc)"
     rss_mb="$(echo "scale=1; $rss / 1024" | bc)"
 }

@@ -12,6 +12,7 @@
 #include "engine/LocalNames.h"
 #include "engine/RecordLookup.h"
 #include "html/BoundedText.h"
+#include "html/CssParser.h"
 #include "html/CTagTable.h"
 #include "html/CUrl.h"
 #include "html/LinkAcceptance.h"
@@ -148,7 +149,11 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     std::string out;
     std::string linkMap;
     CParseSink sink(task, entry);
-    PageParser(page, text, out, linkMap, sink);
+    if (IsStyleSheetName(entry.fileName)) {
+        CssParser(page, text, out, linkMap, sink);
+    } else {
+        PageParser(page, text, out, linkMap, sink);
+    }
     if (sink.StopRequested()) {
         return;
     }

@@ -364,7 +364,9 @@ int CHttpTransaction::Transaction(CUrlEntry& entry, CMyExHttpSocket& socket,
             ThrowTransactionFailure(kOpLongFilePath, 0);
         }
         NameRecognisedPage(entry);
-    } else if (FindNoCase(contentType, "script") != std::string::npos) {
+    } else if (FindNoCase(contentType, "script") != std::string::npos ||
+               FindNoCase(contentType, "text/css") != std::string::npos) {
+        // Scripts and style sheets keep their names but have their links read like pages.
         entry.kind = EntryKind::Page;
     }
     if (entry.fileName.empty() && !LocalNames(entry, m_options.recordDownloadDir.size())) {
