@@ -33,6 +33,9 @@ CStopSignals::CStopSignals() {
 
 CStopSignals::~CStopSignals() {
     m_quit = true;
+    // Wake the waiter now rather than at the end of its slice: the signal is blocked everywhere,
+    // so it only ends the wait.
+    pthread_kill(m_waiter.native_handle(), SIGTERM);
     m_waiter.join();
 }
 
