@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -783,6 +784,41 @@ TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     EXPECT_EQ(stopped.exitStatus, 3) << stopped.err;
     EXPECT_TRUE(FileExists(dir + "/logs/latest.s"));
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+// Records through the command line alone: Starts with BackupLast keep the older records as
+// backups named by their record times, and deleting the latest one promotes the newest backup.
+TEST_F(CliEndToEndSite, StartsWithBackupLastKeepBackupsThatRecordsListsAndDeletes) {
+    Serve("/a.txt", Answer("200 OK", "text/plain", "alpha\n"));
+    const std::string dir = MakeProject("backups", {Url("/a.txt")}, {"BackupLast=1"});
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_EQ(Cli({"start", dir}).exitStatus, 0);
+    }
+    const ChildResult listed = Cli({"records", dir});
+    ASSERT_EQ(listed.exitStatus, 0) << listed.err;
+    std::vector<std::string> names;
+    std::istringstream lines(listed.out);
+    for (std::string line; std::getline(lines, line);) {
+        names.push_back(line.substr(0, line.find(' ')));
+    }
+    ASSERT_EQ(names.size(), 3u) << listed.out;
+    EXPECT_EQ(names[2], "latest");
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[static_cast<std::size_t>(i)]);
+        EXPECT_TRUE(FileExists(dir + "/download/" + names[static_cast<std::size_t>(i)] + "/" +
+                               Host() + "/a.txt"));
+    }
+
+    ASSERT_EQ(Cli({"--yes", "delete-records", dir, "latest"}).exitStatus, 0);
+    const ChildResult after = Cli({"records", dir});
+    EXPECT_EQ(after.out.find(names[1]), std::string::npos) << after.out;
+    EXPECT_TRUE(FileExists(Stored(dir, Host() + "/a.txt")));
 }
 
 } // namespace
