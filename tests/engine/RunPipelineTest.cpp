@@ -364,3 +364,30 @@ TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
 
 } // namespace
 } // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
+    // The fixture server stands in for the proxy: it gets the absolute address in the request.
+    CFixtureServer proxy;
+    Site site(proxy);
+    site.Serve("http://origin.invalid/a.txt", Reply("200 OK", "text/plain", "via proxy"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://origin.invalid/a.txt"});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Http);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy.Port();
+    PipelineRig rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/a.txt"), "via proxy");
+
+    TempDir other;
+    project.ProjectDir = other.Str();
+    project.ProxyServer = "noproxy.invalid";
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 301));
+}
+
+} // namespace
+} // namespace torvex
