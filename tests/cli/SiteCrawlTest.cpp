@@ -1,8 +1,9 @@
-// A whole generated site mirrored from a real nginx on loopback: every page within the level
-// limit is stored, nothing beyond it, and the rewritten links of stored pages open files of
-// the mirror (or name where an unretrieved file would be stored).
+// A whole generated site mirrored by torvex-cli from a real nginx on loopback: every page and
+// part within the level limit is stored, nothing beyond it, and the rewritten links of stored
+// pages open files of the mirror (or name where an unretrieved file would be stored).
 
 #include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -12,21 +13,16 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/CRunPipeline.h"
-#include "engine/CTaskManager.h"
-#include "engine/IRunListener.h"
 #include "platform/FileSystem.h"
+#include "support/CChildProcess.h"
 #include "support/CNginxServer.h"
-#include "support/RunFakes.h"
 #include "support/TempDir.h"
 
 namespace torvex {
 namespace {
 
-using test::CMessageLog;
+using test::ChildResult;
 using test::CNginxServer;
-using test::CScriptedPrompter;
-using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
 
@@ -97,39 +93,27 @@ protected:
         ASSERT_GT(m_manifest.size(), 2000u);
     }
 
+    // The exit status of "torvex-cli start" on a new project with the given level limit.
     int Crawl(int level) {
-        CProjectSettings project =
-            ProjectIn(m_project.Str(), {"http://127.0.0.1:" + std::to_string(m_nginx->Port()) + "/"});
-        project.DownthreadNum = 10;
-        project.Addresses[0].Level = level;
-        CMessageLog messages;
-        CRunPipeline pipeline;
-        CScriptedPrompter prompter;
-        CTaskManager manager(pipeline, messages, prompter);
-        CRunOptions options;
-        options.EndNotify = false;
-        manager.SetOptions(options);
-        if (!manager.StartProject(project, RunCommand::Start)) {
-            return 0;
-        }
-        int end = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-            CMessageLog::Message m;
-            if (messages.Take(m, 100)) {
-                if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
-                    end = m.message;
-                }
-                manager.HandleTaskMessage(m.message, m.task, m.code);
-            }
-        }
-        return end;
+        const std::vector<std::string> environment{"TORVEX_HOME=" + m_home.Str()};
+        const std::string dir = m_project.Str();
+        const ChildResult made = test::RunChild(
+            TORVEX_CLI_PATH,
+            {"new", "--force", dir, "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + "/",
+             "Level=" + std::to_string(level), "HostFilter=2", "DownthreadNum=10"},
+            environment);
+        EXPECT_EQ(made.exitStatus, 0) << made.err;
+        const ChildResult run =
+            test::RunChild(TORVEX_CLI_PATH, {"start", dir}, environment, std::chrono::seconds(120));
+        EXPECT_FALSE(run.timedOut);
+        return run.exitStatus;
     }
 
     std::string HostDir() const {
         return m_project.Str() + "/download/latest/127.0.0.1+" + std::to_string(m_nginx->Port());
     }
 
+    TempDir m_home;
     TempDir m_site;
     TempDir m_project;
     std::unique_ptr<CNginxServer> m_nginx;
@@ -137,7 +121,7 @@ protected:
 };
 
 TEST_F(SiteCrawl, MirrorsEveryPageAndPartAndLinksThemLocally) {
-    ASSERT_EQ(Crawl(0), WM_TASK_FINISHED);
+    ASSERT_EQ(Crawl(0), 0);
     std::vector<std::string> missing;
     for (const ManifestFile& file : m_manifest) {
         // Missing pages and the redirecting directory have no file of their own on the server.
@@ -178,7 +162,7 @@ TEST_F(SiteCrawl, MirrorsEveryPageAndPartAndLinksThemLocally) {
 }
 
 TEST_F(SiteCrawl, StopsAtTheLevelLimit) {
-    ASSERT_EQ(Crawl(3), WM_TASK_FINISHED);
+    ASSERT_EQ(Crawl(3), 0);
     int within = 0;
     for (const ManifestFile& file : m_manifest) {
         if (file.kind != "page" && file.kind != "index") {
