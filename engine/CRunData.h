@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CDownloadTask.h"
+#include "engine/CRecordLogIndex.h"
 #include "html/LinkAcceptance.h"
 #include "net/CCookieExchange.h"
 #include "net/CHttpOptions.h"
@@ -19,6 +20,7 @@ public:
     CHttpOptions httpOptions;
     CNoCookies noCookies;
     CCookieExchange* cookies = &noCookies;
+    CRecordLogIndex backupLogs;   // the status logs of the backup records
 };
 
 // The run data of `task`, made on the first call.

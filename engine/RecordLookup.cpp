@@ -4,7 +4,7 @@
 
 #include "engine/CDownloadTask.h"
 #include "engine/DispatchDecision.h"
-#include "engine/FindLine.h"
+#include "engine/CRunData.h"
 #include "engine/LocalNames.h"
 #include "engine/StatusLine.h"
 #include "html/BoundedText.h"
@@ -29,7 +29,6 @@ std::string DirectoryOf(const std::string& path) {
 
 bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
     foundInLatest = false;
-    const std::string key = entry.urlText + "\t";
     for (const std::string& record : task.RecordNames()) {
         if (record.empty()) {
             break;
@@ -44,7 +43,8 @@ bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
                 continue;
             }
         } else {
-            offset = FindLine(task.Paths().logsDir + "/" + record, key, line);
+            offset = RunDataOf(task).backupLogs.Find(task.Paths().logsDir + "/" + record,
+                                                     entry.urlText, line);
             if (offset < 0) {
                 continue;
             }
