@@ -308,7 +308,7 @@ TEST_F(CliEndToEnd, SingleStartAddressOnAnUnknownHostOrClosedPortEndsAtOnce) {
         {"unknown host", "http://no-such-host.invalid/", 401},
         {"closed port", "http://127.0.0.1:" + std::to_string(closedPort) + "/", 402},
     };
-    // On a machine whose host name resolves only to 127.0.0.1 the network counts as down, and
+    // On a machine with no network address but the loopback one the network counts as down, and
     // a failed lookup or connect ends the run as "network is down" (205) before anything else;
     // the run itself tells which of the two this machine is.
     bool networkDown = false;

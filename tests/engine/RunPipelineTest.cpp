@@ -11,6 +11,7 @@
 #include "engine/CTaskManager.h"
 #include "engine/IRunListener.h"
 #include "platform/FileSystem.h"
+#include "platform/NetworkState.h"
 #include "support/CFixtureServer.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
@@ -268,7 +269,15 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
 namespace torvex {
 namespace {
 
+// Without a network address but the loopback one, a failed look-up or connection means "the
+// network is down" (205) before anything else.
+#define SKIP_WITHOUT_NETWORK()                                                               \
+    if (!IsNetworkUp()) {                                                                    \
+        GTEST_SKIP() << "this machine has no network address but the loopback one";          \
+    }
+
 TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
+    SKIP_WITHOUT_NETWORK();
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
     project.Retry = 5;
@@ -287,6 +296,7 @@ TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
         EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 407));
         EXPECT_EQ(site.RequestsFor("/empty.txt").size(), 1u);
     }
+    SKIP_WITHOUT_NETWORK();
     int closedPort = 0;
     {
         CFixtureServer gone;
