@@ -19,14 +19,17 @@
 #include "engine/IRunListener.h"
 #include "engine/Records.h"
 #include "platform/FileSystem.h"
-#include "support/CFixtureServer.h"
+#include "support/LoopbackSite.h"
+#include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 
 namespace torvex {
 namespace {
 
-using test::CFixtureServer;
+using test::CLoopbackSite;
+using test::CPipelineRunner;
+using test::HttpReply;
 using test::CMessageLog;
 using test::CScriptedPrompter;
 using test::FixtureScript;
@@ -36,91 +39,8 @@ using test::TempDir;
 using test::WriteFileBytes;
 
 std::string Reply(std::string_view type, std::string_view body) {
-    return "HTTP/1.0 200 OK\r\nContent-Type: " + std::string(type) +
-           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
+    return HttpReply("200 OK", type, body);
 }
-
-// A site whose pages a test changes between runs; it counts the requests of every path.
-class Site {
-public:
-    Site() {
-        m_server.SetResponder([this](const std::string& request) {
-            std::lock_guard<std::mutex> guard(m_lock);
-            const std::string target = test::RequestTarget(request);
-            ++m_counts[target];
-            const auto hit = m_pages.find(target);
-            FixtureScript script;
-            if (m_held.count(target) > 0) {
-                script.push_back(test::WaitForClose());
-                return script;
-            }
-            script.push_back(test::SendBytes(
-                hit != m_pages.end() ? hit->second
-                                     : "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
-            return script;
-        });
-    }
-    void Serve(const std::string& path, std::string reply) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_pages[path] = std::move(reply);
-    }
-    // Requests for `path` get no answer while it is held.
-    void Hold(const std::string& path, bool held) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (held) {
-            m_held.insert(path);
-        } else {
-            m_held.erase(path);
-        }
-    }
-    int Count(const std::string& path) const {
-        std::lock_guard<std::mutex> guard(m_lock);
-        const auto hit = m_counts.find(path);
-        return hit == m_counts.end() ? 0 : hit->second;
-    }
-    std::string Url(std::string_view path) const {
-        return "http://127.0.0.1:" + std::to_string(m_server.Port()) + std::string(path);
-    }
-    std::string Host() const { return "127.0.0.1+" + std::to_string(m_server.Port()); }
-
-private:
-    CFixtureServer m_server;
-    mutable std::mutex m_lock;
-    std::map<std::string, std::string> m_pages;
-    std::map<std::string, int> m_counts;
-    std::set<std::string> m_held;
-};
-
-// A front end's loop around the task manager.
-struct Runner {
-    Runner() : manager(pipeline, messages, prompter) {
-        CRunOptions options;
-        options.EndNotify = false;
-        manager.SetOptions(options);
-    }
-    // The end message of the run (0 when it did not start).
-    int Run(const CProjectSettings& project, RunCommand command) {
-        if (!manager.StartProject(project, command)) {
-            return 0;
-        }
-        int end = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-            CMessageLog::Message m;
-            if (messages.Take(m, 100)) {
-                if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
-                    end = m.message;
-                }
-                manager.HandleTaskMessage(m.message, m.task, m.code);
-            }
-        }
-        return end;
-    }
-    CMessageLog messages;
-    CRunPipeline pipeline;
-    CScriptedPrompter prompter;
-    CTaskManager manager;
-};
 
 std::vector<std::int64_t> RecordTimes(const std::string& dir) {
     std::vector<std::int64_t> times;
@@ -131,15 +51,15 @@ std::vector<std::int64_t> RecordTimes(const std::string& dir) {
 }
 
 TEST(RecordRuns, ThreeStartsWithBackupLastKeepTwoBackups) {
-    Site site;
+    CLoopbackSite site;
     site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
     site.Serve("/f.txt", Reply("text/plain", "file"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.BackupLast = 1;
-    Runner runner;
+    CPipelineRunner runner;
     for (int start = 0; start < 3; ++start) {
-        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
     }
     const auto records = ReadRecordList(dir.Str());
     ASSERT_EQ(records.size(), 3u);
@@ -159,15 +79,15 @@ TEST(RecordRuns, ThreeStartsWithBackupLastKeepTwoBackups) {
 }
 
 TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
-    Site site;
+    CLoopbackSite site;
     site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
     site.Serve("/f.txt", Reply("text/plain", "file"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.BackupLast = 1;
-    Runner runner;
+    CPipelineRunner runner;
     // Start on a project without project.log: one fresh latest record, nothing backed up.
-    ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
     ASSERT_EQ(RecordTimes(dir.Str()).size(), 1u);
     EXPECT_FALSE(DirectoryExists(dir / "download/" + std::to_string(RecordTimes(dir.Str())[0])));
 
@@ -177,7 +97,7 @@ TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
     log.replace(log.find("RecordTime=") + 11, old.size(), "1000000000");
     WriteFileBytes(dir / "project.log", log);
 
-    ASSERT_EQ(runner.Run(project, RunCommand::Update), WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Update).first, WM_TASK_FINISHED);
     const auto updated = RecordTimes(dir.Str());
     ASSERT_EQ(updated.size(), 1u);   // an update never backs up
     EXPECT_GT(updated[0], 1000000000);
@@ -187,7 +107,7 @@ TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
     log.replace(log.find("RecordTime=") + 11, renewed.size(), "1000000000");
     WriteFileBytes(dir / "project.log", log);
     runner.prompter.answers = {true};   // no break point: resume by the link maps
-    ASSERT_EQ(runner.Run(project, RunCommand::Resume), WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, WM_TASK_FINISHED);
     EXPECT_EQ(RecordTimes(dir.Str()), std::vector<std::int64_t>{1000000000});
 }
 
@@ -207,15 +127,15 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Site site;
+        CLoopbackSite site;
         site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
         site.Serve("/f.txt", Reply("text/plain", "file"));
         TempDir dir;
         CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
         project.BackupLast = 1;
         project.UpdateMode = c.updateMode;
-        Runner runner;
-        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+        CPipelineRunner runner;
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
         // The record becomes a backup, and newer backups without the file follow it.
         const std::int64_t first = RecordTimes(dir.Str()).at(0);
         ASSERT_TRUE(BackupLatestRecord(dir.Str()));
@@ -229,7 +149,7 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
         WriteFileBytes(dir / "project.log", log);
 
         site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
-        ASSERT_EQ(runner.Run(project, RunCommand::Start), WM_TASK_FINISHED);
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
         EXPECT_EQ(site.Count("/f.txt"), c.fetchesOfTheFile);
         EXPECT_EQ(ReadFileBytes(dir / ("download/latest/" + site.Host() + "/f.txt")), "file");
     }
@@ -248,12 +168,12 @@ TEST(RecordRunsChild, RunsAProjectUntilKilled) {
     }
     CProjectSettings project = ProjectIn(dir, {url});
     project.BackupLast = 1;
-    Runner runner;
+    CPipelineRunner runner;
     runner.Run(project, RunCommand::Start);
 }
 
 TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
-    Site site;
+    CLoopbackSite site;
     site.Serve("/", Reply("text/html", "<a href='a.txt'>a</a><a href='b.txt'>b</a>"
                                        "<a href='slow.txt'>s</a>"));
     site.Serve("/a.txt", Reply("text/plain", "a"));
@@ -309,9 +229,9 @@ TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
 
     // No break point was saved: the resume goes by the link maps once the user agrees.
     site.Hold("/slow.txt", false);
-    Runner runner;
+    CPipelineRunner runner;
     runner.prompter.answers = {true};
-    ASSERT_EQ(runner.Run(project, RunCommand::Resume), WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, WM_TASK_FINISHED);
     EXPECT_EQ(ReadFileBytes(stored + "slow.txt"), "slow");
     for (const std::string path : {"/", "/a.txt", "/b.txt"}) {
         EXPECT_EQ(site.Count(path), 1) << path;   // stored before the kill: not fetched again

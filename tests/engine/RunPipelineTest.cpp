@@ -13,6 +13,8 @@
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "support/CFixtureServer.h"
+#include "support/LoopbackSite.h"
+#include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 
@@ -20,153 +22,58 @@ namespace torvex {
 namespace {
 
 using test::CFixtureServer;
-using test::CMessageLog;
-using test::CScriptedPrompter;
-using test::FixtureScript;
+using test::CLoopbackSite;
+using test::CPipelineRunner;
+using test::HttpReply;
 using test::ProjectIn;
 using test::ReadFileBytes;
-using test::SendBytes;
 using test::TempDir;
 
-std::string Reply(std::string_view status, std::string_view type, std::string_view body,
-                  std::string_view extra = {}) {
-    std::string reply = "HTTP/1.0 " + std::string(status) + "\r\n";
-    if (!type.empty()) {
-        reply += "Content-Type: " + std::string(type) + "\r\n";
-    }
-    reply += extra;
-    reply += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    reply += body;
-    return reply;
-}
-
-std::string TargetOf(const std::string& request) {
-    const std::size_t first = request.find(' ');
-    const std::size_t second = request.find(' ', first + 1);
-    return request.substr(first + 1, second - first - 1);
-}
-
-// A small site served from a table of paths; every request is kept.
-class Site {
-public:
-    explicit Site(CFixtureServer& server) {
-        server.SetResponder([this](const std::string& request) {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_requests.push_back(request);
-            const auto hit = m_pages.find(TargetOf(request));
-            FixtureScript script;
-            script.push_back(SendBytes(hit != m_pages.end()
-                                           ? hit->second
-                                           : Reply("404 Not Found", "text/html", "missing")));
-            return script;
-        });
-    }
-    void Serve(const std::string& path, std::string reply) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_pages[path] = std::move(reply);
-    }
-    std::vector<std::string> RequestsFor(const std::string& path) const {
-        std::lock_guard<std::mutex> guard(m_lock);
-        std::vector<std::string> out;
-        for (const std::string& request : m_requests) {
-            if (TargetOf(request) == path) {
-                out.push_back(request);
-            }
-        }
-        return out;
-    }
-
-private:
-    mutable std::mutex m_lock;
-    std::map<std::string, std::string> m_pages;
-    std::vector<std::string> m_requests;
-};
-
-struct PipelineRig {
-    PipelineRig() : manager(pipeline, messages, prompter) {
-        CRunOptions options;
-        options.EndNotify = false;
-        manager.SetOptions(options);
-    }
-    // Runs the project to its end as a front end would; the end message's number and code.
-    std::pair<int, int> Run(const CProjectSettings& project, RunCommand command) {
-        if (!manager.StartProject(project, command)) {
-            return {0, 0};
-        }
-        std::pair<int, int> end{0, 0};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-            CMessageLog::Message m;
-            if (messages.Take(m, 100)) {
-                if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
-                    end = {m.message, m.code};
-                }
-                manager.HandleTaskMessage(m.message, m.task, m.code);
-            }
-        }
-        return end;
-    }
-    CMessageLog messages;
-    CRunPipeline pipeline;
-    CScriptedPrompter prompter;
-    CTaskManager manager;
-};
-
-std::string Host(const CFixtureServer& server) {
-    return "127.0.0.1+" + std::to_string(server.Port());
-}
-
-std::string Url(const CFixtureServer& server, std::string_view path) {
-    return "http://127.0.0.1:" + std::to_string(server.Port()) + std::string(path);
-}
-
-std::string Latest(const TempDir& dir, const CFixtureServer& server, std::string_view file) {
-    return dir.Str() + "/download/latest/" + Host(server) + "/" + std::string(file);
+std::string Latest(const TempDir& dir, const CLoopbackSite& site, std::string_view file) {
+    return dir.Str() + "/download/latest/" + site.Host() + "/" + std::string(file);
 }
 
 TEST(RunPipelineCrawl, StoresAPageWithItsPartsAndRewritesItsLinks) {
-    CFixtureServer server;
-    Site site(server);
+    CLoopbackSite site;
     site.Serve("/",
-               Reply("200 OK", "text/html",
+               HttpReply("200 OK", "text/html",
                      "<html><a href=\"sub/b.html\">b</a><img src='/p.gif'>"
                      "<a href=\"http://elsewhere.invalid/x.html\">x</a></html>"));
-    site.Serve("/sub/b.html", Reply("200 OK", "text/html", "<A HREF=\"../index.html\">up</A>"));
-    site.Serve("/p.gif", Reply("200 OK", "image/gif", "GIF89a"));
+    site.Serve("/sub/b.html", HttpReply("200 OK", "text/html", "<A HREF=\"../index.html\">up</A>"));
+    site.Serve("/p.gif", HttpReply("200 OK", "image/gif", "GIF89a"));
     TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.Addresses[0].Level = 0;
-    PipelineRig rig;
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
 
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "p.gif")), "GIF89a");
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "index.html")),
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "p.gif")), "GIF89a");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "index.html")),
               "<html><a href=\"sub/b.html\">b</a><img src='p.gif'>"
               "<a href=\"../elsewhere.invalid/x.html\">x</a></html>");
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "sub/b.html")), "<A HREF=\"../index.html\">up</A>");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "sub/b.html")), "<A HREF=\"../index.html\">up</A>");
     for (const char* path : {"/", "/sub/b.html", "/p.gif"}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(site.RequestsFor(path).size(), 1u);
     }
     const std::string log = ReadFileBytes(dir.Str() + "/logs/latest");
-    EXPECT_NE(log.find(Url(server, "/index.html") + "\t1\t1 "), std::string::npos) << log;
-    EXPECT_NE(log.find(Url(server, "/p.gif") + "\t0\t1 "), std::string::npos) << log;
-    EXPECT_TRUE(FileExists(dir.Str() + "/linkmap/latest/" + Host(server) + "/index.html"));
+    EXPECT_NE(log.find(site.Url("/index.html") + "\t1\t1 "), std::string::npos) << log;
+    EXPECT_NE(log.find(site.Url("/p.gif") + "\t0\t1 "), std::string::npos) << log;
+    EXPECT_TRUE(FileExists(dir.Str() + "/linkmap/latest/" + site.Host() + "/index.html"));
 }
 
 TEST(RunPipelineCrawl, FetchesARepeatedStartAddressOnce) {
-    CFixtureServer server;
-    Site site(server);
-    site.Serve("/a.txt", Reply("200 OK", "text/plain", "a"));
-    site.Serve("/b.txt", Reply("200 OK", "text/plain", "b"));
+    CLoopbackSite site;
+    site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "a"));
+    site.Serve("/b.txt", HttpReply("200 OK", "text/plain", "b"));
     TempDir dir;
     const CProjectSettings project = ProjectIn(
-        dir.Str(), {Url(server, "/a.txt"), Url(server, "/b.txt"), Url(server, "/a.txt")});
-    PipelineRig rig;
+        dir.Str(), {site.Url("/a.txt"), site.Url("/b.txt"), site.Url("/a.txt")});
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(site.RequestsFor("/a.txt").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.txt").size(), 1u);
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "b.txt")), "b");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "b.txt")), "b");
 }
 
 TEST(RunPipelineFailure, EndsAOneAddressRunAtOnceAndRetriesOthers) {
@@ -177,24 +84,23 @@ TEST(RunPipelineFailure, EndsAOneAddressRunAtOnceAndRetriesOthers) {
     for (const Case c : {Case{"404 Not Found", 405}, Case{"401 Unauthorized", 404},
                          Case{"403 Forbidden", 501}}) {
         SCOPED_TRACE(c.status);
-        CFixtureServer server;
-        Site site(server);
-        site.Serve("/x.html", Reply(c.status, "text/html", "no"));
-        site.Serve("/ok.txt", Reply("200 OK", "text/plain", "ok"));
+        CLoopbackSite site;
+        site.Serve("/x.html", HttpReply(c.status, "text/html", "no"));
+        site.Serve("/ok.txt", HttpReply("200 OK", "text/plain", "ok"));
         {
             TempDir dir;
-            CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/x.html")});
+            CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/x.html")});
             project.Retry = 3;
-            PipelineRig rig;
+            CPipelineRunner rig;
             EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, c.endCode));
             EXPECT_EQ(site.RequestsFor("/x.html").size(), 1u);
         }
         {
             TempDir dir;
             CProjectSettings project =
-                ProjectIn(dir.Str(), {Url(server, "/x.html"), Url(server, "/ok.txt")});
+                ProjectIn(dir.Str(), {site.Url("/x.html"), site.Url("/ok.txt")});
             project.Retry = 2;
-            PipelineRig rig;
+            CPipelineRunner rig;
             EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
             EXPECT_EQ(site.RequestsFor("/x.html").size(), 1u + 3u);
         }
@@ -202,57 +108,53 @@ TEST(RunPipelineFailure, EndsAOneAddressRunAtOnceAndRetriesOthers) {
 }
 
 TEST(RunPipelineFailure, RetryZeroTriesOnceAndNothingStoredEndsWith201) {
-    CFixtureServer server;
-    Site site(server);
+    CLoopbackSite site;
     TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/a.html"), Url(server, "/b.html")});
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.html"), site.Url("/b.html")});
     project.Retry = 0;
-    PipelineRig rig;
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 201));
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.html").size(), 1u);
 }
 
 TEST(RunPipelineRedirect, SlashRedirectLeavesAForwardingPage) {
-    CFixtureServer server;
-    Site site(server);
-    site.Serve("/dir", Reply("301 Moved", "text/html", "", "Location: " + Url(server, "/dir/") + "\r\n"));
-    site.Serve("/dir/", Reply("200 OK", "text/html", "<p>in</p>"));
+    CLoopbackSite site;
+    site.Serve("/dir", HttpReply("301 Moved", "text/html", "", "Location: " + site.Url("/dir/") + "\r\n"));
+    site.Serve("/dir/", HttpReply("200 OK", "text/html", "<p>in</p>"));
     TempDir dir;
-    const CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/dir")});
-    PipelineRig rig;
+    const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/dir")});
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "dir.html")),
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "dir.html")),
               "<html>\n<head>\n<meta http-equiv='refresh' content='0; url=dir/index.html'>\n"
               "</head>\n</html>");
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "dir/index.html")), "<p>in</p>");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "dir/index.html")), "<p>in</p>");
     const std::string log = ReadFileBytes(dir.Str() + "/logs/latest");
-    EXPECT_NE(log.find(Url(server, "/dir") + "\t1\t1 3\t"), std::string::npos) << log;
+    EXPECT_NE(log.find(site.Url("/dir") + "\t1\t1 3\t"), std::string::npos) << log;
     EXPECT_NE(log.find("\t90 "), std::string::npos) << log;
 }
 
 TEST(RunPipelineRedirect, ALoopOfRedirectsEnds) {
-    CFixtureServer server;
-    Site site(server);
-    site.Serve("/a.html", Reply("302 Found", "text/html", "", "Location: /b.html\r\n"));
-    site.Serve("/b.html", Reply("302 Found", "text/html", "", "Location: /a.html\r\n"));
+    CLoopbackSite site;
+    site.Serve("/a.html", HttpReply("302 Found", "text/html", "", "Location: /b.html\r\n"));
+    site.Serve("/b.html", HttpReply("302 Found", "text/html", "", "Location: /a.html\r\n"));
     TempDir dir;
-    const CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/a.html")});
-    PipelineRig rig;
+    const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.html")});
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.html").size(), 1u);
 }
 
 TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
-    CFixtureServer server;
-    Site site(server);
+    CLoopbackSite site;
     const std::string date = "Mon, 07 Dec 2026 10:00:00 GMT";
-    site.Serve("/a.txt", Reply("200 OK", "text/plain", "first", "Last-Modified: " + date + "\r\n"));
+    site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "first", "Last-Modified: " + date + "\r\n"));
     TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/a.txt")});
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
     project.UpdateMode = 2;
-    PipelineRig rig;
+    CPipelineRunner rig;
     ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     site.Serve("/a.txt", "HTTP/1.0 304 Not Modified\r\n\r\n");
     ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
@@ -260,7 +162,7 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].find("If-Modified-Since"), std::string::npos);
     EXPECT_NE(requests[1].find("If-Modified-Since: " + date), std::string::npos) << requests[1];
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "a.txt")), "first");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "first");
 }
 
 } // namespace
@@ -281,18 +183,17 @@ TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
     project.Retry = 5;
-    PipelineRig rig;
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 401));
 }
 
 TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
-    CFixtureServer server;
-    Site site(server);
-    site.Serve("/empty.txt", Reply("200 OK", "text/plain", ""));
+    CLoopbackSite site;
+    site.Serve("/empty.txt", HttpReply("200 OK", "text/plain", ""));
     {
         TempDir dir;
-        const CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/empty.txt")});
-        PipelineRig rig;
+        const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/empty.txt")});
+        CPipelineRunner rig;
         EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 407));
         EXPECT_EQ(site.RequestsFor("/empty.txt").size(), 1u);
     }
@@ -305,7 +206,7 @@ TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
     TempDir dir;
     const CProjectSettings project =
         ProjectIn(dir.Str(), {"http://127.0.0.1:" + std::to_string(closedPort) + "/a.html"});
-    PipelineRig rig;
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 402));
 }
 
@@ -317,21 +218,20 @@ TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
     };
     for (const Case c : {Case{0, 1, false}, Case{1, 2, true}}) {
         SCOPED_TRACE(c.updateMode);
-        CFixtureServer server;
-        Site site(server);
-        site.Serve("/", Reply("200 OK", "text/html", "<a href='f.txt'>f</a>"));
-        site.Serve("/f.txt", Reply("200 OK", "text/plain", "file",
+        CLoopbackSite site;
+        site.Serve("/", HttpReply("200 OK", "text/html", "<a href='f.txt'>f</a>"));
+        site.Serve("/f.txt", HttpReply("200 OK", "text/plain", "file",
                                    "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"));
         TempDir dir;
-        CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+        CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
         project.UpdateMode = c.updateMode;
-        PipelineRig rig;
+        CPipelineRunner rig;
         ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
-        ASSERT_TRUE(RemoveFileIfExists(Latest(dir, server, "f.txt")));
+        ASSERT_TRUE(RemoveFileIfExists(Latest(dir, site, "f.txt")));
         ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
         const auto requests = site.RequestsFor("/f.txt");
         ASSERT_EQ(requests.size(), c.requestsAfterUpdate);
-        EXPECT_EQ(FileExists(Latest(dir, server, "f.txt")), c.storedAgain);
+        EXPECT_EQ(FileExists(Latest(dir, site, "f.txt")), c.storedAgain);
         if (c.storedAgain) {
             // The copy on disk is gone, so the fetch must not be conditional.
             EXPECT_EQ(requests.back().find("If-Modified-Since"), std::string::npos);
@@ -346,15 +246,14 @@ namespace torvex {
 namespace {
 
 TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
-    CFixtureServer server;
-    Site site(server);
-    site.Serve("/", Reply("200 OK", "text/html", "<a href='a.html'>a</a>"));
-    site.Serve("/a.html", Reply("200 OK", "text/html", "<img src='i.gif'>"));
-    site.Serve("/i.gif", Reply("200 OK", "image/gif", "GIF"));
+    CLoopbackSite site;
+    site.Serve("/", HttpReply("200 OK", "text/html", "<a href='a.html'>a</a>"));
+    site.Serve("/a.html", HttpReply("200 OK", "text/html", "<img src='i.gif'>"));
+    site.Serve("/i.gif", HttpReply("200 OK", "image/gif", "GIF"));
     TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {Url(server, "/")});
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.UpdateMode = 0;
-    PipelineRig rig;
+    CPipelineRunner rig;
     ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
     // Every file was found in the record and its page's link map, so the server heard of each
@@ -363,7 +262,7 @@ TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
         SCOPED_TRACE(path);
         EXPECT_EQ(site.RequestsFor(path).size(), 1u);
     }
-    EXPECT_EQ(ReadFileBytes(Latest(dir, server, "i.gif")), "GIF");
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "i.gif")), "GIF");
 
     // With FirstPage the start address is asked again, with its date when one is known.
     project.FirstPage = 1;
@@ -380,16 +279,15 @@ namespace {
 
 TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     // The fixture server stands in for the proxy: it gets the absolute address in the request.
-    CFixtureServer proxy;
-    Site site(proxy);
-    site.Serve("http://origin.invalid/a.txt", Reply("200 OK", "text/plain", "via proxy"));
+    CLoopbackSite proxy;
+    proxy.Serve("http://origin.invalid/a.txt", HttpReply("200 OK", "text/plain", "via proxy"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {"http://origin.invalid/a.txt"});
     project.UseGlobeProxy = false;
     project.Proxy = static_cast<int>(ProxyMode::Http);
     project.ProxyServer = "127.0.0.1";
     project.ProxyPort = proxy.Port();
-    PipelineRig rig;
+    CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/a.txt"), "via proxy");
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <utility>
+
+#include "RunFakes.h"
+#include "engine/CRunPipeline.h"
+#include "engine/CTaskManager.h"
+
+namespace torvex::test {
+
+// A front end's loop around the task manager and the real run pipeline: starts a project and
+// hands every report back to the manager until the run has ended.
+struct CPipelineRunner {
+    CPipelineRunner();
+    // The end message of the run and its code; {0, 0} when the project did not start.
+    std::pair<int, int> Run(const CProjectSettings& project, RunCommand command);
+
+    CMessageLog messages;
+    CRunPipeline pipeline;
+    CScriptedPrompter prompter;
+    CTaskManager manager;
+};
+
+} // namespace torvex::test
