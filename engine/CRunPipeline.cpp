@@ -329,4 +329,22 @@ void CRunPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
     worker.Run();
 }
 
+namespace {
+
+std::string CookiesFile(const CDownloadTask& task) {
+    return task.ProjectDir() + "/" + std::string(kCookiesName);
+}
+
+} // namespace
+
+void CRunPipeline::LoadCookies(CDownloadTask& task) {
+    // A damaged file loses only its damaged lines; the run goes on with what could be read.
+    RunDataOf(task).cookieJar.LoadCookies(CookiesFile(task));
+}
+
+void CRunPipeline::SaveCookies(CDownloadTask& task) {
+    // Cookies are a convenience for the next run; failing to keep them never fails this one.
+    RunDataOf(task).cookieJar.SaveCookies(CookiesFile(task));
+}
+
 } // namespace torvex
