@@ -107,6 +107,11 @@ std::string CCookieJar::BuildCookieHeader(std::string_view host, std::string_vie
         if (!CookieDomainMatches(cookie.domain, host) || !StartsWithNoCase(path, cookie.path)) {
             continue;
         }
+        const std::size_t lead = line.empty() ? 8 : 2;   // "Cookie: " or "; "
+        if (line.size() + lead + cookie.name.size() + 1 + cookie.value.size() + 2 >
+            kMaxCookieLine) {
+            continue;
+        }
         ++cookie.useCount;
         line += line.empty() ? "Cookie: " : "; ";
         line += cookie.name;

@@ -13,6 +13,10 @@ namespace torvex {
 
 constexpr std::size_t kCookieSlots = 300;
 constexpr int kCookiesPerDomain = 20;
+// The longest Cookie line a request gets, its CR LF included. A request has 4096 characters in
+// all; the rest of it (request line, referrer, host, credentials, user agent) stays well within
+// the other half, so a site with many large cookies still gets the first of them back.
+constexpr std::size_t kMaxCookieLine = 2048;
 
 // The cookies of one run: filled from the servers' "set-cookie:" lines, sent back with every
 // matching request, and loaded from and saved to the project's cookies file at the start and
@@ -29,6 +33,8 @@ public:
     CCookieJar(const CCookieJar&) = delete;
     CCookieJar& operator=(const CCookieJar&) = delete;
 
+    // Cookies that would make the line longer than kMaxCookieLine are left out (and not
+    // counted as used).
     std::string BuildCookieHeader(std::string_view host, std::string_view path) override;
     // Cookies without a name, with control bytes in name or value, or for a domain the host
     // may not set are dropped.

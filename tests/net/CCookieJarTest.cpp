@@ -109,6 +109,22 @@ TEST(CookieJarExchange, SendsMatchingCookiesInJarOrder) {
     EXPECT_EQ(cookies[1].useCount, 3);
 }
 
+TEST(CookieJarExchange, LeavesOutCookiesBeyondTheLineLimit) {
+    CCookieJar jar;
+    for (int i = 0; i < kCookiesPerDomain; ++i) {
+        jar.AddSetCookie("c" + std::to_string(i) + "=" + std::string(500, 'v'), "h", "/");
+    }
+    jar.AddSetCookie("small=1", "h", "/");   // a 21st: replaces c0, the earliest unused
+    const std::string line = jar.BuildCookieHeader("h", "/");
+    EXPECT_LE(line.size(), kMaxCookieLine);
+    EXPECT_EQ(line.substr(0, 18), "Cookie: small=1; c");
+    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    const std::vector<CCookie> cookies = jar.Cookies();
+    EXPECT_EQ(cookies[0].useCount, 1);
+    EXPECT_EQ(cookies[1].useCount, 1);
+    EXPECT_EQ(cookies.back().useCount, 0);
+}
+
 TEST(CookieJarExchange, DropsCookiesItCannotKeepOrSend) {
     CCookieJar jar;
     for (const char* text : {"x=1; domain=evil.com", "x=1; domain=com", "flag", "=", "a=1\tb",
