@@ -5,7 +5,6 @@
 
 #include "engine/CTaskManager.h"
 #include "engine/IRunListener.h"
-#include "platform/FileSystem.h"
 #include "support/LoopbackSite.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -70,24 +69,6 @@ TEST(RunCookies, KeepsSendsAndSavesCookiesForTheNextRun) {
     EXPECT_EQ(page[2].find("Cookie:"), std::string::npos) << page[2];
     EXPECT_EQ(linked[2].find("Cookie:"), std::string::npos) << linked[2];
     EXPECT_EQ(ReadFileBytes(cookiesFile), "127.0.0.1\r/\rsid\rdef\r0\n");
-}
-
-TEST(RunCookies, ADamagedCookiesFileDoesNotStopTheRun) {
-    CLoopbackSite site;
-    site.Serve("/", PageSetting(""));
-    site.Serve("/b.html", HttpReply("200 OK", "text/plain", "b"));
-    TempDir dir;
-    test::WriteFileBytes(dir.Str() + "/cookies",
-                         std::string("\x00\x01\r\r\r\n", 6) + std::string(100000, 'x') +
-                             "\n127.0.0.1\r/\rkept\r1\r0\n");
-    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
-    project.Cookie = true;
-    CPipelineRunner rig;
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
-    const std::vector<std::string> page = site.RequestsFor("/");
-    ASSERT_EQ(page.size(), 1u);
-    EXPECT_TRUE(SendsCookie(page[0], "Cookie: kept=1")) << page[0];
-    EXPECT_EQ(ReadFileBytes(dir.Str() + "/cookies"), "127.0.0.1\r/\rkept\r1\r0\n");
 }
 
 } // namespace
