@@ -6,11 +6,19 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "engine/CLinkConverter.h"
 
 namespace torvex {
+
+// The lines of the conversion dialog: the record's name, the pages selected, the pages done.
+constexpr std::string_view kConversionRecordFormat = "Download record : %s";
+constexpr std::string_view kConversionTotalFormat = "Total files     : %d";
+constexpr std::string_view kConversionDoneFormat = "Done            : %d";
+// The title of the end-of-download actions that follow a conversion started by a run's end.
+constexpr std::string_view kConversionFinishedTitle = "Conversion Finished";
 
 // What a front end shows of the conversions: the record being converted, its pages, and how
 // many jobs wait behind it.

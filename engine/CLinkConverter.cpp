@@ -57,6 +57,8 @@ public:
     };
     explicit ConversionVisitor(std::vector<Item> items) : m_items(std::move(items)) {}
 
+    std::int64_t LinksMet() const { return m_count; }
+
     bool StopRequested() override { return false; }
 
     bool VisitLink(int tagCode, std::string_view, std::string& replacement) override {
@@ -240,7 +242,8 @@ void CLinkConverter::PassTwo() {
     }
 }
 
-bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacement>& out) {
+bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
+                                      std::int64_t& links) {
     CUrlEntry pageEntry;
     pageEntry.localDir = page.localDir;
     pageEntry.fileName = page.fileName;
@@ -306,12 +309,14 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
         // A link without a local name keeps what the page has.
         return true;
     });
+    links = number;
     return true;
 }
 
 bool CLinkConverter::ConvertPage(const PageItem& page) {
     std::vector<Replacement> replacements;
-    if (!ReadReplacements(page, replacements) || replacements.empty()) {
+    std::int64_t links = 0;
+    if (!ReadReplacements(page, replacements, links) || replacements.empty()) {
         return false;
     }
     std::string stored;
@@ -334,6 +339,12 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
         WalkStyleSheetLinks(text, out, visitor);
     } else {
         WalkLinks(text, out, visitor);
+    }
+    if (visitor.LinksMet() != links) {
+        // The page no longer pairs with its map (a tag that its rewritten links made too long to
+        // be read, or a page changed by hand): numbered replacements would land on the wrong
+        // links, so the page keeps what it has.
+        return false;
     }
     if (!ReplaceFileText(stored, out)) {
         return false;   // the page keeps its old text and its status

@@ -86,7 +86,9 @@ private:
     void PassOne();
     void PassTwo();
     bool ConvertPage(const PageItem& page);
-    bool ReadReplacements(const PageItem& page, std::vector<Replacement>& out);
+    // The replacements of the page's numbered links, and how many numbered links its map has.
+    bool ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
+                          std::int64_t& links);
     bool WriteLogByte(std::int64_t offset, char value);
     std::string RenameSuffix(const std::string& composed) const;
 

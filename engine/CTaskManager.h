@@ -57,7 +57,9 @@ public:
     // the conversion on its ConversionQueue() as soon as the task is gone (the conversion
     // needs the project's running lock), so a front end only shows its progress.
     virtual void ConvertLinks(CDownloadTask& task);
-    // The last running task ended and none waits (end-of-download actions).
+    // The last running task ended and none waits (end-of-download actions). A conversion that
+    // the last run queued may still be going on: the actions wait for ConversionQueue() to be
+    // idle (they then follow under kConversionFinishedTitle).
     virtual void OnAllTasksEnded();
 };
 

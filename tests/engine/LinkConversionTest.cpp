@@ -194,6 +194,17 @@ TEST_F(LinkConversion, LinksReachAStartPageThatWasStoredWithHtmlAppended) {
     EXPECT_EQ(Page("sub/b.html"), "<a href=\"../a.php.html\">a</a>");
 }
 
+TEST_F(LinkConversion, APageThatNoLongerPairsWithItsLinkMapKeepsItsText) {
+    Crawl();
+    // One link more in front: every number would now name the link before its own.
+    const std::string edited = "<a href=\"new.html\">n</a>" + Page("index.html");
+    test::WriteFileBytes(Stored("index.html"), edited);
+    ASSERT_EQ(Convert(LinkMode::Absolute, false), ConversionOutcome::Done);
+    EXPECT_EQ(Page("index.html"), edited);
+    EXPECT_EQ(Letters("/index.html"), "10");
+    EXPECT_EQ(Letters("/sub/b.html"), "50");
+}
+
 TEST_F(LinkConversion, ARecordInUseOrUnknownIsLeftAlone) {
     Crawl();
     const std::string page = Page("index.html");
