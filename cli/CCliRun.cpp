@@ -12,6 +12,7 @@
 #include "net/CBlockingSocket.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
+#include "project/CAppSettings.h"
 
 namespace torvex {
 
@@ -122,8 +123,18 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // running when it goes) is gone before the settings its tasks point at.
     CTaskMessageQueue messages;
     CTaskManager manager(m_pipeline, messages, prompter, this);
+    // The application settings give the default proxy of projects that use it, and whether a
+    // finished run says so.
+    CAppSettings app;
+    app.Load(AppSettingsPath(), DefaultProjectsDir());
     CRunOptions options;
     options.MaxRunningTask = 1;
+    options.EndNotify = app.EndNotify != 0;
+    options.Proxy = app.Proxy;
+    options.ProxyServer = app.ProxyServer;
+    options.ProxyPort = app.ProxyPort;
+    options.ProxyUser = app.ProxyUser;
+    options.ProxyPassword = app.ProxyPassword;
     manager.SetOptions(options);
 
     // A stop asked for while the project was being loaded still counts: the loop below sees

@@ -7,6 +7,7 @@
 #include "engine/IPrompter.h"
 #include "engine/IRunListener.h"
 #include "engine/IRunPipeline.h"
+#include "engine/IndexPage.h"
 #include "platform/CAutoResetEvent.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
@@ -206,6 +207,11 @@ void CTaskManager::HandleTaskMessage(int message, CDownloadTask* task, int code)
     } else {
         SaveBreakPointQueued(*task);
     }
+    const auto run = std::find_if(m_running.begin(), m_running.end(),
+                                  [task](const Run& r) { return r.task.get() == task; });
+    GenerateIndexPage(run != m_running.end() ? *run->project : settings,
+                      task->Paths().recordDownloadDir, task->Paths().statusLog,
+                      IndexTemplatePath());
     m_hooks.GenerateIndexPage(*task);
     std::optional<CConversionJob> conversion;
     if (settings.AutoConvert && (task->flags.NeedsConversion.load() || settings.Link == 1)) {

@@ -51,7 +51,7 @@ public:
     virtual void OnTaskMessage(int message, CDownloadTask& task, int code);
     // The queued break-point save: `position` of `range` entries written (every 200 ms).
     virtual void OnBreakPointProgress(CDownloadTask& task, int position, int range);
-    // After every end message: the index page of the project is made anew.
+    // After every end message, once the record's index page has been made anew.
     virtual void GenerateIndexPage(CDownloadTask& task);
     // After an end message, when the record's links are to be converted: the manager queues
     // the conversion on its ConversionQueue() as soon as the task is gone (the conversion
