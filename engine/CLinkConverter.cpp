@@ -10,6 +10,7 @@
 #include "engine/ProjectLog.h"
 #include "engine/StatusLine.h"
 #include "html/BoundedText.h"
+#include "html/CAttrList.h"
 #include "html/CTagTable.h"
 #include "html/CUrl.h"
 #include "html/CssParser.h"
@@ -24,6 +25,8 @@ namespace {
 // No status line of a record comes near this; a longer one is not a status line.
 constexpr std::size_t kMaxStatusLogLine = 1024;
 constexpr std::string_view kHtmlSuffix = ".html";
+// The most link attributes one tag of the tag table has (href, onclick and onmouseover).
+constexpr std::size_t kMaxLinksPerTag = 3;
 
 // Calls `each` with every line of `text` (without its LF) and the line's offset.
 template <typename Each>
@@ -331,19 +334,29 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     for (const Replacement& replacement : replacements) {
         items.push_back({replacement.number, &replacement.text});
     }
-    ConversionVisitor visitor(std::move(items));
+    const bool sheet = IsStyleSheetName(page.fileName);
     std::string out;
     // Local addresses may be longer than what the page has now; the string grows as it must.
     out.reserve(text.size() + text.size() / 2 + 1024);
-    if (IsStyleSheetName(page.fileName)) {
-        WalkStyleSheetLinks(text, out, visitor);
-    } else {
-        WalkLinks(text, out, visitor);
+    const auto walk = [&](std::size_t maxTagText) {
+        ConversionVisitor visitor(items);
+        out.clear();
+        if (sheet) {
+            WalkStyleSheetLinks(text, out, visitor);
+        } else {
+            WalkLinks(text, out, visitor, maxTagText);
+        }
+        return visitor.LinksMet();
+    };
+    std::int64_t met = walk(kMaxTagText);
+    if (met != links && !sheet) {
+        // Rewritten links may have made a tag longer than the page parser's bound since it
+        // was read: a tag carries at most three links, each now up to 512 characters long.
+        met = walk(kMaxTagText + kMaxLinksPerTag * kMaxUrlText);
     }
-    if (visitor.LinksMet() != links) {
-        // The page no longer pairs with its map (a tag that its rewritten links made too long to
-        // be read, or a page changed by hand): numbered replacements would land on the wrong
-        // links, so the page keeps what it has.
+    if (met != links) {
+        // The page no longer pairs with its map (a page changed by hand, say): numbered
+        // replacements would land on the wrong links, so the page keeps what it has.
         return false;
     }
     if (!ReplaceFileText(stored, out)) {

@@ -205,6 +205,22 @@ TEST_F(LinkConversion, APageThatNoLongerPairsWithItsLinkMapKeepsItsText) {
     EXPECT_EQ(Letters("/sub/b.html"), "50");
 }
 
+TEST_F(LinkConversion, ATagThatGrewPastTheParsersBoundStillPairsWithItsMap) {
+    // 1010 characters of tag text as stored; its link turned absolute makes it longer than
+    // the 1024 the page parser reads.
+    const std::string alt(985, 'x');
+    m_site.Serve("/", HttpReply("200 OK", "text/html",
+                                "<img alt=\"" + alt + "\" src=\"gone.gif\"><a href=\"a.php\">A</a>"));
+    Crawl();
+    ASSERT_EQ(Convert(LinkMode::Absolute, false), ConversionOutcome::Done);
+    ASSERT_EQ(Page("index.html"), "<img alt=\"" + alt + "\" src=\"" + m_site.Url("/gone.gif") +
+                                      "\"><a href=\"a.php\">A</a>");
+    ASSERT_EQ(Convert(LinkMode::Local, true), ConversionOutcome::Done);
+    EXPECT_EQ(Page("index.html"),
+              "<img alt=\"" + alt + "\" src=\"gone.gif\"><a href=\"a.php.html\">A</a>");
+    EXPECT_EQ(Letters("/index.html"), "70");
+}
+
 TEST_F(LinkConversion, ARecordInUseOrUnknownIsLeftAlone) {
     Crawl();
     const std::string page = Page("index.html");
