@@ -215,7 +215,8 @@ void CLinkConverter::PassOne() {
     const bool append = m_job.appendHtml;
     for (Candidate& candidate : candidates) {
         const char s = candidate.state;
-        const bool otherStyle = ((s == '1' || s == '7') && !local) || ((s == '5' || s == '8') && local);
+        const bool otherStyle =
+            ((s == '1' || s == '7') && !local) || ((s == '5' || s == '8') && local);
         const bool otherNaming =
             ((s == '1' || s == '5') && append) || ((s == '7' || s == '8') && !append);
         if (!otherStyle && !otherNaming) {

@@ -209,8 +209,8 @@ TEST_F(LinkConversion, ATagThatGrewPastTheParsersBoundStillPairsWithItsMap) {
     // 1010 characters of tag text as stored; its link turned absolute makes it longer than
     // the 1024 the page parser reads.
     const std::string alt(985, 'x');
-    m_site.Serve("/", HttpReply("200 OK", "text/html",
-                                "<img alt=\"" + alt + "\" src=\"gone.gif\"><a href=\"a.php\">A</a>"));
+    const std::string page = "<img alt=\"" + alt + "\" src=\"gone.gif\"><a href=\"a.php\">A</a>";
+    m_site.Serve("/", HttpReply("200 OK", "text/html", page));
     Crawl();
     ASSERT_EQ(Convert(LinkMode::Absolute, false), ConversionOutcome::Done);
     ASSERT_EQ(Page("index.html"), "<img alt=\"" + alt + "\" src=\"" + m_site.Url("/gone.gif") +
