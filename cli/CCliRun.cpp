@@ -5,6 +5,7 @@
 #include "cli/CConsole.h"
 #include "cli/CConsolePrompter.h"
 #include "cli/CTaskMessageQueue.h"
+#include "cli/ConvertCommand.h"
 #include "cli/ProgressLine.h"
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
@@ -174,6 +175,13 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         }
     }
     m_console.ClearProgress();
+    // The end of the run may have queued the conversion of its record: the program ends only
+    // when that is done (or cancelled by a stop request).
+    if (!manager.ConversionQueue().IsIdle()) {
+        m_console.Message("Converting the links of the downloaded pages...");
+        WaitForConversions(manager.ConversionQueue(), m_console,
+                           [this] { return NewStopRequest(); });
+    }
 
     if (m_endMessage == WM_TASK_STOPPED) {
         m_console.Message("The download of project \"" + project.Name +
