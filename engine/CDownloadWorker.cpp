@@ -220,6 +220,8 @@ void CDownloadWorker::Redirect(CUrlEntry& entry, std::string_view target,
         entry.kind = EntryKind::Page;
         entry.nameLetter = NameLetter::HtmlAppended;
         entry.extension = ".html";
+        // Links to the old name must learn the ".html": the record's links need converting.
+        PageNamed(true, true);
     }
     CUrlEntry next;
     const bool haveTarget = WriteRedirectPage(m_task, entry, target, parsedTarget, next);

@@ -205,6 +205,7 @@ void CLinkConverter::PassOne() {
         }
         candidate.item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
         candidate.state = fields.state;
+        candidate.item.state = fields.state;
         candidates.push_back(std::move(candidate));
         return true;
     });
@@ -247,7 +248,8 @@ void CLinkConverter::PassTwo() {
 }
 
 bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
-                                      std::int64_t& links) {
+                                      std::int64_t& links, bool& asParsed) {
+    asParsed = true;
     CUrlEntry pageEntry;
     pageEntry.localDir = page.localDir;
     pageEntry.fileName = page.fileName;
@@ -295,9 +297,13 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
         Replacement replacement;
         replacement.number = current;
         if (named) {
-            file += RenameSuffix(link.Compose());
+            const std::string suffix = RenameSuffix(link.Compose());
+            asParsed = asParsed && suffix.empty();
+            file += suffix;
+            // Whether the file is there only matters where absent files keep their address.
             std::string stored;
-            const bool present = StoredPath(m_paths.recordDownloadDir, dir, file, "", stored) &&
+            const bool present = m_job.linkMode == LinkMode::Absolute &&
+                                 StoredPath(m_paths.recordDownloadDir, dir, file, "", stored) &&
                                  FileExists(stored);
             if (m_job.linkMode == LinkMode::Local || present) {
                 replacement.text = RelativeLocalPath(dir, pageDir) + file;
@@ -309,6 +315,7 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
         if (m_job.linkMode == LinkMode::Absolute) {
             replacement.text = std::string(address);
             out.push_back(std::move(replacement));
+            asParsed = false;
         }
         // A link without a local name keeps what the page has.
         return true;
@@ -320,8 +327,15 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
 bool CLinkConverter::ConvertPage(const PageItem& page) {
     std::vector<Replacement> replacements;
     std::int64_t links = 0;
-    if (!ReadReplacements(page, replacements, links) || replacements.empty()) {
+    bool asParsed = false;
+    if (!ReadReplacements(page, replacements, links, asParsed) || replacements.empty()) {
         return false;
+    }
+    // A page still in the form the page parser left it ("1": local links, no ".html" handling)
+    // that is to stay in that form, and none of whose links names a renamed page, would be
+    // written back byte for byte: it is left as it is.
+    if (asParsed && page.state == '1' && m_job.linkMode == LinkMode::Local && !m_job.appendHtml) {
+        return true;
     }
     std::string stored;
     std::string text;

@@ -76,6 +76,7 @@ private:
         std::string suffix;     // ".html" when the stored name carries it
         char nameLetter = '0';
         std::int64_t stateOffset = 0;   // of its status character in the status log
+        char state = '1';               // its status character when pass 1 read it
     };
     // One numbered link of a page and what it becomes.
     struct Replacement {
@@ -88,7 +89,7 @@ private:
     bool ConvertPage(const PageItem& page);
     // The replacements of the page's numbered links, and how many numbered links its map has.
     bool ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
-                          std::int64_t& links);
+                          std::int64_t& links, bool& asParsed);
     bool WriteLogByte(std::int64_t offset, char value);
     std::string RenameSuffix(const std::string& composed) const;
 

@@ -151,9 +151,9 @@ TEST_F(SiteCrawl, MirrorsEveryPageAndPartAndLinksThemLocally) {
             EXPECT_NE(link[0], '/');
             const std::string target = folder + link;
             if (target.find("127.0.0.2") == std::string::npos && link.find("missing") == std::string::npos) {
-                // A directory reached through a redirect is stored as a forwarding page with
-                // ".html" appended until the record's links are converted.
-                EXPECT_TRUE(FileExists(target) || FileExists(target + ".html"));
+                // The run's link conversion points links to a redirected directory at its
+                // forwarding page ("dir.html").
+                EXPECT_TRUE(FileExists(target));
             }
             ++checked;
         }
