@@ -133,8 +133,13 @@ CDownloadWorker::CDownloadWorker(CDownloadTask& task, int slotIndex)
     : m_task(task),
       m_slot(task.Slot(slotIndex)),
       m_data(RunDataOf(task)),
-      m_http(m_data.httpOptions, *this, *m_data.cookies) {
-    m_slot.SetInterrupter([this] { m_socket.Interrupt(); });
+      m_http(m_data.httpOptions, *this, *m_data.cookies),
+      m_ftp(m_data.httpOptions, *this) {
+    m_slot.SetInterrupter([this] {
+        m_socket.Interrupt();
+        m_ftpControl.Interrupt();
+        m_ftpData.Interrupt();
+    });
 }
 
 CDownloadWorker::~CDownloadWorker() {
@@ -245,9 +250,13 @@ bool CDownloadWorker::ResolveProxy() {
         return false;
     }
     if (settings.Proxy == static_cast<int>(ProxyMode::Socks5)) {
-        m_socket.ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
-                                !settings.ProxyUser.empty(), settings.ProxyUser,
-                                settings.ProxyPassword);
+        for (CMyExSocksSocket* socket :
+             {static_cast<CMyExSocksSocket*>(&m_socket), static_cast<CMyExSocksSocket*>(&m_ftpControl),
+              static_cast<CMyExSocksSocket*>(&m_ftpData)}) {
+            socket->ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
+                                   !settings.ProxyUser.empty(), settings.ProxyUser,
+                                   settings.ProxyPassword);
+        }
     }
     m_slot.state = SlotState::Empty;
     return true;
@@ -304,6 +313,10 @@ bool CDownloadWorker::IsOnlyStartAddress(const CUrlEntry& entry) const {
 void CDownloadWorker::CloseConnections() {
     m_socket.Close();
     m_socket.ResetWindow();
+    m_ftpControl.Close();
+    m_ftpControl.ResetWindow();
+    m_ftpData.Close();
+    m_ftpData.ResetWindow();
 }
 
 bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
@@ -323,9 +336,16 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
                 }
             }
             if (!httpProxy && entry.url.Scheme() != "http") {
-                // Transfers by FTP are not offered yet: the entry fails like an FTP session
-                // whose server cannot be used.
-                ThrowMyException(ExceptionKind::General, "CMyExFtpSocket", "FTPSession", 1);
+                m_ftpControl.SetTimeOut(m_task.Settings().TimeOut);
+                m_ftpData.SetTimeOut(m_task.Settings().TimeOut);
+                if (m_ftp.FTPGet(entry, m_ftpControl, m_ftpData, address) < 0) {
+                    return !m_slot.abort.load();
+                }
+                // Files fetched by FTP are stored as they are; their links are not read.
+                entry.state = '1';
+                m_task.WriteStatusLine(entry);
+                m_task.FileStored(entry, false);
+                return true;
             }
             bool alreadyCounted = false;
             const int result = m_http.Transaction(entry, m_socket, address, alreadyCounted);
@@ -370,6 +390,9 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
 void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
                                     int rememberedState) {
     const int retry = m_task.Settings().Retry;
+    // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
+    const bool receiving =
+        rememberedState == SlotState::Reading || rememberedState == SlotState::ReadingFtp;
     if (m_slot.abort.load()) {
         // The run's own stop broke the connection off: nothing to learn about the network.
         CloseConnections();
@@ -378,7 +401,7 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
     if (IsNetworkUp()) {
         m_slot.tries.fetch_add(1);
     } else {
-        if (rememberedState == SlotState::Reading) {
+        if (receiving) {
             m_task.WriteStatusLine(entry);
         }
         m_task.StopTask(TaskStatus::Failed, RunEndCode::NetworkDown);
@@ -388,7 +411,7 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
     if (m_slot.abort.load()) {
         return;
     }
-    if (m_slot.tries.load() > retry && rememberedState == SlotState::Reading) {
+    if (m_slot.tries.load() > retry && receiving) {
         m_task.WriteStatusLine(entry);
     }
     if (IsOnlyStartAddress(entry)) {
