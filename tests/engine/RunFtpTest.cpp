@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 
 #include "engine/IRunListener.h"
 #include "engine/LocalNames.h"
+#include "support/CFixtureServer.h"
 #include "support/CLoopbackDaemon.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -94,6 +96,51 @@ TEST_F(RunFtpTest, StoresAFileThroughASocks5Proxy) {
     CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_TRUE(Stored(dir, "/pub/big.bin") == m_big) << Stored(dir, "/pub/big.bin").size();
+}
+
+TEST(RunFtpStop, BreaksAStalledTransferOffAtOnce) {
+    using test::CFixtureServer;
+    using test::SendBytes;
+    CFixtureServer control;
+    CFixtureServer data;
+    const std::string passive = "227 Entering Passive Mode (127,0,0,1," +
+                                std::to_string(data.Port() / 256) + "," +
+                                std::to_string(data.Port() % 256) + ")\r\n";
+    control.AddScript({SendBytes("220 ready\r\n"), test::ReadBytes(16), SendBytes("331 pw\r\n"),
+                       test::ReadBytes(20), SendBytes("230 in\r\n"), test::ReadBytes(8),
+                       SendBytes("200 ok\r\n"), test::ReadBytes(13), SendBytes("213 1000\r\n"),
+                       test::ReadBytes(6), SendBytes(passive), test::ReadBytes(8),
+                       SendBytes("350 ok\r\n"), test::ReadBytes(13), SendBytes("150 go\r\n"),
+                       test::WaitForClose()});
+    // Ten bytes of a thousand, then silence.
+    data.AddScript({SendBytes("0123456789"), test::WaitForClose()});
+    TempDir dir;
+    CProjectSettings project =
+        ProjectIn(dir.Str(), {"ftp://127.0.0.1:" + std::to_string(control.Port()) + "/f.bin"});
+    project.TimeOut = 120;
+    CPipelineRunner rig;
+    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(30);
+    bool stopAsked = false;
+    int end = 0;
+    while (rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (!stopAsked && data.ConnectionCount() > 0) {
+            rig.manager.StopProject(project);
+            stopAsked = true;
+        }
+        test::CMessageLog::Message m;
+        if (rig.messages.Take(m, 20)) {
+            if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
+                end = m.message;
+            }
+            rig.manager.HandleTaskMessage(m.message, m.task, m.code);
+        }
+    }
+    EXPECT_TRUE(stopAsked);
+    EXPECT_EQ(end, WM_TASK_STOPPED);
+    // Far less than the time-out a silent server would otherwise be given.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 } // namespace
