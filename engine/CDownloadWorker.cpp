@@ -288,10 +288,14 @@ void CDownloadWorker::Run() {
             }
             m_slot.SetCurrent(entry);
             const bool finished = FetchEntry(entry);
-            m_slot.liveReaded = -1;
             if (!finished && m_slot.abort.load()) {
-                return;   // the entry stays current: the break point keeps it
+                // The entry stays current, with the Readed that is on disk: the break point
+                // keeps it and a resume continues there.
+                m_slot.SetCurrent(entry);
+                m_slot.liveReaded = -1;
+                return;
             }
+            m_slot.liveReaded = -1;
             m_slot.ClearCurrent();
             m_slot.state = SlotState::Empty;
         }

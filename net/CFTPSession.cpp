@@ -270,11 +270,15 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
     }
     const std::int32_t size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
     if (size > 0 && size == entry.total && size == recordedBytes) {
-        // The file on disk is the server's file: it is taken as it is.
         control.Close();
+        m_worker.SetState(WorkerState::Idle);
         if (entry.state == EntryState::Initial) {
-            entry.state = '1';
+            // An interrupted download of this record that had in fact arrived whole: the file
+            // is stored already.
+            entry.readed = size;
+            return 0;
         }
+        // The older record's copy is the server's file: it is taken over as it is.
         m_worker.NotModified(entry);
         return -1;
     }

@@ -41,8 +41,9 @@ public:
 
     // Fetches `entry` over `control` and `data`, connecting to `address` (the resolved server;
     // unused through a SOCKS5 proxy, where the sockets' own settings lead the way). Returns 0
-    // when the file was stored, -1 when it is finished without a transfer (already complete on
-    // disk and handed to the worker as unchanged, or the run stopped). Throws CMyException
+    // when the file is stored (also when an interrupted download turns out to be whole on disk
+    // already), -1 when it is finished otherwise (an older record holds the server's file and
+    // is handed to the worker as unchanged, or the run stopped). Throws CMyException
     // "FTPGet" with an FtpCode, "OpenFile", "LongFilePath", "BadCommand", and
     // CMySocketException for network failures. Both sockets are closed on every way out.
     int FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocket& data,

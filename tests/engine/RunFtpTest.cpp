@@ -98,7 +98,7 @@ TEST_F(RunFtpTest, StoresAFileThroughASocks5Proxy) {
     EXPECT_TRUE(Stored(dir, "/pub/big.bin") == m_big) << Stored(dir, "/pub/big.bin").size();
 }
 
-TEST(RunFtpStop, BreaksAStalledTransferOffAtOnce) {
+TEST(RunFtpStop, BreaksAStalledTransferOffAtOnceAndResumesAfterItsBytes) {
     using test::CFixtureServer;
     using test::SendBytes;
     CFixtureServer control;
@@ -138,9 +138,24 @@ TEST(RunFtpStop, BreaksAStalledTransferOffAtOnce) {
         }
     }
     EXPECT_TRUE(stopAsked);
-    EXPECT_EQ(end, WM_TASK_STOPPED);
+    ASSERT_EQ(end, WM_TASK_STOPPED);
     // Far less than the time-out a silent server would otherwise be given.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+
+    // Resumed, the download continues after the ten bytes on disk.
+    control.AddScript({SendBytes("220 ready\r\n"), test::ReadBytes(16), SendBytes("331 pw\r\n"),
+                       test::ReadBytes(20), SendBytes("230 in\r\n"), test::ReadBytes(8),
+                       SendBytes("200 ok\r\n"), test::ReadBytes(13), SendBytes("213 1000\r\n"),
+                       test::ReadBytes(6), SendBytes(passive), test::ReadBytes(9),
+                       SendBytes("350 ok\r\n"), test::ReadBytes(13),
+                       SendBytes("150 go\r\n226 done\r\n")});
+    data.AddScript({SendBytes(std::string(990, 'x'))});
+    EXPECT_EQ(rig.Run(project, RunCommand::Resume), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/127.0.0.1/f.bin"),
+              "0123456789" + std::string(990, 'x'));
+    ASSERT_TRUE(control.WaitForFinished(2, std::chrono::seconds(5)));
+    EXPECT_NE(control.Requests().at(1).find("REST 10\r\n"), std::string::npos)
+        << control.Requests().at(1);
 }
 
 } // namespace
