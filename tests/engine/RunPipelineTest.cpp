@@ -335,3 +335,23 @@ TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
 
 } // namespace
 } // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, AnHttpProxyIsAskedForFtpAddressesToo) {
+    CLoopbackSite proxy;
+    proxy.Serve("ftp://origin.invalid:21/pub/a.txt", HttpReply("200 OK", "text/plain", "ftp file"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"ftp://origin.invalid/pub/a.txt"});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Http);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy.Port();
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/pub/a.txt"), "ftp file");
+}
+
+} // namespace
+} // namespace torvex
