@@ -37,6 +37,8 @@ constexpr int NotConfirmed = 8;       // RETR refused, or the transfer not confi
 // worker's thread with the worker's two FTP sockets. Never retries and never lists directories.
 class CFTPSession {
 public:
+    // Of the run's transfer options the session reads the proxy mode and the record's folder;
+    // the time-outs are the sockets' own.
     CFTPSession(const CHttpOptions& options, CHttpWorkerLink& worker);
 
     // Fetches `entry` over `control` and `data`, connecting to `address` (the resolved server;

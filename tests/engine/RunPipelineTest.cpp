@@ -355,3 +355,34 @@ TEST(RunPipelineProxy, AnHttpProxyIsAskedForFtpAddressesToo) {
 
 } // namespace
 } // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, SendsTheProxyUserToASocks5ProxyAndEndsWhenItIsRefused) {
+    const auto proxy = test::StartMicrosocks("bob", "s3cret");
+    if (!proxy->Started()) {
+        GTEST_SKIP() << "microsocks cannot run here: " << proxy->Reason();
+    }
+    CLoopbackSite site;
+    site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "with a password"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Socks5);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy->Port();
+    project.ProxyUser = "bob";
+    project.ProxyPassword = "s3cret";
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "with a password");
+
+    TempDir other;
+    project.ProjectDir = other.Str();
+    project.ProxyPassword = "wrong";
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 303));
+}
+
+} // namespace
+} // namespace torvex
