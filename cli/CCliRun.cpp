@@ -5,12 +5,14 @@
 #include "cli/CConsole.h"
 #include "cli/CConsolePrompter.h"
 #include "cli/CTaskMessageQueue.h"
+#include "cli/ConvertCommand.h"
 #include "cli/ProgressLine.h"
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
 #include "net/CBlockingSocket.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
+#include "project/CAppSettings.h"
 
 namespace torvex {
 
@@ -121,8 +123,18 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // running when it goes) is gone before the settings its tasks point at.
     CTaskMessageQueue messages;
     CTaskManager manager(m_pipeline, messages, prompter, this);
+    // The application settings give the default proxy of projects that use it, and whether a
+    // finished run says so.
+    CAppSettings app;
+    app.Load(AppSettingsPath(), DefaultProjectsDir());
     CRunOptions options;
     options.MaxRunningTask = 1;
+    options.EndNotify = app.EndNotify != 0;
+    options.Proxy = app.Proxy;
+    options.ProxyServer = app.ProxyServer;
+    options.ProxyPort = app.ProxyPort;
+    options.ProxyUser = app.ProxyUser;
+    options.ProxyPassword = app.ProxyPassword;
     manager.SetOptions(options);
 
     // A stop asked for while the project was being loaded still counts: the loop below sees
@@ -163,6 +175,13 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         }
     }
     m_console.ClearProgress();
+    // The end of the run may have queued the conversion of its record: the program ends only
+    // when that is done (or cancelled by a stop request).
+    if (!manager.ConversionQueue().IsIdle()) {
+        m_console.Message("Converting the links of the downloaded pages...");
+        WaitForConversions(manager.ConversionQueue(), m_console,
+                           [this] { return NewStopRequest(); });
+    }
 
     if (m_endMessage == WM_TASK_STOPPED) {
         m_console.Message("The download of project \"" + project.Name +

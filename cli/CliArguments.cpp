@@ -26,6 +26,8 @@ CliArguments ParseCliArguments(int argc, const char* const* argv) {
             args.yes = true;
         } else if (!optionsEnded && arg == "--force") {
             args.force = true;
+        } else if (!optionsEnded && arg == "--absolute") {
+            args.absolute = true;
         } else if (!optionsEnded && arg.starts_with("-") && arg.size() > 1) {
             args.error = "unknown option " + std::string(arg);
             return args;
@@ -75,8 +77,18 @@ CliArguments ParseCliArguments(int argc, const char* const* argv) {
         }
         args.projectDir = positional[1];
         args.names.assign(positional.begin() + 2, positional.end());
+    } else if (args.command == "convert") {
+        if (count < 2) {
+            args.error = "convert needs a project folder";
+            return args;
+        }
+        args.projectDir = positional[1];
+        args.names.assign(positional.begin() + 2, positional.end());
     } else {
         args.error = "unknown command \"" + args.command + "\"";
+    }
+    if (args.absolute && args.command != "convert") {
+        args.error = "--absolute is an option of convert only";
     }
     return args;
 }
@@ -106,11 +118,19 @@ Commands:
                                when no record is left, the project's files go (not project.conf).
   delete-logs DIR NAME...      Delete the link maps and logs of records; the stored files and
                                the records stay.
+  convert DIR [NAME...]        Rewrite the links of the stored pages of records ("latest" when
+                               no NAME is given) from their link maps: every link to the local
+                               address of its file, and with AutoExt=1 pages without an HTML
+                               name get ".html" appended (AutoExt=0 takes it away again).
+                               Pages changed after the record ended were converted since and
+                               are passed over unless their links are in the other style.
 
 Options:
   --yes, -y     Answer every question with yes (without it the answer is no, and the
                 program says what it declined). The deletions ask before they delete.
   --force       "new": replace an existing project.conf.
+  --absolute    "convert": links to files the record does not hold point to their absolute
+                address instead (the other links stay local).
   --help, -h    Show this text.
 
 While a run goes on and standard error is a terminal, one progress line shows the files
@@ -119,7 +139,9 @@ Ctrl-C or SIGTERM stops the run and saves the break point; "resume" continues it
 Further Ctrl-Cs while the break point is being saved do not cut the save short (Ctrl-\ ends
 the program at once, without saving). Questions (resume without a break point) are answered
 with --yes; without it the answer is no and the program says what it declined. At the end the
-run's message is shown on standard error.
+run's message is shown on standard error. When the project converts links after a run
+(AutoConvert=1 and Link=1, or pages that need it), the program waits for that conversion;
+Ctrl-C cancels it (the pages done keep their new links).
 
 Records: every run writes into the record "latest". With BackupLast=1 a "start" first keeps the
 latest record as a backup named by its record time (its files are then copied instead of fetched
@@ -127,11 +149,12 @@ where UpdateMode allows); "update" and "resume" work on the latest record in pla
 the project goes on, in this or any other copy of the program, its latest record is not deleted.
 
 Exit status:
-  0   the run finished; a record command did everything it was asked
-  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501); a record command failed in
-      part (an unknown record, the latest record of a running project, files not removed)
+  0   the run finished; a record command or convert did everything it was asked
+  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501); a record command or convert
+      failed in part (an unknown record, the latest record of a running project, files not
+      removed)
   2   the run ended by a limit (202 to 204)
-  3   the run was stopped
+  3   the run was stopped; convert was cancelled
   4   the run could not start (102 to 107), a resume or deletion was declined, or a resume
       had nothing to do
   64  wrong usage

@@ -11,9 +11,10 @@ struct CliArguments {
     std::string projectDir;
     std::string url;                      // "new" only
     std::vector<std::string> assignments; // "Key=Value" texts of "new"
-    std::vector<std::string> names;       // record names of "delete-records" and "delete-logs"
+    std::vector<std::string> names;       // record names of "delete-records", "delete-logs", "convert"
     bool yes = false;                     // --yes: answer every question with yes
     bool force = false;                   // --force: "new" may replace project.conf
+    bool absolute = false;                // --absolute: "convert" links missing files absolutely
     bool help = false;                    // --help
     std::string error;                    // not empty: wrong usage, with the reason
 };

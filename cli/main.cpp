@@ -3,6 +3,7 @@
 #include "cli/CCliRun.h"
 #include "cli/CConsole.h"
 #include "cli/CliArguments.h"
+#include "cli/ConvertCommand.h"
 #include "cli/ExitStatus.h"
 #include "cli/NewProject.h"
 #include "cli/RecordCommands.h"
@@ -43,6 +44,13 @@ int RunProject(const CliArguments& args) {
     return static_cast<int>(run.Run(args.projectDir, command));
 }
 
+int RunConvert(const CliArguments& args) {
+    CStopSignals stops;
+    CConsole console(stderr, StandardErrorIsTerminal());
+    return static_cast<int>(
+        RunConvertCommand(args, console, [&stops] { return stops.StopRequestCount() > 0; }));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +65,9 @@ int main(int argc, char** argv) {
     }
     if (args.command == "new") {
         return RunNew(args);
+    }
+    if (args.command == "convert") {
+        return RunConvert(args);
     }
     if (IsRecordCommand(args.command)) {
         return RunRecordCommand(args);

@@ -37,6 +37,9 @@ CRunData::CRunData(const CDownloadTask& task) {
     httpOptions.proxyPassword = settings.ProxyPassword;
     httpOptions.userAgent = task.UserAgent();
     httpOptions.cookie = settings.Cookie;
+    if (settings.Cookie) {
+        cookies = &cookieJar;
+    }
     httpOptions.autoExt = settings.AutoExt;
     httpOptions.resumeRun = task.Mode() == RunMode::ResumeBreakPoint;
     httpOptions.recordDownloadDir = task.Paths().recordDownloadDir;

@@ -4,6 +4,7 @@
 #include "engine/CRecordLogIndex.h"
 #include "html/LinkAcceptance.h"
 #include "net/CCookieExchange.h"
+#include "net/CCookieJar.h"
 #include "net/CHttpOptions.h"
 
 namespace torvex {
@@ -19,7 +20,8 @@ public:
     CLinkRules linkRules;
     CHttpOptions httpOptions;
     CNoCookies noCookies;
-    CCookieExchange* cookies = &noCookies;
+    CCookieJar cookieJar;                   // kept and sent only when the project's Cookie is set
+    CCookieExchange* cookies = &noCookies;  // what the workers' transactions use
     CRecordLogIndex backupLogs;   // the status logs of the backup records
 };
 

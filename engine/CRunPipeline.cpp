@@ -77,47 +77,11 @@ private:
     bool m_failed = false;
 };
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        return false;
-    }
-    const std::streamoff size = in.tellg();
-    if (size < 0) {
-        return false;
-    }
-    text.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(text.data(), size);
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return !in.bad();
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
     return static_cast<bool>(out);
-}
-
-// Writes `text` to `path` through a neighbouring temporary file, so that a failure half-way
-// leaves the old content in place.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tvx-new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            RemoveFileIfExists(temporary);
-            return false;
-        }
-    }
-    if (!RenamePath(temporary, path)) {
-        RemoveFileIfExists(temporary);
-        return false;
-    }
-    return true;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -137,7 +101,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
         return;
     }
     std::string text;
-    if (!ReadWholeFile(storedPath, text)) {
+    if (!ReadFileText(storedPath, text)) {
         return;
     }
     CPageInfo page;
@@ -163,7 +127,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     if (!WriteWholeFile(linkMapPath, linkMap)) {
         return;
     }
-    if (out != text && !ReplaceFile(storedPath, out)) {
+    if (out != text && !ReplaceFileText(storedPath, out)) {
         return;
     }
     entry.state = '1';
@@ -327,6 +291,24 @@ void CRunPipeline::CopyThread(CDownloadTask& task) {
 void CRunPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
     CDownloadWorker worker(task, slotIndex);
     worker.Run();
+}
+
+namespace {
+
+std::string CookiesFile(const CDownloadTask& task) {
+    return task.ProjectDir() + "/" + std::string(kCookiesName);
+}
+
+} // namespace
+
+void CRunPipeline::LoadCookies(CDownloadTask& task) {
+    // A damaged file loses only its damaged lines; the run goes on with what could be read.
+    RunDataOf(task).cookieJar.LoadCookies(CookiesFile(task));
+}
+
+void CRunPipeline::SaveCookies(CDownloadTask& task) {
+    // Cookies are a convenience for the next run; failing to keep them never fails this one.
+    RunDataOf(task).cookieJar.SaveCookies(CookiesFile(task));
 }
 
 } // namespace torvex

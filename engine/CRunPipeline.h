@@ -23,6 +23,10 @@ public:
     void ParseThread(CDownloadTask& task) override;
     void CopyThread(CDownloadTask& task) override;
     void DownloadWorker(CDownloadTask& task, int slotIndex) override;
+
+    // The project's cookies file, read into the run's jar and written back from it.
+    void LoadCookies(CDownloadTask& task) override;
+    void SaveCookies(CDownloadTask& task) override;
 };
 
 } // namespace torvex

@@ -1,11 +1,13 @@
 #include "engine/CTaskManager.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "engine/BreakPoint.h"
 #include "engine/IPrompter.h"
 #include "engine/IRunListener.h"
 #include "engine/IRunPipeline.h"
+#include "engine/IndexPage.h"
 #include "platform/CAutoResetEvent.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
@@ -205,8 +207,20 @@ void CTaskManager::HandleTaskMessage(int message, CDownloadTask* task, int code)
     } else {
         SaveBreakPointQueued(*task);
     }
+    const auto run = std::find_if(m_running.begin(), m_running.end(),
+                                  [task](const Run& r) { return r.task.get() == task; });
+    GenerateIndexPage(run != m_running.end() ? *run->project : settings,
+                      task->Paths().recordDownloadDir, task->Paths().statusLog,
+                      IndexTemplatePath());
     m_hooks.GenerateIndexPage(*task);
+    std::optional<CConversionJob> conversion;
     if (settings.AutoConvert && (task->flags.NeedsConversion.load() || settings.Link == 1)) {
+        conversion.emplace();
+        conversion->projectDir = task->ProjectDir();
+        conversion->record = std::string(kLatestRecordName);
+        conversion->linkMode = settings.Link == 1 ? LinkMode::Absolute : LinkMode::Local;
+        conversion->appendHtml = settings.AutoExt;
+        conversion->hasRenamedFile = task->flags.HasRenamedFile.load();
         m_hooks.ConvertLinks(*task);
     }
     const ProxyName proxy{settings.ProxyServer, settings.ProxyPort};
@@ -217,10 +231,10 @@ void CTaskManager::HandleTaskMessage(int message, CDownloadTask* task, int code)
     } else if (message == WM_TASK_LIMIT) {
         m_prompter.Information(EndCodeText(code, settings.Name, proxy));
     }
-    EndRun(task);
+    EndRun(task, conversion ? &*conversion : nullptr);
 }
 
-void CTaskManager::EndRun(CDownloadTask* task) {
+void CTaskManager::EndRun(CDownloadTask* task, const CConversionJob* conversion) {
     const auto found = std::find_if(m_running.begin(), m_running.end(),
                                     [task](const Run& run) { return run.task.get() == task; });
     if (found == m_running.end()) {
@@ -230,6 +244,9 @@ void CTaskManager::EndRun(CDownloadTask* task) {
     std::unique_ptr<CDownloadTask> ended = std::move(found->task);
     m_running.erase(found);
     ended.reset();   // joins the task's threads, which have all finished their work
+    if (conversion) {
+        m_conversions.Start(*conversion);   // the project's lock is free now
+    }
     m_hooks.OnProjectState(project, ProjectRunState::Idle);
     StartWaiting();
     if (m_running.empty() && m_waiting.empty()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/CDownloadTask.h"
+#include "engine/CLinkConversionQueue.h"
 #include "net/CHttpOptions.h"
 
 namespace torvex {
@@ -50,11 +51,15 @@ public:
     virtual void OnTaskMessage(int message, CDownloadTask& task, int code);
     // The queued break-point save: `position` of `range` entries written (every 200 ms).
     virtual void OnBreakPointProgress(CDownloadTask& task, int position, int range);
-    // After every end message: the index page of the project is made anew.
+    // After every end message, once the record's index page has been made anew.
     virtual void GenerateIndexPage(CDownloadTask& task);
-    // After an end message, when the record's links are to be converted.
+    // After an end message, when the record's links are to be converted: the manager queues
+    // the conversion on its ConversionQueue() as soon as the task is gone (the conversion
+    // needs the project's running lock), so a front end only shows its progress.
     virtual void ConvertLinks(CDownloadTask& task);
-    // The last running task ended and none waits (end-of-download actions).
+    // The last running task ended and none waits (end-of-download actions). A conversion that
+    // the last run queued may still be going on: the actions wait for ConversionQueue() to be
+    // idle (they then follow under kConversionFinishedTitle).
     virtual void OnAllTasksEnded();
 };
 
@@ -101,6 +106,9 @@ public:
     // The running tasks, for the statistics the views show.
     std::vector<CDownloadTask*> RunningTasks() const;
 
+    // The link conversions: those queued at the end of runs, and the front end's own commands.
+    CLinkConversionQueue& ConversionQueue() { return m_conversions; }
+
 private:
     struct Run {
         const CProjectSettings* project = nullptr;
@@ -111,7 +119,8 @@ private:
                                             RunMode mode) const;
     void LaunchRun(Run run);
     void SaveBreakPointQueued(CDownloadTask& task);
-    void EndRun(CDownloadTask* task);
+    // Deletes the ended task; then queues `conversion` when given.
+    void EndRun(CDownloadTask* task, const CConversionJob* conversion = nullptr);
     void StartWaiting();
 
     IRunPipeline& m_pipeline;
@@ -122,6 +131,7 @@ private:
     IFreeSpaceSource* m_freeSpace = nullptr;
     IClock* m_clock = nullptr;
     CRunOptions m_options;
+    CLinkConversionQueue m_conversions;
     std::vector<Run> m_running;
     std::deque<Run> m_waiting;
 };

@@ -306,7 +306,8 @@ bool DeleteProjectFiles(const std::string& projectDir, bool withSettings) {
     }
     for (const std::string& file :
          {paths.projectLog, paths.projectLog + ".bak", paths.projectLog + ".new",
-          projectDir + "/" + std::string(kCookiesName)}) {
+          projectDir + "/" + std::string(kCookiesName),
+          projectDir + "/" + std::string(kCookiesName) + ".tmp"}) {
         gone = RemoveFileIfExists(file) && gone;
     }
     if (withSettings) {

@@ -62,13 +62,8 @@ bool IsStyleSheetName(std::string_view fileName) {
     return fileName.size() >= 4 && EqualsNoCase(fileName.substr(fileName.size() - 4), ".css");
 }
 
-void CssParser(const CPageInfo& sheet, std::string_view text, std::string& out,
-               std::string& linkMap, IFoundLinkSink& sink) {
-    out.clear();
-    out.reserve(text.size() * 2 + 1024);
-    const std::string referrer = sheet.url.Compose();
-    std::string linkDir;
-    std::string linkFile;
+void WalkStyleSheetLinks(std::string_view text, std::string& out, ILinkVisitor& visitor) {
+    std::string replacement;
     std::size_t copied = 0;   // bytes of `text` already in `out`
     std::size_t i = 0;
     while (i < text.size()) {
@@ -100,33 +95,70 @@ void CssParser(const CPageInfo& sheet, std::string_view text, std::string& out,
         if (value.empty() || value.size() > kMaxUrlText || StartsWithNoCase(value, "data:")) {
             continue;
         }
-        const CUrl link(value, &sheet.url);
-        if (!link.IsValid()) {
-            AppendLinkMapLine(linkMap, value, kLinkCodeInvalid);
-            continue;
-        }
-        const int code = static_cast<int>(inUrl ? TagCode::Img : TagCode::Link);
-        const std::string composed = link.Compose();
-        AppendLinkMapLine(linkMap, composed, code);
-        linkDir.clear();
-        linkFile.clear();
-        const bool fits = sink.LocalNamesFor(link, linkDir, linkFile);
-        if (sink.StopRequested()) {
+        if (visitor.StopRequested()) {
             break;
         }
-        if (linkFile.empty()) {
-            continue;
-        }
-        std::string replacement = RelativeLocalPath(linkDir, sheet.localDir) + linkFile;
-        CutTo(replacement, kMaxUrlText);
-        out.append(text.substr(copied, valueStart - copied));
-        out.append(replacement);
-        copied = valueEnd;
-        if (fits) {
-            sink.OfferLink(CFoundLink{link, composed, linkDir, linkFile, sheet.level, code, referrer});
+        const int code = static_cast<int>(inUrl ? TagCode::Img : TagCode::Link);
+        replacement.clear();
+        if (visitor.VisitLink(code, value, replacement)) {
+            out.append(text.substr(copied, valueStart - copied));
+            out.append(replacement);
+            copied = valueEnd;
         }
     }
     out.append(text.substr(copied));
+}
+
+namespace {
+
+// Resolves, records and rewrites the links of one style sheet, on the sheet's own level.
+class SheetLinkVisitor : public ILinkVisitor {
+public:
+    SheetLinkVisitor(const CPageInfo& sheet, std::string& linkMap, IFoundLinkSink& sink)
+        : m_sheet(sheet), m_linkMap(linkMap), m_sink(sink), m_referrer(sheet.url.Compose()) {}
+
+    bool StopRequested() override { return m_sink.StopRequested(); }
+
+    bool VisitLink(int tagCode, std::string_view linkText, std::string& replacement) override {
+        const CUrl link(linkText, &m_sheet.url);
+        if (!link.IsValid()) {
+            AppendLinkMapLine(m_linkMap, linkText, kLinkCodeInvalid);
+            return false;
+        }
+        const std::string composed = link.Compose();
+        AppendLinkMapLine(m_linkMap, composed, tagCode);
+        m_linkDir.clear();
+        m_linkFile.clear();
+        const bool fits = m_sink.LocalNamesFor(link, m_linkDir, m_linkFile);
+        if (m_linkFile.empty()) {
+            return false;
+        }
+        replacement = RelativeLocalPath(m_linkDir, m_sheet.localDir) + m_linkFile;
+        CutTo(replacement, kMaxUrlText);
+        if (fits) {
+            m_sink.OfferLink(CFoundLink{link, composed, m_linkDir, m_linkFile, m_sheet.level,
+                                        tagCode, m_referrer});
+        }
+        return true;
+    }
+
+private:
+    const CPageInfo& m_sheet;
+    std::string& m_linkMap;
+    IFoundLinkSink& m_sink;
+    std::string m_referrer;
+    std::string m_linkDir;
+    std::string m_linkFile;
+};
+
+} // namespace
+
+void CssParser(const CPageInfo& sheet, std::string_view text, std::string& out,
+               std::string& linkMap, IFoundLinkSink& sink) {
+    out.clear();
+    out.reserve(text.size() * 2 + 1024);
+    SheetLinkVisitor visitor(sheet, linkMap, sink);
+    WalkStyleSheetLinks(text, out, visitor);
 }
 
 } // namespace torvex

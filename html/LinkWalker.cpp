@@ -1,8 +1,8 @@
 #include "html/LinkWalker.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <vector>
 
 #include "html/AsciiCase.h"
 #include "html/CAttrList.h"
@@ -49,8 +49,9 @@ bool TakeQuotedArgument(std::string_view text, std::size_t& start, std::size_t& 
 // The walk over one page; holds the scratch space that is reused for every tag.
 class Walker {
 public:
-    Walker(std::string_view text, std::string& out, ILinkVisitor& visitor)
-        : m_text(text), m_out(out), m_visitor(visitor), m_table(CTagTable::Get()) {
+    Walker(std::string_view text, std::string& out, ILinkVisitor& visitor, std::size_t maxTagText)
+        : m_text(text), m_out(out), m_visitor(visitor), m_table(CTagTable::Get()),
+          m_maxTagText(maxTagText), m_scratch(maxTagText) {
         m_replacement.reserve(1024);
     }
 
@@ -65,8 +66,9 @@ private:
     std::string& m_out;
     ILinkVisitor& m_visitor;
     const CTagTable& m_table;
+    std::size_t m_maxTagText;
     CAttrList m_attrs;
-    std::array<char, kMaxTagText> m_scratch{};
+    std::vector<char> m_scratch;   // allocated once per walk
     std::string m_replacement;
 };
 
@@ -91,7 +93,7 @@ void Walker::Run() {
             break;
         }
         const std::size_t nameEnd = pos + m_table.Row(code).name.size();
-        const std::size_t window = std::min(n, nameEnd + kMaxTagText + 1);
+        const std::size_t window = std::min(n, nameEnd + m_maxTagText + 1);
         std::size_t tagEnd = FindByte(m_text, '>', nameEnd, window);
         if (tagEnd == kNotFound) {
             if (lastGt != kNotFound && lastGt >= window) {
@@ -103,7 +105,7 @@ void Walker::Run() {
                 }
             }
         }
-        if (tagEnd - nameEnd > kMaxTagText) {
+        if (tagEnd - nameEnd > m_maxTagText) {
             m_out.append(m_text.substr(pos, tagEnd - pos));
         } else {
             m_out.append(m_text.substr(pos, nameEnd - pos));
@@ -206,8 +208,9 @@ void Walker::HandleValue(int code, const CAttr& attr, std::string_view tag, std:
 
 } // namespace
 
-void WalkLinks(std::string_view text, std::string& out, ILinkVisitor& visitor) {
-    Walker walker(text, out, visitor);
+void WalkLinks(std::string_view text, std::string& out, ILinkVisitor& visitor,
+               std::size_t maxTagText) {
+    Walker walker(text, out, visitor, maxTagText);
     walker.Run();
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "html/CAttrList.h"
+
 namespace torvex {
 
 // What the tag walker asks of its user for every link it meets. The page parser resolves,
@@ -27,6 +29,9 @@ public:
 // front of a base tag's href so that browsers ignore the stored base. Only the tags of the tag
 // table are looked at; a tag whose text runs over 1024 characters, or that ends nowhere, is
 // copied unchanged without visiting its links. `out` is appended to; `text` may hold any bytes.
-void WalkLinks(std::string_view text, std::string& out, ILinkVisitor& visitor);
+// `maxTagText` moves that bound: the link conversion reads pages whose tags grew when their
+// links were rewritten.
+void WalkLinks(std::string_view text, std::string& out, ILinkVisitor& visitor,
+               std::size_t maxTagText = kMaxTagText);
 
 } // namespace torvex

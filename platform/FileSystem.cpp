@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -66,6 +67,40 @@ std::int64_t FileModificationTime(std::string_view path) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_mtime);
+}
+
+bool ReadFileText(std::string_view path, std::string& text) {
+    std::ifstream in(fs::path(path), std::ios::binary | std::ios::ate);
+    if (!in) {
+        return false;
+    }
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return !in.bad();
+}
+
+bool ReplaceFileText(std::string_view path, std::string_view text) {
+    const std::string temporary = std::string(path) + ".tvx-new";
+    {
+        std::ofstream out(fs::path(temporary), std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            RemoveFileIfExists(temporary);
+            return false;
+        }
+    }
+    if (!RenamePath(temporary, path)) {
+        RemoveFileIfExists(temporary);
+        return false;
+    }
+    return true;
 }
 
 } // namespace torvex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace torvex {
@@ -24,5 +25,11 @@ bool IsEmptyDirectory(std::string_view path);
 bool RemoveEmptyDirectory(std::string_view path);
 // Last-write time in seconds since 1970, or -1 when the file cannot be asked.
 std::int64_t FileModificationTime(std::string_view path);
+
+// Reads a whole file into `text`; false when it cannot be opened or read.
+bool ReadFileText(std::string_view path, std::string& text);
+// Writes `text` as the whole new content of `path` through a temporary file beside it that is
+// renamed over it, so a failure on the way leaves the old content in place. False on failure.
+bool ReplaceFileText(std::string_view path, std::string_view text);
 
 } // namespace torvex

@@ -28,6 +28,12 @@ TEST(CliArgumentsParse, CommandsAndOptions) {
     EXPECT_TRUE(resumed.yes);
     EXPECT_EQ(resumed.command, "resume");
 
+    const CliArguments converted = Parse({"convert", "/p", "latest", "1700000000", "--absolute"});
+    EXPECT_TRUE(converted.error.empty()) << converted.error;
+    EXPECT_EQ(converted.names, (std::vector<std::string>{"latest", "1700000000"}));
+    EXPECT_TRUE(converted.absolute);
+    EXPECT_TRUE(Parse({"convert", "/p"}).names.empty());
+
     EXPECT_TRUE(Parse({"--help"}).help);
     EXPECT_EQ(Parse({"new", "/p", "--", "-odd-url"}).url, "-odd-url");
 }
@@ -42,6 +48,8 @@ TEST(CliArgumentsParse, WrongUsageIsReported) {
         {"new", "/p", "http://h/", "Level"},
         {"new", "/p", "http://h/", "=3"},
         {"start", "/p", "--bogus"},
+        {"convert"},
+        {"start", "/p", "--absolute"},
     };
     for (const auto& words : wrong) {
         EXPECT_FALSE(Parse(words).error.empty());

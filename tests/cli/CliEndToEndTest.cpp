@@ -416,6 +416,43 @@ TEST_F(CliEndToEndSite, ResumeWithNothingToResumeIsDeclinedWithoutYes) {
     EXPECT_EQ(accepted.exitStatus, 0) << accepted.err;
 }
 
+TEST_F(CliEndToEndSite, LinksAreConvertedAfterTheRunAndByTheConvertCommand) {
+    Serve("/", Answer("200 OK", "text/html", "<a href=\"here.txt\">h</a><a href=\"gone.html\">g</a>"));
+    Serve("/here.txt", Answer("200 OK", "text/plain", "here"));
+    const std::string dir = MakeProject("convert", {Url("/"), Url("/here.txt")}, {"Link=1"});
+    const std::string page = Stored(dir, Host() + "/index.html");
+    const std::string absolute =
+        "<a href=\"here.txt\">h</a><a href=\"" + Url("/gone.html") + "\">g</a>";
+    const std::string local = "<a href=\"here.txt\">h</a><a href=\"gone.html\">g</a>";
+    auto state = [&] {
+        const std::string line = LineOf(ReadFileBytes(dir + "/logs/latest"), Url("/index.html"));
+        return line.size() > Url("/index.html").size() + 3 ? line[Url("/index.html").size() + 3]
+                                                           : '?';
+    };
+
+    // Link=1 with AutoConvert on: the run's end converts, and the program waits for it.
+    const ChildResult run = Cli({"start", dir});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("Converted the links of record latest: 1 of 1 pages."),
+              std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(page), absolute);
+    EXPECT_EQ(state(), '5');
+
+    const ChildResult toLocal = Cli({"convert", dir});
+    EXPECT_EQ(toLocal.exitStatus, 0) << toLocal.err;
+    EXPECT_EQ(ReadFileBytes(page), local);
+    EXPECT_EQ(state(), '1');
+
+    const ChildResult toAbsolute = Cli({"convert", dir, "latest", "--absolute"});
+    EXPECT_EQ(toAbsolute.exitStatus, 0) << toAbsolute.err;
+    EXPECT_EQ(ReadFileBytes(page), absolute);
+    EXPECT_EQ(state(), '5');
+
+    const ChildResult unknown = Cli({"convert", dir, "1234"});
+    EXPECT_EQ(unknown.exitStatus, 1);
+    EXPECT_NE(unknown.err.find("no record \"1234\""), std::string::npos) << unknown.err;
+}
+
 TEST_F(CliEndToEnd, NewTakesTheDefaultsOfTheWorkingDirectory) {
     std::filesystem::create_directories(m_home.Path() / "Config");
     WriteFileBytes(m_home / "Config/default.conf", "TorvexVersion=0.93\nLevel=6\nRetry=7\n");

@@ -65,6 +65,7 @@ void MakeProject(const TempDir& dir, const std::vector<long>& backups, long late
     WriteFileBytes(dir / "project.log", log);
     WriteFileBytes(dir / "project.conf", "TorvexVersion=1\n");
     WriteFileBytes(dir / "cookies", "c");
+    WriteFileBytes(dir / "cookies.tmp", "c");   // left by a save that was cut short
 }
 
 std::vector<std::string> Names(const std::vector<CRecordInfo>& records) {
@@ -254,7 +255,7 @@ TEST(RecordDelete, DeletingEveryRecordRemovesTheProjectFilesButNotItsSettings) {
     for (const char* gone : {"download", "linkmap", "logs"}) {
         EXPECT_FALSE(DirectoryExists(dir / gone)) << gone;
     }
-    for (const char* gone : {"project.log", "project.log.bak", "cookies"}) {
+    for (const char* gone : {"project.log", "project.log.bak", "cookies", "cookies.tmp"}) {
         EXPECT_FALSE(FileExists(dir / gone)) << gone;
     }
     EXPECT_EQ(ReadFileBytes(dir / "project.conf"), "TorvexVersion=1\n");

@@ -27,6 +27,8 @@ std::pair<int, int> CPipelineRunner::Run(const CProjectSettings& project, RunCom
             manager.HandleTaskMessage(m.message, m.task, m.code);
         }
     }
+    // The end of the run may have queued the conversion of its record; a front end lets it end.
+    manager.ConversionQueue().WaitIdle(30000);
     return end;
 }
 

@@ -1,0 +1,369 @@
+#include "engine/CLinkConverter.h"
+
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include "engine/CUrlEntry.h"
+#include "engine/DispatchDecision.h"
+#include "engine/LocalNames.h"
+#include "engine/ProjectLog.h"
+#include "engine/StatusLine.h"
+#include "html/BoundedText.h"
+#include "html/CAttrList.h"
+#include "html/CTagTable.h"
+#include "html/CUrl.h"
+#include "html/CssParser.h"
+#include "html/LinkWalker.h"
+#include "platform/FileSystem.h"
+#include "platform/ProjectLock.h"
+
+namespace torvex {
+
+namespace {
+
+// No status line of a record comes near this; a longer one is not a status line.
+constexpr std::size_t kMaxStatusLogLine = 1024;
+constexpr std::string_view kHtmlSuffix = ".html";
+// The most link attributes one tag of the tag table has (href, onclick and onmouseover).
+constexpr std::size_t kMaxLinksPerTag = 3;
+
+// Calls `each` with every line of `text` (without its LF) and the line's offset.
+template <typename Each>
+void ForEachLine(std::string_view text, Each&& each) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        const std::size_t lineEnd = end == std::string_view::npos ? text.size() : end;
+        if (!each(text.substr(at, lineEnd - at), at)) {
+            return;
+        }
+        at = lineEnd + 1;
+    }
+}
+
+bool ParseCode(std::string_view field, int& code) {
+    while (!field.empty() && field.back() == ' ') {
+        field.remove_suffix(1);
+    }
+    const auto result = std::from_chars(field.data(), field.data() + field.size(), code);
+    return result.ec == std::errc() && result.ptr == field.data() + field.size();
+}
+
+// Gives the stored page's links the replacements recorded for their numbers; the links are
+// counted as the page parser numbered them (a base tag is never a link).
+class ConversionVisitor : public ILinkVisitor {
+public:
+    struct Item {
+        std::int64_t number;
+        const std::string* text;
+    };
+    explicit ConversionVisitor(std::vector<Item> items) : m_items(std::move(items)) {}
+
+    std::int64_t LinksMet() const { return m_count; }
+
+    bool StopRequested() override { return false; }
+
+    bool VisitLink(int tagCode, std::string_view, std::string& replacement) override {
+        if (tagCode == static_cast<int>(TagCode::Base)) {
+            return false;
+        }
+        const std::int64_t number = m_count++;
+        while (m_next < m_items.size() && m_items[m_next].number < number) {
+            ++m_next;
+        }
+        if (m_next < m_items.size() && m_items[m_next].number == number) {
+            replacement = *m_items[m_next++].text;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<Item> m_items;
+    std::size_t m_next = 0;
+    std::int64_t m_count = 0;
+};
+
+} // namespace
+
+char ConvertedPageState(LinkMode mode, bool appendHtml) {
+    if (mode == LinkMode::Local) {
+        return appendHtml ? '7' : '1';
+    }
+    return appendHtml ? '8' : '5';
+}
+
+CLinkConverter::CLinkConverter(CConversionJob job) : m_job(std::move(job)) {}
+
+CLinkConverter::~CLinkConverter() {
+    if (m_log) {
+        std::fclose(m_log);
+    }
+}
+
+ConversionOutcome CLinkConverter::Run() {
+    ConversionOutcome outcome = ConversionOutcome::Done;
+    m_paths = SetRecord(m_job.projectDir, m_job.record);
+    ProjectLock lock;
+    if (!IsRecordName(m_job.record) || !m_paths.fits) {
+        outcome = ConversionOutcome::NoRecord;
+    } else if (lock.TryAcquire(m_job.projectDir) == ProjectLockOutcome::HeldElsewhere) {
+        outcome = ConversionOutcome::Busy;
+    } else if ((m_log = std::fopen(m_paths.statusLog.c_str(), "r+b")) == nullptr) {
+        outcome = ConversionOutcome::NoRecord;
+    } else {
+        PassOne();
+        m_total.store(static_cast<int>(m_pages.size()));
+        PassTwo();
+        std::fclose(m_log);
+        m_log = nullptr;
+        if (m_cancel.load()) {
+            outcome = ConversionOutcome::Cancelled;
+        }
+    }
+    m_outcome.store(outcome);
+    return outcome;
+}
+
+bool CLinkConverter::WriteLogByte(std::int64_t offset, char value) {
+    return std::fseek(m_log, static_cast<long>(offset), SEEK_SET) == 0 &&
+           std::fputc(value, m_log) != EOF && std::fflush(m_log) == 0;
+}
+
+std::string CLinkConverter::RenameSuffix(const std::string& composed) const {
+    const auto found = m_renamed.find(composed);
+    return found == m_renamed.end() ? std::string() : found->second;
+}
+
+void CLinkConverter::PassOne() {
+    std::string log;
+    if (!ReadFileText(m_paths.statusLog, log)) {
+        return;
+    }
+    // A page of the selection, before it is known whether the record has renamed pages.
+    struct Candidate {
+        PageItem item;
+        char state;
+    };
+    std::vector<Candidate> candidates;
+    const std::size_t dirLength = m_paths.recordDownloadDirLength;
+    ForEachLine(log, [&](std::string_view line, std::size_t offset) {
+        if (m_cancel.load()) {
+            return false;
+        }
+        const std::size_t tab = line.find('\t');
+        if (line.size() > kMaxStatusLogLine || tab == std::string_view::npos) {
+            return true;
+        }
+        CStatusFields fields;
+        const CUrl url(line.substr(0, tab));
+        std::string localDir;
+        std::string fileName;
+        std::string fullPath;
+        if (!ParseStatusLine(line, tab, fields) || !url.IsValid() ||
+            !LocalNames(url, true, dirLength, localDir, fileName) ||
+            !StoredPath(m_paths.recordDownloadDir, localDir, fileName, "", fullPath)) {
+            return true;
+        }
+        char letter = fields.nameLetter;
+        const std::int64_t letterOffset =
+            static_cast<std::int64_t>(offset + tab + kStatusNameOffset);
+        if ((letter == NameLetter::PageOwnName || letter == NameLetter::RenamedLater ||
+             letter == NameLetter::HtmlAppended) &&
+            fields.readed != 0) {
+            if (IsPageKind(fields.kind) && RenamedPageFits(dirLength, localDir, fileName)) {
+                const std::string htmlPath = fullPath + std::string(kHtmlSuffix);
+                if (!m_job.appendHtml && letter == NameLetter::RenamedLater) {
+                    if ((RenamePath(htmlPath, fullPath) ||
+                         (FileExists(fullPath) && !FileExists(htmlPath))) &&
+                        WriteLogByte(letterOffset, NameLetter::PageOwnName)) {
+                        letter = NameLetter::PageOwnName;
+                    }
+                } else if (m_job.appendHtml && letter == NameLetter::PageOwnName) {
+                    if ((RenamePath(fullPath, htmlPath) ||
+                         (FileExists(htmlPath) && !FileExists(fullPath))) &&
+                        WriteLogByte(letterOffset, NameLetter::RenamedLater)) {
+                        letter = NameLetter::RenamedLater;
+                    }
+                }
+            }
+            if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
+                m_renamed[url.Compose()] = std::string(kHtmlSuffix);
+            }
+        }
+        if (!IsPageKind(fields.kind) || fields.state == '2' || fields.state == '3') {
+            return true;
+        }
+        Candidate candidate;
+        candidate.item.address = std::string(line.substr(0, tab));
+        candidate.item.localDir = std::move(localDir);
+        candidate.item.fileName = std::move(fileName);
+        candidate.item.nameLetter = letter;
+        if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
+            candidate.item.suffix = std::string(kHtmlSuffix);
+        }
+        candidate.item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
+        candidate.state = fields.state;
+        candidates.push_back(std::move(candidate));
+        return true;
+    });
+
+    // A run that was resumed does not know what its first part renamed; the log does.
+    const bool renamedRecord = m_job.hasRenamedFile || !m_renamed.empty();
+    const bool local = m_job.linkMode == LinkMode::Local;
+    const bool append = m_job.appendHtml;
+    for (Candidate& candidate : candidates) {
+        const char s = candidate.state;
+        const bool otherStyle =
+            ((s == '1' || s == '7') && !local) || ((s == '5' || s == '8') && local);
+        const bool otherNaming =
+            ((s == '1' || s == '5') && append) || ((s == '7' || s == '8') && !append);
+        if (!otherStyle && !otherNaming) {
+            if (!renamedRecord && s == '1' && local && !append) {
+                continue;
+            }
+            if (m_job.timeLimit >= 0) {
+                std::string stored;
+                if (StoredPath(m_paths.recordDownloadDir, candidate.item.localDir,
+                               candidate.item.fileName, candidate.item.suffix, stored) &&
+                    FileModificationTime(stored) > m_job.timeLimit) {
+                    continue;
+                }
+            }
+        }
+        m_pages.push_back(std::move(candidate.item));
+    }
+}
+
+void CLinkConverter::PassTwo() {
+    for (const PageItem& page : m_pages) {
+        if (m_cancel.load()) {
+            return;
+        }
+        ConvertPage(page);
+        m_done.fetch_add(1);
+    }
+}
+
+bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
+                                      std::int64_t& links) {
+    CUrlEntry pageEntry;
+    pageEntry.localDir = page.localDir;
+    pageEntry.fileName = page.fileName;
+    pageEntry.nameLetter = page.nameLetter;
+    std::string map;
+    if (!ReadFileText(LinkMapPath(m_paths.recordLinkMapDir, pageEntry), map)) {
+        return false;
+    }
+    const std::size_t dirLength = m_paths.recordDownloadDirLength;
+    std::string pageDir = page.localDir;
+    std::int64_t number = 0;
+    ForEachLine(map, [&](std::string_view line, std::size_t) {
+        const std::size_t tab = line.find('\t');
+        const std::size_t codeEnd =
+            tab == std::string_view::npos ? tab : line.find('\t', tab + 1);
+        int code = 0;
+        if (codeEnd == std::string_view::npos ||
+            !ParseCode(line.substr(tab + 1, codeEnd - tab - 1), code)) {
+            ++number;
+            return true;
+        }
+        const std::string_view address = line.substr(0, tab);
+        if (code == kLinkCodeBaseLine) {
+            // A script file writes into the page that included it: its links are relative to
+            // that page's directory.
+            const CUrl including(address);
+            std::string dir;
+            std::string file;
+            if (including.IsValid() && LocalNames(including, true, dirLength, dir, file)) {
+                pageDir = std::move(dir);
+            }
+            return true;
+        }
+        const std::int64_t current = number++;
+        if (code == kLinkCodeInvalid) {
+            return true;
+        }
+        const CUrl link(address);
+        if (!link.IsValid()) {
+            return true;
+        }
+        std::string dir;
+        std::string file;
+        const bool named = LocalNames(link, true, dirLength, dir, file);
+        Replacement replacement;
+        replacement.number = current;
+        if (named) {
+            file += RenameSuffix(link.Compose());
+            std::string stored;
+            const bool present = StoredPath(m_paths.recordDownloadDir, dir, file, "", stored) &&
+                                 FileExists(stored);
+            if (m_job.linkMode == LinkMode::Local || present) {
+                replacement.text = RelativeLocalPath(dir, pageDir) + file;
+                CutTo(replacement.text, kMaxUrlText);
+                out.push_back(std::move(replacement));
+                return true;
+            }
+        }
+        if (m_job.linkMode == LinkMode::Absolute) {
+            replacement.text = std::string(address);
+            out.push_back(std::move(replacement));
+        }
+        // A link without a local name keeps what the page has.
+        return true;
+    });
+    links = number;
+    return true;
+}
+
+bool CLinkConverter::ConvertPage(const PageItem& page) {
+    std::vector<Replacement> replacements;
+    std::int64_t links = 0;
+    if (!ReadReplacements(page, replacements, links) || replacements.empty()) {
+        return false;
+    }
+    std::string stored;
+    std::string text;
+    if (!StoredPath(m_paths.recordDownloadDir, page.localDir, page.fileName, page.suffix,
+                    stored) ||
+        !ReadFileText(stored, text)) {
+        return false;
+    }
+    std::vector<ConversionVisitor::Item> items;
+    items.reserve(replacements.size());
+    for (const Replacement& replacement : replacements) {
+        items.push_back({replacement.number, &replacement.text});
+    }
+    const bool sheet = IsStyleSheetName(page.fileName);
+    std::string out;
+    // Local addresses may be longer than what the page has now; the string grows as it must.
+    out.reserve(text.size() + text.size() / 2 + 1024);
+    const auto walk = [&](std::size_t maxTagText) {
+        ConversionVisitor visitor(items);
+        out.clear();
+        if (sheet) {
+            WalkStyleSheetLinks(text, out, visitor);
+        } else {
+            WalkLinks(text, out, visitor, maxTagText);
+        }
+        return visitor.LinksMet();
+    };
+    std::int64_t met = walk(kMaxTagText);
+    if (met != links && !sheet) {
+        // Rewritten links may have made a tag longer than the page parser's bound since it
+        // was read: a tag carries at most three links, each now up to 512 characters long.
+        met = walk(kMaxTagText + kMaxLinksPerTag * kMaxUrlText);
+    }
+    if (met != links) {
+        // The page no longer pairs with its map (a page changed by hand, say): numbered
+        // replacements would land on the wrong links, so the page keeps what it has.
+        return false;
+    }
+    if (!ReplaceFileText(stored, out)) {
+        return false;   // the page keeps its old text and its status
+    }
+    return WriteLogByte(page.stateOffset, ConvertedPageState(m_job.linkMode, m_job.appendHtml));
+}
+
+} // namespace torvex

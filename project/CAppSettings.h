@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace torvex {
+
+constexpr std::string_view kAppSettingsName = "Torvex.conf";
+constexpr std::string_view kAppSettingsVersion = "0.93";
+constexpr std::string_view kDefaultProjectsDirName = "MyWebsites";
+
+// The application-wide options of Config/Torvex.conf: the default proxy, dial-up, the end of
+// downloading, the download timer, the window layout and how many projects run at once. One
+// object per process, loaded at start-up and saved by the option dialogs on the front end's
+// thread; other threads only read it. Fields are named like their keys.
+class CAppSettings {
+public:
+    // Reads `path`; a missing or unreadable file leaves every field at its default and gives
+    // false. Values are clamped as they are read; an empty DefaultDir becomes `projectsDir`.
+    bool Load(const std::string& path, const std::string& projectsDir);
+    // Writes the whole file anew (the folder must exist); false when it cannot be written.
+    bool Save(const std::string& path);
+
+    std::string DefaultDir;
+    bool AutoHangUp = false;
+    bool AutoShutdown = false;
+    int AutoTimeOut = 15;          // seconds, 0..60
+    bool ClipMonitor = true;
+    int Proxy = 0;                 // 0 none, 1 HTTP, 2 SOCKS5
+    std::string ProxyServer;
+    int ProxyPort = 8080;
+    std::string ProxyUser;
+    std::string ProxyPassword;             // plain text, at most 64 bytes
+    std::string ProxyPasswordScrambled;    // as last read or written
+    int Splitter1CX = 200;
+    int Splitter2CX = 280;
+    bool Dialup = false;
+    std::string EntryName;
+    std::string DialupUser;
+    std::string DialupPassword;    // as typed
+    int Redial = 2;                // 0..99
+    int WaitBeforeRedial = 2;      // seconds, 1..60
+    int EndNotify = 1;             // 0 or 1
+    int MaxRunningTask = 8;        // 1..8
+    bool HTMLOpenMethod = false;
+    std::string HTMLOpenWith;
+    std::string RecordListSort = "0";   // "0" or "1"
+    bool StartDownloadTimer = false;
+    int StartDownloadHour = 0;
+    int StartDownloadMinute = 0;
+    bool StopDownloadTimer = false;
+    int StopDownloadHour = 0;
+    int StopDownloadMinute = 0;
+    // Read and kept, never written, without effect.
+    bool BandWidthControl = false;
+    int MaxBandWidth = 5;
+};
+
+// <working directory>/Config/Torvex.conf and <working directory>/MyWebsites.
+std::string AppSettingsPath();
+std::string DefaultProjectsDir();
+
+} // namespace torvex

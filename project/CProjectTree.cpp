@@ -1,0 +1,592 @@
+#include "project/CProjectTree.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/LocalNames.h"
+#include "engine/Records.h"
+#include "html/AsciiCase.h"
+#include "html/BoundedText.h"
+#include "platform/FileSystem.h"
+#include "project/CSettingsReader.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr int kTypeFolder = 1;
+constexpr int kTypeProject = 2;
+
+constexpr std::string_view kNameEmptyText = "Please enter the name.";
+constexpr std::string_view kNameInvalidText =
+    "Sorry, the name contains invalid characters. Please try another name.\n"
+    "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
+constexpr std::string_view kNameUsedText = "Sorry, this name is used. Please choose another.";
+constexpr std::string_view kMoveRefusedText =
+    "Sorry, you cannot move it. Because there is a project or folder of the same name in the "
+    "target folder.";
+
+std::string OneLine(std::string_view text) {
+    return std::string(text.substr(0, text.find_first_of("\r\n")));
+}
+
+void Append(std::string& out, std::string_view key, std::string_view value) {
+    out.append(key);
+    out.push_back('=');
+    out.append(OneLine(value));
+    out.push_back('\n');
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+bool IsAncestorOf(const CTreeNode& node, const CTreeNode* other) {
+    for (; other != nullptr; other = other->parent) {
+        if (other == &node) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+CProjectTree::CProjectTree(std::string treePath, std::string defaultProjectsDir)
+    : m_treePath(std::move(treePath)),
+      m_treeDir(DirectoryOf(m_treePath)),
+      m_defaultProjectsDir(std::move(defaultProjectsDir)) {
+    m_root.kind = NodeKind::RootCollapsed;
+    m_root.label = std::string(kRootLabel);
+}
+
+std::string CProjectTree::CheckName(const CTreeNode& parent, std::string_view name,
+                                    const CTreeNode* self) {
+    if (name.empty()) {
+        return std::string(kNameEmptyText);
+    }
+    if (name.front() == '.' || name.back() == '.' ||
+        name.find_first_of("\\/:*?<>|\"") != std::string_view::npos) {
+        return std::string(kNameInvalidText);
+    }
+    for (const auto& child : parent.children) {
+        if (child.get() != self && EqualsNoCase(child->label, name)) {
+            return std::string(kNameUsedText);
+        }
+    }
+    // Renaming a node to its own name in other letters is a name in use as well.
+    if (self != nullptr && EqualsNoCase(self->label, name)) {
+        return std::string(kNameUsedText);
+    }
+    return {};
+}
+
+CTreeNode* CProjectTree::Insert(CTreeNode& parent, std::unique_ptr<CTreeNode> node) {
+    node->parent = &parent;
+    CTreeNode* raw = node.get();
+    if (raw->IsFolder()) {
+        // After the last folder child: folders stay ahead of projects.
+        const auto firstProject =
+            std::find_if(parent.children.begin(), parent.children.end(),
+                         [](const std::unique_ptr<CTreeNode>& child) { return child->IsProject(); });
+        parent.children.insert(firstProject, std::move(node));
+    } else {
+        parent.children.push_back(std::move(node));
+    }
+    return raw;
+}
+
+CTreeNode* CProjectTree::AddFolder(CTreeNode& parent, std::string_view name) {
+    if (parent.IsProject() || !CheckName(parent, name).empty()) {
+        return nullptr;
+    }
+    auto node = std::make_unique<CTreeNode>();
+    node->kind = NodeKind::FolderCollapsed;
+    AssignCut(node->label, name, kMaxFolderName);
+    return Insert(parent, std::move(node));
+}
+
+CTreeNode* CProjectTree::AddProject(CTreeNode& parent, std::unique_ptr<CProjectSettings> settings) {
+    if (parent.IsProject() || !settings || !CheckName(parent, settings->Name).empty()) {
+        return nullptr;
+    }
+    auto node = std::make_unique<CTreeNode>();
+    node->kind = settings->TimeDownload ? NodeKind::ProjectOnTimer : NodeKind::ProjectIdle;
+    node->label = settings->Name;
+    node->project = settings.get();
+    m_settings.push_back(std::move(settings));
+    return Insert(parent, std::move(node));
+}
+
+bool CProjectTree::RenameItem(CTreeNode& node, std::string_view name) {
+    if (node.IsRoot() || node.parent == nullptr || !CheckName(*node.parent, name, &node).empty()) {
+        return false;
+    }
+    AssignCut(node.label, name, node.IsFolder() ? kMaxFolderName : kMaxProjectName);
+    if (node.project != nullptr) {
+        node.project->Name = node.label;
+    }
+    return true;
+}
+
+bool CProjectTree::HasActiveProject(const CTreeNode& node) {
+    if (node.kind == NodeKind::ProjectRunning || node.kind == NodeKind::ProjectWaiting) {
+        return true;
+    }
+    return std::any_of(node.children.begin(), node.children.end(),
+                       [](const std::unique_ptr<CTreeNode>& child) { return HasActiveProject(*child); });
+}
+
+void CProjectTree::DeleteProjectFilesBelow(const CTreeNode& node) {
+    for (const auto& child : node.children) {
+        DeleteProjectFilesBelow(*child);
+    }
+    if (node.project != nullptr && !node.project->ProjectDir.empty()) {
+        DeleteProjectFiles(node.project->ProjectDir, true);
+    }
+}
+
+void CProjectTree::FixParentKind(CTreeNode& node) {
+    if (!node.children.empty()) {
+        return;
+    }
+    if (node.IsRoot()) {
+        node.kind = NodeKind::RootCollapsed;
+    } else if (node.IsFolder()) {
+        node.kind = NodeKind::FolderCollapsed;
+    }
+}
+
+bool CProjectTree::DeleteItem(CTreeNode& node, bool deleteFiles) {
+    if (node.IsRoot() || node.parent == nullptr || HasActiveProject(node)) {
+        return false;
+    }
+    if (deleteFiles) {
+        DeleteProjectFilesBelow(node);
+    }
+    CTreeNode& parent = *node.parent;
+    std::erase_if(parent.children,
+                  [&node](const std::unique_ptr<CTreeNode>& child) { return child.get() == &node; });
+    FixParentKind(parent);
+    return true;
+}
+
+std::string CProjectTree::MoveItem(CTreeNode& node, CTreeNode& target) {
+    if (node.IsRoot() || target.IsProject() || &target == &node || &target == node.parent ||
+        IsAncestorOf(node, &target)) {
+        return {};
+    }
+    if (FindChildByName(target, node.label, false) != nullptr) {
+        return std::string(kMoveRefusedText);
+    }
+    CTreeNode& oldParent = *node.parent;
+    auto found = std::find_if(oldParent.children.begin(), oldParent.children.end(),
+                              [&node](const std::unique_ptr<CTreeNode>& child) { return child.get() == &node; });
+    std::unique_ptr<CTreeNode> moved = std::move(*found);
+    oldParent.children.erase(found);
+    Insert(target, std::move(moved));
+    target.kind = target.IsRoot() ? NodeKind::RootExpanded : NodeKind::FolderExpanded;
+    FixParentKind(oldParent);
+    return {};
+}
+
+CTreeNode* CProjectTree::FindChildByName(const CTreeNode& parent, std::string_view name, bool exact) {
+    for (const auto& child : parent.children) {
+        if (exact ? child->label == name : EqualsNoCase(child->label, name)) {
+            return child.get();
+        }
+    }
+    return nullptr;
+}
+
+CTreeNode* CProjectTree::FindProjectByDirectory(std::string_view directory) {
+    std::vector<CTreeNode*> stack{&m_root};
+    while (!stack.empty()) {
+        CTreeNode* node = stack.back();
+        stack.pop_back();
+        if (node->project != nullptr && EqualsNoCase(node->project->ProjectDir, directory)) {
+            return node;
+        }
+        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) {
+            stack.push_back(it->get());
+        }
+    }
+    return nullptr;
+}
+
+std::string CProjectTree::FolderPath(const CTreeNode& node) {
+    std::vector<const std::string*> names;
+    for (const CTreeNode* p = node.parent; p != nullptr && !p->IsRoot(); p = p->parent) {
+        names.push_back(&p->label);
+    }
+    if (names.empty()) {
+        return "/";
+    }
+    std::string path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        path += "/" + **it;
+    }
+    return path;
+}
+
+std::string CProjectTree::StoredDirectory(const std::string& directory) const {
+    // Kept relative to the tree file's folder where it lies below it, so that the folder can
+    // move as a whole.
+    const std::string prefix = m_treeDir + "/";
+    if (directory.size() > prefix.size() && directory.compare(0, prefix.size(), prefix) == 0) {
+        return directory.substr(prefix.size());
+    }
+    return directory;
+}
+
+std::string CProjectTree::LoadedDirectory(const std::string& stored, const std::string& name) const {
+    if (stored.empty()) {
+        std::string directory = m_defaultProjectsDir + "/" + name;
+        CutTo(directory, kMaxProjectDir);
+        return directory;
+    }
+    if (stored.front() == '/') {
+        return stored;
+    }
+    return m_treeDir + "/" + stored;
+}
+
+void CProjectTree::WriteObjects(std::string& out, CTreeNode& node, int level,
+                                SettingsBodyMode mode, bool withExpand, bool writeProjectFiles,
+                                bool& filesOk) {
+    out += "[Object]\n";
+    if (node.IsFolder()) {
+        Append(out, "Type", std::to_string(kTypeFolder));
+        if (withExpand) {
+            Append(out, "Expand", node.IsExpanded() ? "1" : "0");
+        }
+        Append(out, "Level", std::to_string(level));
+        Append(out, "Name", node.label);
+        for (auto& child : node.children) {
+            WriteObjects(out, *child, level + 1, mode, withExpand, writeProjectFiles, filesOk);
+        }
+        return;
+    }
+    CProjectSettings& project = *node.project;
+    Append(out, "Type", std::to_string(kTypeProject));
+    Append(out, "Level", std::to_string(level));
+    Append(out, "Name", node.label);
+    if (mode == SettingsBodyMode::TreeFile) {
+        Append(out, "ProjectDir", StoredDirectory(project.ProjectDir));
+    }
+    project.WriteSettingsBody(out, mode);
+    if (writeProjectFiles) {
+        MakeDirectoryPath(project.ProjectDir);
+        filesOk = project.WriteProjectFile(project.ProjectDir + "/project.conf", FolderPath(node)) &&
+                  filesOk;
+    }
+}
+
+bool CProjectTree::SaveTree(bool writeProjectFiles) {
+    std::string out;
+    Append(out, "TorvexVersion", kTreeVersion);
+    Append(out, "ROOT_EXPAND", m_root.IsExpanded() ? "1" : "0");
+    bool filesOk = true;
+    for (auto& child : m_root.children) {
+        WriteObjects(out, *child, 1, SettingsBodyMode::TreeFile, true, writeProjectFiles, filesOk);
+    }
+    return WriteText(m_treePath, out);
+}
+
+bool CProjectTree::SaveAll(std::string& error) {
+    if (!SaveTree(true)) {
+        error = "Error: Failed to write file:\n\"" + m_treePath + "\"!";
+        return false;
+    }
+    CopyFileOver(m_treePath, m_treePath + ".bak");
+    error.clear();
+    return true;
+}
+
+bool CProjectTree::LoadTree() {
+    CSettingsReader reader;
+    std::string version;
+    if (!reader.Open(m_treePath) || !reader.ReadText("TorvexVersion", version, 16)) {
+        std::string fresh;
+        Append(fresh, "TorvexVersion", kTreeVersion);
+        Append(fresh, "ROOT_EXPAND", "0");
+        WriteText(m_treePath, fresh);
+        reader.OpenText(fresh);
+    }
+    m_root.children.clear();
+    m_root.kind = NodeKind::RootCollapsed;
+    bool rootExpanded = false;
+    reader.ReadFlag("ROOT_EXPAND", rootExpanded);
+
+    CTreeNode* current = &m_root;
+    int currentLevel = 0;
+    std::vector<CTreeNode*> expandLater;
+    while (reader.FindSection("Object")) {
+        int type = 0;
+        int level = 0;
+        reader.ReadInt("Type", type);
+        reader.ReadInt("Level", level);
+        if (type != kTypeFolder && type != kTypeProject) {
+            continue;
+        }
+        CTreeNode* parent = current;
+        if (level > currentLevel) {
+            level = currentLevel + 1;
+        } else {
+            for (int up = currentLevel - level + 1; up > 0 && parent->parent != nullptr; --up) {
+                parent = parent->parent;
+            }
+            level = 0;
+            for (const CTreeNode* p = parent; p != nullptr && !p->IsRoot(); p = p->parent) {
+                ++level;
+            }
+            ++level;
+        }
+        std::string name;
+        reader.ReadText("Name", name, type == kTypeFolder ? kMaxFolderName : kMaxProjectName);
+        auto node = std::make_unique<CTreeNode>();
+        node->label = name;
+        if (type == kTypeFolder) {
+            bool expand = false;
+            reader.ReadFlag("Expand", expand);
+            node->kind = NodeKind::FolderCollapsed;
+            CTreeNode* inserted = parent->children.emplace_back(std::move(node)).get();
+            inserted->parent = parent;
+            if (expand) {
+                expandLater.push_back(inserted);
+            }
+            current = inserted;
+        } else {
+            if (name.empty()) {
+                continue;
+            }
+            auto settings = std::make_unique<CProjectSettings>();
+            settings->LoadSettingsBody(reader, false);
+            settings->Name = name;
+            settings->Validate();
+            settings->ProjectDir = LoadedDirectory(settings->ProjectDir, name);
+            node->kind = settings->TimeDownload ? NodeKind::ProjectOnTimer : NodeKind::ProjectIdle;
+            node->project = settings.get();
+            m_settings.push_back(std::move(settings));
+            CTreeNode* inserted = parent->children.emplace_back(std::move(node)).get();
+            inserted->parent = parent;
+            current = inserted;
+        }
+        currentLevel = level;
+    }
+    for (CTreeNode* folder : expandLater) {
+        folder->kind = NodeKind::FolderExpanded;
+    }
+    if (rootExpanded) {
+        m_root.kind = NodeKind::RootExpanded;
+    }
+    return true;
+}
+
+bool CProjectTree::ExportItem(CTreeNode& node, const std::string& path) {
+    if (node.IsProject()) {
+        return node.project->WriteProjectFile(path, "");
+    }
+    std::string out;
+    Append(out, "TorvexVersion", kTreeVersion);
+    Append(out, "Export", node.IsRoot() ? "2" : "1");
+    bool unused = true;
+    if (node.IsRoot()) {
+        for (auto& child : node.children) {
+            WriteObjects(out, *child, 1, SettingsBodyMode::ExportFile, false, false, unused);
+        }
+    } else {
+        WriteObjects(out, node, 0, SettingsBodyMode::ExportFile, false, false, unused);
+    }
+    return WriteText(path, out);
+}
+
+bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, ImportMode mode,
+                              IImportPrompter& prompter, std::int32_t now) {
+    CTreeNode& place = target.IsProject() ? *target.parent : target;
+    CSettingsReader reader;
+    std::string version;
+    if (!reader.Open(path) || !reader.ReadText("TorvexVersion", version, 16)) {
+        return false;
+    }
+    int exported = 0;
+    reader.ReadInt("Export", exported);
+    if (exported == 0) {
+        auto settings = std::make_unique<CProjectSettings>();
+        if (!settings->LoadProjectFile(path, nullptr)) {
+            return false;
+        }
+        std::string name = settings->Name;
+        std::string directory = m_defaultProjectsDir + "/" + name;
+        std::string_view reason;
+        for (;;) {
+            if (!prompter.ChangeProject(reason, name, directory)) {
+                return true;   // the user cancelled: nothing imported, nothing wrong
+            }
+            if (!CheckName(place, name).empty()) {
+                reason = "Name has been used";
+            } else if (FindProjectByDirectory(directory) != nullptr) {
+                reason = "Project directory has been used";
+            } else {
+                break;
+            }
+        }
+        settings->Name = name;
+        settings->ProjectDir = directory;
+        settings->CreateTime = now;
+        return AddProject(place, std::move(settings)) != nullptr;
+    }
+    return ImportObjects(reader, place, mode, prompter);
+}
+
+bool CProjectTree::ImportObjects(CSettingsReader& reader, CTreeNode& target, ImportMode mode,
+                                 IImportPrompter& prompter) {
+    auto uniqueName = [](const CTreeNode& parent, const std::string& name, bool folderMayMerge,
+                         std::string& out) {
+        for (int n = 1; n <= kMaxUniqueSuffix; ++n) {
+            out = name + std::to_string(n);
+            const CTreeNode* same = FindChildByName(parent, out, false);
+            if (same == nullptr || (folderMayMerge && same->IsFolder())) {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    CTreeNode* current = &target;
+    int currentLevel = 0;
+    int skipBelow = -1;   // a skipped folder's level: its content is skipped with it
+    while (reader.FindSection("Object")) {
+        int type = 0;
+        int level = 0;
+        reader.ReadInt("Type", type);
+        reader.ReadInt("Level", level);
+        if (type != kTypeFolder && type != kTypeProject) {
+            continue;
+        }
+        if (skipBelow >= 0) {
+            if (level > skipBelow) {
+                continue;
+            }
+            skipBelow = -1;
+        }
+        // Placed by level as the tree file is, with the target as the top: nothing climbs
+        // above it, and level 0 goes directly under it.
+        CTreeNode* parent = current;
+        int placedLevel = level;
+        if (level > currentLevel) {
+            placedLevel = currentLevel + 1;
+        } else {
+            for (int up = currentLevel - level + 1; up > 0 && parent != &target; --up) {
+                parent = parent->parent;
+            }
+        }
+        std::string name;
+        reader.ReadText("Name", name, type == kTypeFolder ? kMaxFolderName : kMaxProjectName);
+        if (type == kTypeFolder) {
+            CTreeNode* same = FindChildByName(*parent, name, false);
+            if (same != nullptr && same->IsProject()) {
+                std::string other;
+                bool renamed = false;
+                if (mode == ImportMode::Prompt) {
+                    other = name;
+                    while ((renamed = prompter.RenameFolder(other)) &&
+                           !CheckName(*parent, other).empty()) {
+                    }
+                } else {
+                    renamed = uniqueName(*parent, name, true, other);
+                }
+                if (!renamed) {
+                    skipBelow = level;
+                    continue;
+                }
+                name = other;
+                same = FindChildByName(*parent, name, false);
+            }
+            if (same == nullptr) {
+                same = AddFolder(*parent, name);
+                if (same == nullptr) {
+                    skipBelow = level;
+                    continue;
+                }
+            }
+            current = same;
+            currentLevel = placedLevel;
+            continue;
+        }
+        auto settings = std::make_unique<CProjectSettings>();
+        settings->LoadSettingsBody(reader, true);
+        if (name.empty()) {
+            continue;
+        }
+        settings->Validate();
+        std::string directory = m_defaultProjectsDir + "/" + name;
+        if (mode == ImportMode::Automatic) {
+            if (FindChildByName(*parent, name, false) != nullptr) {
+                std::string other;
+                if (!uniqueName(*parent, name, false, other)) {
+                    continue;
+                }
+                name = other;
+                directory = m_defaultProjectsDir + "/" + name;
+            }
+            if (FindProjectByDirectory(directory) != nullptr) {
+                bool found = false;
+                for (int n = 1; n <= kMaxUniqueSuffix && !found; ++n) {
+                    if (FindProjectByDirectory(directory + std::to_string(n)) == nullptr) {
+                        directory += std::to_string(n);
+                        found = true;
+                    }
+                }
+                if (!found) {
+                    continue;
+                }
+            }
+        } else {
+            bool keep = true;
+            for (;;) {
+                std::string_view reason;
+                if (!CheckName(*parent, name).empty()) {
+                    reason = "Name has been used";
+                } else if (FindProjectByDirectory(directory) != nullptr) {
+                    reason = "Project directory has been used";
+                } else {
+                    break;
+                }
+                if (!prompter.ChangeProject(reason, name, directory)) {
+                    keep = false;
+                    break;
+                }
+            }
+            if (!keep) {
+                continue;
+            }
+        }
+        settings->Name = name;
+        settings->ProjectDir = directory;
+        CTreeNode* added = AddProject(*parent, std::move(settings));
+        if (added != nullptr) {
+            added->kind = NodeKind::ProjectIdle;
+        }
+        // A project is never the parent of what follows in a file we write; placement keeps
+        // following the levels all the same.
+        if (added != nullptr) {
+            current = added;
+            currentLevel = placedLevel;
+        }
+    }
+    target.kind = target.IsRoot() ? NodeKind::RootExpanded : NodeKind::FolderExpanded;
+    return true;
+}
+
+} // namespace torvex
