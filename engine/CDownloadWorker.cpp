@@ -250,9 +250,8 @@ bool CDownloadWorker::ResolveProxy() {
         return false;
     }
     if (settings.Proxy == static_cast<int>(ProxyMode::Socks5)) {
-        for (CMyExSocksSocket* socket :
-             {static_cast<CMyExSocksSocket*>(&m_socket), static_cast<CMyExSocksSocket*>(&m_ftpControl),
-              static_cast<CMyExSocksSocket*>(&m_ftpData)}) {
+        CMyExSocksSocket* const sockets[] = {&m_socket, &m_ftpControl, &m_ftpData};
+        for (CMyExSocksSocket* socket : sockets) {
             socket->ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
                                    !settings.ProxyUser.empty(), settings.ProxyUser,
                                    settings.ProxyPassword);

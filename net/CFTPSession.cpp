@@ -176,7 +176,8 @@ std::string FtpPathOf(const CUrl& url) {
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
             HexValue(path[i + 2]) >= 0) {
-            decoded.push_back(static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2])));
+            const int byte = HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]);
+            decoded.push_back(static_cast<char>(byte));
             i += 2;
         } else {
             decoded.push_back(path[i]);

@@ -71,7 +71,8 @@ int CMyExFtpSocket::ReadRSPLine(std::string& line, std::size_t capacity) {
         if (m_count >= kFtpLineWindow) {
             ThrowLineFailure();   // a line longer than the window
         }
-        const int received = Receive(m_window.data() + m_count, kFtpLineWindow - m_count, m_timeOut);
+        const int received =
+            Receive(m_window.data() + m_count, kFtpLineWindow - m_count, m_timeOut);
         if (received <= 0) {
             ThrowLineFailure();
         }

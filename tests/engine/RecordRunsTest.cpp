@@ -209,10 +209,12 @@ TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
     const std::string stored = dir / ("download/latest/" + site.Host() + "/");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     // Killed once the page is parsed and two of its files are stored, while the third hangs.
-    const std::string pageDone = "/index.html\t1\t1 ";
-    while (!(FileExists(stored + "a.txt") && FileExists(stored + "b.txt") &&
-             site.Count("/slow.txt") > 0 &&
-             ReadFileBytes(dir / "logs/latest").find(pageDone) != std::string::npos) &&
+    // A file is stored when its status line says so; the file itself appears before its body.
+    auto done = [&](const std::string& line) {
+        return ReadFileBytes(dir / "logs/latest").find(line) != std::string::npos;
+    };
+    while (!(done("/index.html\t1\t1 ") && done(site.Url("/a.txt") + "\t0\t1 ") &&
+             done(site.Url("/b.txt") + "\t0\t1 ") && site.Count("/slow.txt") > 0) &&
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

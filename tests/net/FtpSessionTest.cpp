@@ -21,6 +21,12 @@ FixtureScript Login() {
             SendBytes("200 binary\r\n")};
 }
 
+// "227 ... (h1,h2,h3,h4,p1,p2)" naming the port of `data` on `host`.
+std::string Passive(const CFixtureServer& data, const std::string& host = "127,0,0,1") {
+    return "227 Entering Passive Mode (" + host + "," + std::to_string(data.Port() / 256) + "," +
+           std::to_string(data.Port() % 256) + ").\r\n";
+}
+
 FixtureScript Then(FixtureScript script, std::initializer_list<FixtureStep> more) {
     script.insert(script.end(), more.begin(), more.end());
     return script;
@@ -35,11 +41,6 @@ protected:
         m_data.SetTimeOut(1);
     }
 
-    // "227 ... (h1,h2,h3,h4,p1,p2)" naming the data server on `host`.
-    std::string Passive(const std::string& host = "127,0,0,1") const {
-        return "227 Entering Passive Mode (" + host + "," + std::to_string(m_dataServer.Port() / 256) +
-               "," + std::to_string(m_dataServer.Port() % 256) + ").\r\n";
-    }
     CUrlEntry Entry(const std::string& path) const {
         return MakeEntry("ftp://127.0.0.1:" + std::to_string(m_controlServer.Port()) + path,
                          "http://127.0.0.1/", m_record.Str());
@@ -48,7 +49,8 @@ protected:
         Outcome outcome;
         CFTPSession session(m_options, m_worker);
         try {
-            outcome.result = session.FTPGet(entry, m_control, m_data, Loopback(m_controlServer.Port()));
+            outcome.result =
+                session.FTPGet(entry, m_control, m_data, Loopback(m_controlServer.Port()));
         } catch (CMyException* raw) {
             const std::unique_ptr<CMyException> failure(raw);
             outcome.threw = true;
@@ -84,13 +86,14 @@ TEST_F(FtpSessionTest, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
          Expect("USER anonymous"), SendBytes("331 password\r\n"), Expect("PASS user@torvex.x"),
          SendBytes("230 in\r\n"), Expect("TYPE I"), SendBytes("200 binary\r\n")},
         {Expect("SIZE /pub/a b.txt"), SendBytes("213 11\r\n"), Expect("PASV"),
-         SendBytes(Passive("10,0,0,1")), Expect("REST 0"), SendBytes("350 ok\r\n"),
-         Expect("RETR /pub/a b.txt"), SendBytes("150 opening\r\n"), Pause(std::chrono::milliseconds(50)),
-         SendBytes("226 done\r\n")}));
+         SendBytes(Passive(m_dataServer, "10,0,0,1")), Expect("REST 0"), SendBytes("350 ok\r\n"),
+         Expect("RETR /pub/a b.txt"), SendBytes("150 opening\r\n"),
+         Pause(std::chrono::milliseconds(50)), SendBytes("226 done\r\n")}));
     m_dataServer.AddScript({SendBytes("hello world")});
     CUrlEntry entry = Entry("/pub/a%20b.txt");
     const Outcome outcome = Get(entry);
-    ASSERT_FALSE(outcome.threw) << outcome.className << " " << outcome.operation << " " << outcome.code;
+    ASSERT_FALSE(outcome.threw) << outcome.className << " " << outcome.operation << " "
+                                << outcome.code;
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(ReadFileBytes(StoredPath(entry)), "hello world");
     EXPECT_EQ(entry.total, 11);
@@ -110,14 +113,11 @@ TEST_F(FtpSessionTest, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
         SCOPED_TRACE(restAccepted);
         CFixtureServer control;
         CFixtureServer dataServer;
-        control.AddScript(Then(Login(), {Expect("SIZE /f.bin"), SendBytes("213 8192\r\n"),
-                                         Expect("PASV"),
-                                         SendBytes("227 Entering Passive Mode (127,0,0,1," +
-                                                   std::to_string(dataServer.Port() / 256) + "," +
-                                                   std::to_string(dataServer.Port() % 256) + ")\r\n"),
-                                         Expect("REST 4096"),
-                                         SendBytes(restAccepted ? "350 from 4096\r\n" : "502 no\r\n"),
-                                         Expect("RETR /f.bin"), SendBytes("150 go\r\n226 done\r\n")}));
+        control.AddScript(Then(
+            Login(), {Expect("SIZE /f.bin"), SendBytes("213 8192\r\n"), Expect("PASV"),
+                      SendBytes(Passive(dataServer)), Expect("REST 4096"),
+                      SendBytes(restAccepted ? "350 from 4096\r\n" : "502 no\r\n"),
+                      Expect("RETR /f.bin"), SendBytes("150 go\r\n226 done\r\n")}));
         dataServer.AddScript({SendBytes(restAccepted ? whole.substr(4096) : whole)});
         CUrlEntry entry = MakeEntry("ftp://127.0.0.1:" + std::to_string(control.Port()) + "/f.bin",
                                     "http://127.0.0.1/", m_record.Str());
@@ -198,8 +198,8 @@ TEST_F(FtpSessionTest, MapsEachRefusalToItsCode) {
          "", "FTPSession FTPGet 5"},
         {"transfer not confirmed",
          Then(toPassive, {SendBytes(""), Expect("REST 0"), SendBytes("350 ok\r\n"),
-                          Expect("RETR /x"), SendBytes("150 go\r\n"), Pause(std::chrono::milliseconds(50)),
-                          SendBytes("426 aborted\r\n")}),
+                          Expect("RETR /x"), SendBytes("150 go\r\n"),
+                          Pause(std::chrono::milliseconds(50)), SendBytes("426 aborted\r\n")}),
          "abc", "FTPSession FTPGet 8"},
         {"short transfer",
          Then(Login(), {Expect("SIZE /x"), SendBytes("213 100\r\n"), Expect("PASV"), SendBytes(""),
@@ -216,9 +216,7 @@ TEST_F(FtpSessionTest, MapsEachRefusalToItsCode) {
         FixtureScript script = c.script;
         for (FixtureStep& step : script) {
             if (step.kind == FixtureStep::Kind::Send && step.bytes.empty()) {
-                step.bytes = "227 Entering Passive Mode (127,0,0,1," +
-                             std::to_string(dataServer.Port() / 256) + "," +
-                             std::to_string(dataServer.Port() % 256) + ")\r\n";
+                step.bytes = Passive(dataServer);   // the placeholder of the PASV reply
             }
         }
         control.AddScript(script);
