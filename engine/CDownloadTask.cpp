@@ -66,7 +66,8 @@ void CDownloadTask::Launch() {
 void CDownloadTask::RewriteReceivingLines() {
     for (int i = 0; i < m_usedSlots; ++i) {
         CWorkerSlot& slot = Slot(i);
-        if (slot.state.load() == SlotState::Reading) {
+        const int state = slot.state.load();
+        if (state == SlotState::Reading || state == SlotState::ReadingFtp) {
             CUrlEntry entry = slot.Current();
             if (!entry.urlText.empty()) {
                 m_statusLog.WriteStatusLine(entry);

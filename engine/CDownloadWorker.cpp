@@ -133,8 +133,13 @@ CDownloadWorker::CDownloadWorker(CDownloadTask& task, int slotIndex)
     : m_task(task),
       m_slot(task.Slot(slotIndex)),
       m_data(RunDataOf(task)),
-      m_http(m_data.httpOptions, *this, *m_data.cookies) {
-    m_slot.SetInterrupter([this] { m_socket.Interrupt(); });
+      m_http(m_data.httpOptions, *this, *m_data.cookies),
+      m_ftp(m_data.httpOptions, *this) {
+    m_slot.SetInterrupter([this] {
+        m_socket.Interrupt();
+        m_ftpControl.Interrupt();
+        m_ftpData.Interrupt();
+    });
 }
 
 CDownloadWorker::~CDownloadWorker() {
@@ -247,9 +252,12 @@ bool CDownloadWorker::ResolveProxy() {
         return false;
     }
     if (settings.Proxy == static_cast<int>(ProxyMode::Socks5)) {
-        m_socket.ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
-                                !settings.ProxyUser.empty(), settings.ProxyUser,
-                                settings.ProxyPassword);
+        CMyExSocksSocket* const sockets[] = {&m_socket, &m_ftpControl, &m_ftpData};
+        for (CMyExSocksSocket* socket : sockets) {
+            socket->ConfigureSocks(static_cast<int>(SocksMode::Socks5), m_proxy,
+                                   !settings.ProxyUser.empty(), settings.ProxyUser,
+                                   settings.ProxyPassword);
+        }
     }
     m_slot.state = SlotState::Empty;
     return true;
@@ -281,10 +289,14 @@ void CDownloadWorker::Run() {
             }
             m_slot.SetCurrent(entry);
             const bool finished = FetchEntry(entry);
-            m_slot.liveReaded = -1;
             if (!finished && m_slot.abort.load()) {
-                return;   // the entry stays current: the break point keeps it
+                // The entry stays current, with the Readed that is on disk: the break point
+                // keeps it and a resume continues there.
+                m_slot.SetCurrent(entry);
+                m_slot.liveReaded = -1;
+                return;
             }
+            m_slot.liveReaded = -1;
             m_slot.ClearCurrent();
             m_slot.state = SlotState::Empty;
         }
@@ -306,6 +318,10 @@ bool CDownloadWorker::IsOnlyStartAddress(const CUrlEntry& entry) const {
 void CDownloadWorker::CloseConnections() {
     m_socket.Close();
     m_socket.ResetWindow();
+    m_ftpControl.Close();
+    m_ftpControl.ResetWindow();
+    m_ftpData.Close();
+    m_ftpData.ResetWindow();
 }
 
 bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
@@ -325,9 +341,16 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
                 }
             }
             if (!httpProxy && entry.url.Scheme() != "http") {
-                // Transfers by FTP are not offered yet: the entry fails like an FTP session
-                // whose server cannot be used.
-                ThrowMyException(ExceptionKind::General, "CMyExFtpSocket", "FTPSession", 1);
+                m_ftpControl.SetTimeOut(m_task.Settings().TimeOut);
+                m_ftpData.SetTimeOut(m_task.Settings().TimeOut);
+                if (m_ftp.FTPGet(entry, m_ftpControl, m_ftpData, address) < 0) {
+                    return !m_slot.abort.load();
+                }
+                // Files fetched by FTP are stored as they are; their links are not read.
+                entry.state = '1';
+                m_task.WriteStatusLine(entry);
+                m_task.FileStored(entry, false);
+                return true;
             }
             bool alreadyCounted = false;
             const int result = m_http.Transaction(entry, m_socket, address, alreadyCounted);
@@ -372,6 +395,9 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
 void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
                                     int rememberedState) {
     const int retry = m_task.Settings().Retry;
+    // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
+    const bool receiving =
+        rememberedState == SlotState::Reading || rememberedState == SlotState::ReadingFtp;
     if (m_slot.abort.load()) {
         // The run's own stop broke the connection off: nothing to learn about the network.
         CloseConnections();
@@ -380,7 +406,7 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
     if (IsNetworkUp()) {
         m_slot.tries.fetch_add(1);
     } else {
-        if (rememberedState == SlotState::Reading) {
+        if (receiving) {
             m_task.WriteStatusLine(entry);
         }
         m_task.StopTask(TaskStatus::Failed, RunEndCode::NetworkDown);
@@ -390,7 +416,7 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
     if (m_slot.abort.load()) {
         return;
     }
-    if (m_slot.tries.load() > retry && rememberedState == SlotState::Reading) {
+    if (m_slot.tries.load() > retry && receiving) {
         m_task.WriteStatusLine(entry);
     }
     if (IsOnlyStartAddress(entry)) {

@@ -5,8 +5,10 @@
 #include <string_view>
 
 #include "engine/CUrlEntry.h"
+#include "net/CFTPSession.h"
 #include "net/CHttpTransaction.h"
 #include "net/CHttpWorkerLink.h"
+#include "net/CMyExFtpSocket.h"
 #include "net/CMyExHttpSocket.h"
 #include "platform/Sockets.h"
 
@@ -57,7 +59,10 @@ private:
     CWorkerSlot& m_slot;
     CRunData& m_data;
     CMyExHttpSocket m_socket;
+    CMyExFtpSocket m_ftpControl;
+    CMyExFtpSocket m_ftpData;
     CHttpTransaction m_http;
+    CFTPSession m_ftp;
     SocketAddress m_proxy;
     bool m_viaProxy = false;
 };

@@ -16,12 +16,13 @@ constexpr int FindingHost = 1;
 constexpr int Connecting = 2;
 constexpr int SendingRequest = 3;
 constexpr int ReadingHeader = 4;
+constexpr int ReceivingFtp = 4;   // an FTP transfer shows as reading
 constexpr int Receiving = 5;
 } // namespace WorkerState
 
-// What an HTTP transaction needs from the download worker that runs it, and what it hands on
-// to the crawl engine. The worker implements it; every call comes from that worker's thread,
-// during a transaction.
+// What a transaction (HTTP or FTP) needs from the download worker that runs it, and what it
+// hands on to the crawl engine. The worker implements it; every call comes from that worker's
+// thread, during a transaction.
 class CHttpWorkerLink {
 public:
     virtual ~CHttpWorkerLink();
@@ -37,7 +38,8 @@ public:
 
     // The entry's status line with state '0' (in progress) is due: the body is about to come.
     virtual void PublishInProgress(const CUrlEntry& entry) = 0;
-    // The server answered 304 to If-Modified-Since: the older record's copy stands.
+    // The server answered 304 to If-Modified-Since (or an FTP server gave the size already on
+    // disk): the record's copy stands.
     virtual void NotModified(CUrlEntry& entry) = 0;
     // The server redirected the entry. `target` is the Location text (at most 1024
     // characters), `parsedTarget` its parse against the entry's URL (it may be invalid).

@@ -6,6 +6,8 @@ TORVEX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
     nginx
+    dante-server microsocks tinyproxy
+    python3-pyftpdlib
     python3
 )
 

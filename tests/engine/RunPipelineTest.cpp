@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "support/CFixtureServer.h"
+#include "support/CLoopbackDaemon.h"
 #include "support/LoopbackSite.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -295,6 +296,92 @@ TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     project.ProjectDir = other.Str();
     project.ProxyServer = "noproxy.invalid";
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 301));
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
+    const auto proxy = test::StartDanted();
+    if (!proxy->Started()) {
+        GTEST_SKIP() << "danted cannot run here: " << proxy->Reason();
+    }
+    CLoopbackSite site;
+    site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "via socks"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Socks5);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy->Port();
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "via socks");
+
+    // The proxy cannot reach a closed port: its refusal ends a one-address run at once.
+    int closedPort = 0;
+    {
+        CFixtureServer gone;
+        closedPort = gone.Port();
+    }
+    TempDir other;
+    project.ProjectDir = other.Str();
+    project.Addresses[0].StartURL = "http://127.0.0.1:" + std::to_string(closedPort) + "/a.txt";
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 302));
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, AnHttpProxyIsAskedForFtpAddressesToo) {
+    CLoopbackSite proxy;
+    proxy.Serve("ftp://origin.invalid:21/pub/a.txt", HttpReply("200 OK", "text/plain", "ftp file"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {"ftp://origin.invalid/pub/a.txt"});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Http);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy.Port();
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/pub/a.txt"), "ftp file");
+}
+
+} // namespace
+} // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(RunPipelineProxy, SendsTheProxyUserToASocks5ProxyAndEndsWhenItIsRefused) {
+    const auto proxy = test::StartMicrosocks("bob", "s3cret");
+    if (!proxy->Started()) {
+        GTEST_SKIP() << "microsocks cannot run here: " << proxy->Reason();
+    }
+    CLoopbackSite site;
+    site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "with a password"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(ProxyMode::Socks5);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = proxy->Port();
+    project.ProxyUser = "bob";
+    project.ProxyPassword = "s3cret";
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "with a password");
+
+    TempDir other;
+    project.ProjectDir = other.Str();
+    project.ProxyPassword = "wrong";
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 303));
 }
 
 } // namespace

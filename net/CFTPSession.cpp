@@ -1,0 +1,410 @@
+#include "net/CFTPSession.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "engine/LocalNames.h"
+#include "html/BoundedText.h"
+#include "net/CHttpTransaction.h"
+#include "net/CMyException.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr int kReplyServiceReady = 220;
+constexpr int kReplyNeedPassword = 331;
+constexpr int kReplyLoggedIn = 230;
+constexpr int kReplyNotNeeded = 202;
+constexpr int kReplyOk = 200;
+constexpr int kReplyFileStatus = 213;
+constexpr int kReplyNoSuchFile = 550;
+constexpr int kReplyPassive = 227;
+constexpr int kReplyRestarting = 350;
+constexpr int kReplyClosingData = 226;
+constexpr int kReplyFileActionDone = 250;
+constexpr int kDataChunk = 65536;
+
+[[noreturn]] void ThrowSessionFailure(int code) {
+    ThrowMyException(ExceptionKind::General, kFtpSessionClass, kOpFtpGet, code);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Every way out of a session closes both connections and forgets what the control window held,
+// so the next try starts afresh whatever happened to this one.
+class ConnectionCloser {
+public:
+    ConnectionCloser(CMyExFtpSocket& control, CMyExFtpSocket& data)
+        : m_control(control), m_data(data) {}
+    ~ConnectionCloser() {
+        m_data.Close();
+        m_data.ResetWindow();
+        m_control.Close();
+        m_control.ResetWindow();
+    }
+    ConnectionCloser(const ConnectionCloser&) = delete;
+    ConnectionCloser& operator=(const ConnectionCloser&) = delete;
+
+private:
+    CMyExFtpSocket& m_control;
+    CMyExFtpSocket& m_data;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of a run of one to three digits, or -1 when `digits` is not that or exceeds 255.
+int ByteValue(std::string_view digits) {
+    if (digits.empty() || digits.size() > 3) {
+        return -1;
+    }
+    int value = 0;
+    for (const char c : digits) {
+        if (!IsDigit(c)) {
+            return -1;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value <= 255 ? value : -1;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+int HexValue(char c) {
+    if (IsDigit(c)) {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The number a SIZE reply gives, or -1 when it gives none that a record can hold.
+std::int32_t SizeOfReply(std::string_view reply) {
+    while (!reply.empty() && reply.front() == ' ') {
+        reply.remove_prefix(1);
+    }
+    const std::size_t space = reply.find(' ');
+    if (space == std::string_view::npos) {
+        return -1;
+    }
+    std::string_view rest = reply.substr(space + 1);
+    while (!rest.empty() && rest.front() == ' ') {
+        rest.remove_prefix(1);
+    }
+    if (rest.empty() || !IsDigit(rest.front())) {
+        return -1;
+    }
+    const long long size = LeadingNumber(rest);
+    return size <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(size) : -1;
+}
+
+} // namespace
+
+bool ParsePassiveReply(std::string_view reply, std::string& host, int& port) {
+    while (!reply.empty() && reply.front() == ' ') {
+        reply.remove_prefix(1);
+    }
+    std::size_t position = reply.find(' ');
+    if (position == std::string_view::npos) {
+        return false;
+    }
+    // Four numbers, each the run of digits right before a comma.
+    std::string dotted;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t comma = reply.find(',', position);
+        if (comma == std::string_view::npos) {
+            return false;
+        }
+        std::size_t start = comma;
+        while (start > position && IsDigit(reply[start - 1])) {
+            --start;
+        }
+        const int value = ByteValue(reply.substr(start, comma - start));
+        if (value < 0) {
+            return false;
+        }
+        dotted += (i == 0 ? "" : ".") + std::to_string(value);
+        position = comma + 1;
+    }
+    const std::size_t fifth = reply.find(',', position);
+    if (fifth == std::string_view::npos) {
+        return false;
+    }
+    const int high = ByteValue(TrimSpaces(reply.substr(position, fifth - position)));
+    std::size_t end = fifth + 1;
+    while (end < reply.size() && reply[end] == ' ') {
+        ++end;
+    }
+    const std::size_t lowStart = end;
+    while (end < reply.size() && IsDigit(reply[end])) {
+        ++end;
+    }
+    const int low = ByteValue(reply.substr(lowStart, end - lowStart));
+    if (high < 0 || low < 0 || high * 256 + low == 0) {
+        return false;
+    }
+    host = dotted;
+    port = high * 256 + low;
+    return true;
+}
+
+std::string FtpPathOf(const CUrl& url) {
+    const std::string& path = url.Path();
+    std::string decoded;
+    decoded.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
+            HexValue(path[i + 2]) >= 0) {
+            const int byte = HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]);
+            decoded.push_back(static_cast<char>(byte));
+            i += 2;
+        } else {
+            decoded.push_back(path[i]);
+        }
+    }
+    return decoded;
+}
+
+CFTPSession::CFTPSession(const CHttpOptions& options, CHttpWorkerLink& worker)
+    : m_options(options), m_worker(worker) {}
+
+bool CFTPSession::StopRequested() const {
+    const std::atomic<bool>* stop = m_worker.StopFlag();
+    return stop != nullptr && stop->load();
+}
+
+int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocket& data,
+                        const SocketAddress& address) {
+    const bool viaSocks = m_options.proxyMode == ProxyMode::Socks5;
+    const std::string path = FtpPathOf(entry.url);
+    std::string storedPath;
+    if (!StoredPath(m_options.recordDownloadDir, entry.localDir, entry.fileName, entry.extension,
+                    storedPath)) {
+        ThrowMyException(ExceptionKind::General, "", kOpLongFilePath, 0);
+    }
+    // Only an interrupted download of this record continues, and only from bytes that are
+    // really on disk: the Readed of an older record's entry says nothing about this file.
+    std::int32_t resumeFrom = 0;
+    if (entry.state == EntryState::Initial && entry.readed > 0) {
+        std::error_code error;
+        const auto onDisk = std::filesystem::file_size(storedPath, error);
+        if (!error) {
+            resumeFrom = static_cast<std::int32_t>(
+                std::min<std::uintmax_t>(onDisk, static_cast<std::uintmax_t>(entry.readed)));
+        }
+    }
+    const std::int32_t recordedBytes =
+        entry.state == EntryState::Initial ? resumeFrom : entry.readed;
+
+    ConnectionCloser closer(control, data);
+    control.Close();
+    control.ResetWindow();
+    data.Close();
+    data.ResetWindow();
+    const int timeOut = control.TimeOut();
+
+    m_worker.SetState(WorkerState::Connecting);
+    control.CreateNonBlocking();
+    if (viaSocks) {
+        control.SocksConnect(entry.url.Host(), entry.url.EffectivePort(), timeOut,
+                             m_worker.StopFlag());
+    } else {
+        control.Connect(address, timeOut);
+    }
+    if (control.ReadReply() != kReplyServiceReady) {
+        ThrowSessionFailure(FtpCode::BadGreeting);
+    }
+    m_worker.SetState(WorkerState::SendingRequest);
+
+    std::string user = "anonymous";
+    std::string password(kAnonymousPassword);
+    if (entry.url.UserName() != nullptr) {
+        AssignCut(user, *entry.url.UserName(), kMaxFtpLogin);
+        password.clear();
+        if (entry.url.Password() != nullptr) {
+            AssignCut(password, *entry.url.Password(), kMaxFtpLogin);
+        }
+    }
+    control.SendCommand("USER " + user);
+    const int userReply = control.ReadReply();
+    if (userReply == kReplyNeedPassword) {
+        control.SendCommand("PASS " + password);
+        const int passReply = control.ReadReply();
+        if (passReply != kReplyLoggedIn && passReply != kReplyNotNeeded) {
+            ThrowSessionFailure(FtpCode::PasswordRefused);
+        }
+    } else if (userReply != kReplyLoggedIn) {
+        // A server that logs the user in without a password says so with 230.
+        ThrowSessionFailure(FtpCode::UserRefused);
+    }
+
+    control.SendCommand("TYPE I");
+    if (control.ReadReply() != kReplyOk) {
+        ThrowSessionFailure(FtpCode::TypeRefused);
+    }
+
+    control.SendCommand("SIZE " + path);
+    const int sizeReply = control.ReadReply();
+    if (sizeReply == kReplyNoSuchFile) {
+        ThrowSessionFailure(FtpCode::NoSuchFile);
+    }
+    const std::int32_t size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
+    if (size > 0 && size == entry.total && size == recordedBytes) {
+        control.Close();
+        m_worker.SetState(WorkerState::Idle);
+        if (entry.state == EntryState::Initial) {
+            // An interrupted download of this record that had in fact arrived whole: the file
+            // is stored already.
+            entry.readed = size;
+            return 0;
+        }
+        // The older record's copy is the server's file: it is taken over as it is.
+        m_worker.NotModified(entry);
+        return -1;
+    }
+    entry.total = size;
+
+    control.SendCommand("PASV");
+    if (control.ReadReply() != kReplyPassive) {
+        ThrowSessionFailure(FtpCode::PassiveRefused);
+    }
+    std::string passiveHost;
+    int passivePort = 0;
+    if (!ParsePassiveReply(control.ReplyText(), passiveHost, passivePort)) {
+        ThrowSessionFailure(FtpCode::BadPassiveAddress);
+    }
+
+    control.SendCommand("REST " + std::to_string(resumeFrom));
+    if (control.ReadReply() != kReplyRestarting) {
+        resumeFrom = 0;
+    }
+
+    // The data connection goes to the server of the control connection, whatever host the
+    // PASV reply names: a server behind a translating router names an address nobody can
+    // reach, and a hostile one could point the download at another machine.
+    data.CreateNonBlocking();
+    if (viaSocks) {
+        data.SocksConnect(entry.url.Host(), passivePort, data.TimeOut(), m_worker.StopFlag());
+    } else {
+        data.Connect(SocketAddress{address.address, static_cast<std::uint16_t>(passivePort)},
+                     data.TimeOut());
+    }
+
+    control.SendCommand("RETR " + path);
+    // The server says whether the transfer starts before it sends a byte; a refusal is known
+    // at once instead of after the data connection's time-out, and the file on disk is not
+    // touched for it.
+    const int retrReply = control.ReadReply();
+    if (retrReply == kReplyNoSuchFile) {
+        ThrowSessionFailure(FtpCode::NoSuchFile);
+    }
+    const bool preliminary = retrReply >= 100 && retrReply < 200;
+    if (!preliminary && retrReply != kReplyClosingData && retrReply != kReplyFileActionDone) {
+        ThrowSessionFailure(FtpCode::NotConfirmed);
+    }
+
+    MakeDirectoryPath(m_options.recordDownloadDir + "/" + entry.localDir);
+    FileHandle file;
+    if (resumeFrom < 1) {
+        std::remove(storedPath.c_str());
+        file.reset(std::fopen(storedPath.c_str(), "wb"));
+    } else {
+        // Whatever lies beyond the offset is replaced by what the server sends now.
+        std::error_code error;
+        std::filesystem::resize_file(storedPath, static_cast<std::uintmax_t>(resumeFrom), error);
+        if (!error) {
+            file.reset(std::fopen(storedPath.c_str(), "r+b"));
+        }
+        if (file && std::fseek(file.get(), resumeFrom, SEEK_SET) != 0) {
+            file.reset();
+        }
+    }
+    if (!file) {
+        ThrowMyException(ExceptionKind::General, "", kOpOpenFile, 0);
+    }
+    // Every piece goes straight to the file, so the bytes on disk are always the Readed that a
+    // stop or a crash leaves behind, and a resume continues there.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    entry.readed = resumeFrom;
+    entry.state = EntryState::Initial;
+    m_worker.PublishInProgress(entry);
+    m_worker.SetState(WorkerState::ReceivingFtp);
+    std::atomic<std::int32_t>* shared = m_worker.SharedReaded();
+    if (shared != nullptr) {
+        shared->store(entry.readed);
+    }
+
+    const std::int64_t expected = entry.total >= 0 ? entry.total - resumeFrom : -1;
+    std::int64_t received = 0;
+    std::vector<char> buffer(kDataChunk);
+    while (expected < 0 || received < expected) {
+        if (StopRequested()) {
+            return -1;
+        }
+        int chunk = kDataChunk;
+        if (expected >= 0) {
+            chunk = static_cast<int>(std::min<std::int64_t>(expected - received, kDataChunk));
+        }
+        const int got = data.Receive(buffer.data(), chunk, data.TimeOut());
+        if (got == 0) {
+            break;
+        }
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file.get()) !=
+            static_cast<std::size_t>(got)) {
+            ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
+        }
+        received += got;
+        const std::int64_t stored = resumeFrom + received;
+        entry.readed = static_cast<std::int32_t>(
+            std::min<std::int64_t>(stored, std::numeric_limits<std::int32_t>::max()));
+        if (shared != nullptr) {
+            shared->store(entry.readed);
+        }
+        if (std::atomic<std::int64_t>* bytes = m_worker.ReceivedBytes(); bytes != nullptr) {
+            bytes->fetch_add(got, std::memory_order_relaxed);
+        }
+    }
+    if (StopRequested()) {
+        return -1;
+    }
+    // Closing the data connection first lets a server that has more to send than it announced
+    // finish and confirm.
+    data.Close();
+    if (expected > 0 && received < expected) {
+        ThrowMyException(ExceptionKind::Socket, kFtpSocketClass, kOpFtpReceive, 0);
+    }
+    if (preliminary) {
+        const int done = control.ReadReply();
+        if (done != kReplyClosingData && done != kReplyFileActionDone) {
+            ThrowSessionFailure(FtpCode::NotConfirmed);
+        }
+    }
+    m_worker.SetState(WorkerState::Idle);
+    if (std::fclose(file.release()) != 0) {
+        ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
+    }
+    return 0;
+}
+
+} // namespace torvex

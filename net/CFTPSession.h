@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/CUrlEntry.h"
+#include "net/CHttpOptions.h"
+#include "net/CHttpWorkerLink.h"
+#include "net/CMyExFtpSocket.h"
+#include "platform/Sockets.h"
+
+namespace torvex {
+
+// The session's own failures: CMyException with this class name and operation, and a code.
+constexpr std::string_view kFtpSessionClass = "FTPSession";
+constexpr std::string_view kOpFtpGet = "FTPGet";
+// The data connection ended before the announced size arrived (CMySocketException, code 0).
+constexpr std::string_view kOpFtpReceive = "FTP Receive";
+// Sent as the password of an anonymous login.
+constexpr std::string_view kAnonymousPassword = "user@torvex.x";
+constexpr std::size_t kMaxFtpLogin = 128;
+
+namespace FtpCode {
+constexpr int BadGreeting = 1;        // the greeting is not 220
+constexpr int UserRefused = 2;        // USER answered with neither 331 nor 230
+constexpr int PasswordRefused = 3;    // PASS not answered with 230
+constexpr int TypeRefused = 4;        // TYPE I not answered with 200
+constexpr int NoSuchFile = 5;         // SIZE or RETR answered with 550
+constexpr int PassiveRefused = 6;     // PASV not answered with 227
+constexpr int BadPassiveAddress = 7;  // the PASV reply holds no usable address
+constexpr int NotConfirmed = 8;       // RETR refused, or the transfer not confirmed
+} // namespace FtpCode
+
+// One FTP download: a control connection, a passive data connection, binary type, resumption
+// with REST, one RETR into the entry's local file. Made by a download worker for its own use
+// (it holds references to the run's options and to the worker, which outlive it); runs on that
+// worker's thread with the worker's two FTP sockets. Never retries and never lists directories.
+class CFTPSession {
+public:
+    // Of the run's transfer options the session reads the proxy mode and the record's folder;
+    // the time-outs are the sockets' own.
+    CFTPSession(const CHttpOptions& options, CHttpWorkerLink& worker);
+
+    // Fetches `entry` over `control` and `data`, connecting to `address` (the resolved server;
+    // unused through a SOCKS5 proxy, where the sockets' own settings lead the way). Returns 0
+    // when the file is stored (also when an interrupted download turns out to be whole on disk
+    // already), -1 when it is finished otherwise (an older record holds the server's file and
+    // is handed to the worker as unchanged, or the run stopped). Throws CMyException
+    // "FTPGet" with an FtpCode, "OpenFile", "LongFilePath", "BadCommand", and
+    // CMySocketException for network failures. Both sockets are closed on every way out.
+    int FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocket& data,
+               const SocketAddress& address);
+
+private:
+    bool StopRequested() const;
+
+    const CHttpOptions& m_options;
+    CHttpWorkerLink& m_worker;
+};
+
+// Reads the address of a PASV reply ("227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)", the
+// parentheses optional): true with the dotted host and the port when six numbers of 0..255
+// follow the code and the port is not 0.
+bool ParsePassiveReply(std::string_view reply, std::string& host, int& port);
+
+// The file's path as the server names it: the URL's path (with its query) with %XX escapes
+// decoded.
+std::string FtpPathOf(const CUrl& url);
+
+} // namespace torvex
