@@ -1,4 +1,5 @@
 #include "CLoopbackDaemon.h"
+#include "LoopbackPorts.h"
 
 #include <chrono>
 #include <csignal>
@@ -25,47 +26,6 @@ constexpr int kStartAttempts = 3;
 constexpr auto kStartLimit = std::chrono::seconds(10);
 constexpr auto kStopLimit = std::chrono::seconds(5);
 
-sockaddr LoopbackAddress(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    sockaddr generic{};
-    std::memcpy(&generic, &address, sizeof address);
-    return generic;
-}
-
-// A port that was free a moment ago. Another process may take it before the daemon does; the
-// daemon then fails to start and is tried again on a new one.
-int FreePort() {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (handle < 0) {
-        return 0;
-    }
-    sockaddr address = LoopbackAddress(0);
-    int port = 0;
-    if (::bind(handle, &address, sizeof(sockaddr_in)) == 0) {
-        socklen_t length = sizeof address;
-        ::getsockname(handle, &address, &length);
-        sockaddr_in in{};
-        std::memcpy(&in, &address, sizeof in);
-        port = ntohs(in.sin_port);
-    }
-    ::close(handle);
-    return port;
-}
-
-bool Accepts(int port) {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (handle < 0) {
-        return false;
-    }
-    const sockaddr address = LoopbackAddress(port);
-    const bool connected = ::connect(handle, &address, sizeof(sockaddr_in)) == 0;
-    ::close(handle);
-    return connected;
-}
-
 std::string FileText(const std::string& path) {
     std::ifstream in(path);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -90,7 +50,7 @@ CLoopbackDaemon::~CLoopbackDaemon() {
 }
 
 bool CLoopbackDaemon::TryStart(const std::string& program, const Arguments& arguments) {
-    m_port = FreePort();
+    m_port = FreeLoopbackPort();
     if (m_port == 0) {
         m_reason = "no free loopback port";
         return false;
@@ -132,7 +92,7 @@ bool CLoopbackDaemon::TryStart(const std::string& program, const Arguments& argu
             m_reason = program + " exited at start: " + FileText(outPath);
             return false;   // most likely the port was taken meanwhile
         }
-        if (Accepts(m_port)) {
+        if (LoopbackAccepts(m_port)) {
             m_pid = pid;
             return true;
         }

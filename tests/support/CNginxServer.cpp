@@ -1,4 +1,5 @@
 #include "CNginxServer.h"
+#include "LoopbackPorts.h"
 
 #include <cerrno>
 #include <chrono>
@@ -24,47 +25,6 @@ namespace {
 
 constexpr int kStartAttempts = 3;
 constexpr auto kStartLimit = std::chrono::seconds(10);
-
-sockaddr LoopbackAddress(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    sockaddr generic{};
-    std::memcpy(&generic, &address, sizeof address);
-    return generic;
-}
-
-// A port that was free a moment ago: bound on port 0 and released. Another process may take it
-// before nginx does; the caller then tries again with a new one.
-int FreePort() {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (handle < 0) {
-        return 0;
-    }
-    sockaddr address = LoopbackAddress(0);
-    int port = 0;
-    if (::bind(handle, &address, sizeof(sockaddr_in)) == 0) {
-        socklen_t length = sizeof address;
-        ::getsockname(handle, &address, &length);
-        sockaddr_in in{};
-        std::memcpy(&in, &address, sizeof in);
-        port = ntohs(in.sin_port);
-    }
-    ::close(handle);
-    return port;
-}
-
-bool Accepts(int port) {
-    const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (handle < 0) {
-        return false;
-    }
-    const sockaddr address = LoopbackAddress(port);
-    const bool connected = ::connect(handle, &address, sizeof(sockaddr_in)) == 0;
-    ::close(handle);
-    return connected;
-}
 
 std::string FindNginx() {
     for (const char* candidate : {"/usr/sbin/nginx", "/usr/bin/nginx", "/usr/local/sbin/nginx"}) {
@@ -93,7 +53,7 @@ CNginxServer::~CNginxServer() {
 }
 
 bool CNginxServer::TryStart(const std::string& binary, const std::string& root) {
-    m_port = FreePort();
+    m_port = FreeLoopbackPort();
     if (m_port == 0) {
         m_reason = "no free loopback port";
         return false;
@@ -146,7 +106,7 @@ bool CNginxServer::TryStart(const std::string& binary, const std::string& root) 
             m_reason = "nginx exited at start: " + text;
             return false;   // most likely the port was taken meanwhile
         }
-        if (Accepts(m_port)) {
+        if (LoopbackAccepts(m_port)) {
             m_pid = pid;
             return true;
         }
