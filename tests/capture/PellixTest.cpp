@@ -225,7 +225,17 @@ TEST_F(PellixLibrary, RegistersAndUnregistersTheClassKeys) {
     EXPECT_EQ(read(kTorvexKey, "WorkDir"), "/opt/torvex");   // nothing else touched
 }
 
+decltype(&DllCanUnloadNow) g_canUnload = nullptr;
+int g_canUnloadDuringCall = -1;
+
+void AskCanUnload(int /*id*/, const char* /*text*/) { g_canUnloadDuringCall = g_canUnload(); }
+
 TEST_F(PellixLibrary, AnswersTheLoaderQuestionsWithoutCom) {
+    EXPECT_EQ(m_canUnload(), 0);
+    g_canUnload = m_canUnload;
+    m_setHook(&AskCanUnload);   // runs inside AddURL, which reports the missing WorkDir
+    EXPECT_EQ(m_addUrl("http://h/", "", ""), 0);
+    EXPECT_EQ(g_canUnloadDuringCall, 1);
     EXPECT_EQ(m_canUnload(), 0);
     void* object = &object;
     EXPECT_LT(m_getClassObject(nullptr, nullptr, &object), 0);
