@@ -99,14 +99,16 @@ protected:
     }
 
     // The exit status of "torvex-cli start" on a new project with the given level limit.
-    int Crawl(int level) {
+    int Crawl(int level, const std::string& startPath = "/",
+              const std::vector<std::string>& keys = {"HostFilter=2"}) {
         const std::vector<std::string> environment{"TORVEX_HOME=" + m_home.Str()};
         const std::string dir = m_project.Str();
-        const ChildResult made = test::RunChild(
-            TORVEX_CLI_PATH,
-            {"new", "--force", dir, "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + "/",
-             "Level=" + std::to_string(level), "HostFilter=2", "DownthreadNum=10"},
-            environment);
+        std::vector<std::string> arguments{
+            "new", "--force", dir,
+            "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + startPath,
+            "Level=" + std::to_string(level), "DownthreadNum=10"};
+        arguments.insert(arguments.end(), keys.begin(), keys.end());
+        const ChildResult made = test::RunChild(TORVEX_CLI_PATH, arguments, environment);
         EXPECT_EQ(made.exitStatus, 0) << made.err;
         const ChildResult run =
             test::RunChild(TORVEX_CLI_PATH, {"start", dir}, environment, std::chrono::seconds(120));
@@ -183,6 +185,25 @@ TEST_F(SiteCrawl, StopsAtTheLevelLimit) {
         }
     }
     EXPECT_GT(within, 100);
+}
+
+TEST_F(SiteCrawl, KeepsToTheStartDirectoryWithItsPathMode) {
+    // Path mode 1 follows anchors only below the start address's directory; the parts of its
+    // pages (images, the style sheet) come from wherever they are.
+    ASSERT_EQ(Crawl(0, "/section-2/index.html", {"HostFilter=2", "PathFilter=1"}), 0);
+    int inside = 0;
+    for (const ManifestFile& file : m_manifest) {
+        if (file.kind != "page" && file.kind != "index") {
+            continue;
+        }
+        SCOPED_TRACE(file.path);
+        if (file.path.rfind("/section-2/", 0) == 0) {
+            inside += FileExists(HostDir() + file.path) ? 1 : 0;
+        } else {
+            EXPECT_FALSE(FileExists(HostDir() + file.path));
+        }
+    }
+    EXPECT_GT(inside, 50);
 }
 
 } // namespace
