@@ -1,6 +1,5 @@
 #include "engine/CRunPipeline.h"
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -77,13 +76,6 @@ private:
     bool m_failed = false;
 };
 
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
-
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -124,7 +116,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
     MakeDirectoryPath(DirectoryOf(linkMapPath));
     // The link map first: a page whose map exists is one whose links were read.
-    if (!WriteWholeFile(linkMapPath, linkMap)) {
+    if (!WriteFileText(linkMapPath, linkMap)) {
         return;
     }
     if (out != text && !ReplaceFileText(storedPath, out)) {

@@ -1,9 +1,7 @@
 #include "html/CssParser.h"
 
 #include "html/AsciiCase.h"
-#include "html/BoundedText.h"
 #include "html/CTagTable.h"
-#include "html/LinkMapLine.h"
 
 namespace torvex {
 
@@ -109,56 +107,14 @@ void WalkStyleSheetLinks(std::string_view text, std::string& out, ILinkVisitor& 
     out.append(text.substr(copied));
 }
 
-namespace {
-
-// Resolves, records and rewrites the links of one style sheet, on the sheet's own level.
-class SheetLinkVisitor : public ILinkVisitor {
-public:
-    SheetLinkVisitor(const CPageInfo& sheet, std::string& linkMap, IFoundLinkSink& sink)
-        : m_sheet(sheet), m_linkMap(linkMap), m_sink(sink), m_referrer(sheet.url.Compose()) {}
-
-    bool StopRequested() override { return m_sink.StopRequested(); }
-
-    bool VisitLink(int tagCode, std::string_view linkText, std::string& replacement) override {
-        const CUrl link(linkText, &m_sheet.url);
-        if (!link.IsValid()) {
-            AppendLinkMapLine(m_linkMap, linkText, kLinkCodeInvalid);
-            return false;
-        }
-        const std::string composed = link.Compose();
-        AppendLinkMapLine(m_linkMap, composed, tagCode);
-        m_linkDir.clear();
-        m_linkFile.clear();
-        const bool fits = m_sink.LocalNamesFor(link, m_linkDir, m_linkFile);
-        if (m_linkFile.empty()) {
-            return false;
-        }
-        replacement = RelativeLocalPath(m_linkDir, m_sheet.localDir) + m_linkFile;
-        CutTo(replacement, kMaxUrlText);
-        if (fits) {
-            m_sink.OfferLink(CFoundLink{link, composed, m_linkDir, m_linkFile, m_sheet.level,
-                                        tagCode, m_referrer});
-        }
-        return true;
-    }
-
-private:
-    const CPageInfo& m_sheet;
-    std::string& m_linkMap;
-    IFoundLinkSink& m_sink;
-    std::string m_referrer;
-    std::string m_linkDir;
-    std::string m_linkFile;
-};
-
-} // namespace
-
 void CssParser(const CPageInfo& sheet, std::string_view text, std::string& out,
                std::string& linkMap, IFoundLinkSink& sink) {
-    out.clear();
-    out.reserve(text.size() * 2 + 1024);
-    SheetLinkVisitor visitor(sheet, linkMap, sink);
-    WalkStyleSheetLinks(text, out, visitor);
+    // A sheet's links always resolve against the sheet itself, however it was linked.
+    CPageInfo own = sheet;
+    if (own.linkCode == static_cast<int>(TagCode::Script)) {
+        own.linkCode = kLinkCodeBaseLine;
+    }
+    ParseLinksWith(WalkStyleSheetLinks, own, text, out, linkMap, sink);
 }
 
 } // namespace torvex

@@ -99,14 +99,20 @@ bool PageLinkVisitor::FoundLink(const CUrl& link, int tagCode, std::string& valu
 
 } // namespace
 
-void PageParser(const CPageInfo& page, std::string_view text, std::string& out,
-                std::string& linkMap, IFoundLinkSink& sink) {
+void ParseLinksWith(LinkWalk walk, const CPageInfo& page, std::string_view text,
+                    std::string& out, std::string& linkMap, IFoundLinkSink& sink) {
     out.clear();
     // Rewritten links are rarely much longer than the links as written; twice the page is room
     // enough for any real page, and a string that must still grow stays correct.
     out.reserve(text.size() * 2 + 1024);
     PageLinkVisitor visitor(page, linkMap, sink);
-    WalkLinks(text, out, visitor);
+    walk(text, out, visitor);
+}
+
+void PageParser(const CPageInfo& page, std::string_view text, std::string& out,
+                std::string& linkMap, IFoundLinkSink& sink) {
+    ParseLinksWith([](std::string_view t, std::string& o, ILinkVisitor& v) { WalkLinks(t, o, v); },
+                   page, text, out, linkMap, sink);
 }
 
 } // namespace torvex

@@ -57,4 +57,14 @@ public:
 void PageParser(const CPageInfo& page, std::string_view text, std::string& out,
                 std::string& linkMap, IFoundLinkSink& sink);
 
+class ILinkVisitor;
+
+// How the links of a text are met: the tag walk of pages, or the scan of a style sheet.
+using LinkWalk = void (*)(std::string_view text, std::string& out, ILinkVisitor& visitor);
+
+// PageParser with another walk over the text: each link `walk` meets is resolved, recorded,
+// rewritten and offered exactly as a page's.
+void ParseLinksWith(LinkWalk walk, const CPageInfo& page, std::string_view text,
+                    std::string& out, std::string& linkMap, IFoundLinkSink& sink);
+
 } // namespace torvex

@@ -1,9 +1,9 @@
 #include "net/CMyExFtpSocket.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "net/CMyException.h"
+#include "net/LineWindow.h"
 
 namespace torvex {
 
@@ -52,22 +52,10 @@ void CMyExFtpSocket::SendCommand(std::string_view text) {
 
 int CMyExFtpSocket::ReadRSPLine(std::string& line, std::size_t capacity) {
     for (;;) {
-        const char* begin = m_window.data();
-        const void* found = std::memchr(begin + m_searched, '\n',
-                                        static_cast<std::size_t>(m_count - m_searched));
-        if (found != nullptr) {
-            const int lineLength = static_cast<int>(static_cast<const char*>(found) - begin) + 1;
-            const std::size_t kept = capacity == 0
-                ? 0
-                : std::min(static_cast<std::size_t>(lineLength), capacity - 1);
-            line.assign(begin, kept);
-            std::memmove(m_window.data(), begin + lineLength,
-                         static_cast<std::size_t>(m_count - lineLength));
-            m_count -= lineLength;
-            m_searched = 0;
-            return static_cast<int>(kept);
+        const int kept = TakeWindowLine(m_window.data(), m_count, m_searched, line, capacity);
+        if (kept >= 0) {
+            return kept;
         }
-        m_searched = m_count;
         if (m_count >= kFtpLineWindow) {
             ThrowLineFailure();   // a line longer than the window
         }

@@ -1,10 +1,10 @@
 #include "net/CMyExHttpSocket.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "html/AsciiCase.h"
 #include "net/CMyException.h"
+#include "net/LineWindow.h"
 
 namespace torvex {
 
@@ -50,22 +50,10 @@ int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int
                 return -1;
             }
         }
-        const char* begin = m_window.data();
-        const void* found = std::memchr(begin + m_searched, '\n',
-                                        static_cast<std::size_t>(m_count - m_searched));
-        if (found != nullptr) {
-            const int lineLength = static_cast<int>(static_cast<const char*>(found) - begin) + 1;
-            const std::size_t kept = capacity == 0
-                ? 0
-                : std::min(static_cast<std::size_t>(lineLength), capacity - 1);
-            line.assign(begin, kept);
-            std::memmove(m_window.data(), begin + lineLength,
-                         static_cast<std::size_t>(m_count - lineLength));
-            m_count -= lineLength;
-            m_searched = 0;
-            return static_cast<int>(kept);
+        const int kept = TakeWindowLine(m_window.data(), m_count, m_searched, line, capacity);
+        if (kept >= 0) {
+            return kept;
         }
-        m_searched = m_count;
         if (m_count >= kReceiveWindow) {
             ThrowReceiveFailure(kOpReadHeaderLine);   // a line longer than the window
         }

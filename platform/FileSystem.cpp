@@ -85,16 +85,18 @@ bool ReadFileText(std::string_view path, std::string& text) {
     return !in.bad();
 }
 
+bool WriteFileText(std::string_view path, std::string_view text) {
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
 bool ReplaceFileText(std::string_view path, std::string_view text) {
     const std::string temporary = std::string(path) + ".tvx-new";
-    {
-        std::ofstream out(fs::path(temporary), std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            RemoveFileIfExists(temporary);
-            return false;
-        }
+    if (!WriteFileText(temporary, text)) {
+        RemoveFileIfExists(temporary);
+        return false;
     }
     if (!RenamePath(temporary, path)) {
         RemoveFileIfExists(temporary);

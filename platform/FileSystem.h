@@ -28,6 +28,9 @@ std::int64_t FileModificationTime(std::string_view path);
 
 // Reads a whole file into `text`; false when it cannot be opened or read.
 bool ReadFileText(std::string_view path, std::string& text);
+// Writes `text` as the whole content of `path`, creating or truncating it; false when the file
+// cannot be opened or written.
+bool WriteFileText(std::string_view path, std::string_view text);
 // Writes `text` as the whole new content of `path` through a temporary file beside it that is
 // renamed over it, so a failure on the way leaves the old content in place. False on failure.
 bool ReplaceFileText(std::string_view path, std::string_view text);

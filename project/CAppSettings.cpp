@@ -1,10 +1,10 @@
 #include "project/CAppSettings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
 #include "html/BoundedText.h"
+#include "platform/FileSystem.h"
 #include "project/CSettingsReader.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
@@ -131,12 +131,7 @@ bool CAppSettings::Save(const std::string& path) {
     number("StopDownloadHour", StopDownloadHour);
     number("StopDownloadMinute", StopDownloadMinute);
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    return WriteFileText(path, text);
 }
 
 std::string AppSettingsPath() {

@@ -9,6 +9,7 @@
 #include "engine/LocalNames.h"
 #include "html/AsciiCase.h"
 #include "html/BoundedText.h"
+#include "platform/FileSystem.h"
 #include "html/CUrl.h"
 #include "project/CSettingsReader.h"
 #include "project/PasswordScramble.h"
@@ -49,16 +50,6 @@ int FlagValue(bool flag) { return flag ? 1 : 0; }
 int Clamp(int value, int low, int high) { return std::clamp(value, low, high); }
 int InRangeOr(int value, int low, int high, int otherwise) {
     return value < low || value > high ? otherwise : value;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
 }
 
 void ReadFilterKeys(const CSettingsReader& reader, CUrlFilter& filter) {
@@ -171,7 +162,7 @@ bool CProjectSettings::SaveDefaults(const std::string& path) const {
                  std::string(kSettingsVersion).c_str(), Level, FlagValue(FilterSameLevel),
                  HostFilter, PathFilter, ProtocolFilter);
     WriteCommonBlock(out);
-    return WriteWholeFile(path, out);
+    return WriteFileText(path, out);
 }
 
 bool CProjectSettings::LoadProjectFile(const std::string& path, std::string* folders) {
@@ -357,7 +348,7 @@ bool CProjectSettings::WriteProjectFile(const std::string& path, std::string_vie
     }
     WriteSettingsBody(out, folderLine.empty() ? SettingsBodyMode::ExportFile
                                               : SettingsBodyMode::ProjectFile);
-    return WriteWholeFile(path, out);
+    return WriteFileText(path, out);
 }
 
 void CProjectSettings::Validate() {

@@ -1,7 +1,6 @@
 #include "project/CProjectTree.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/LocalNames.h"
 #include "engine/Records.h"
@@ -35,15 +34,6 @@ void Append(std::string& out, std::string_view key, std::string_view value) {
     out.push_back('=');
     out.append(OneLine(value));
     out.push_back('\n');
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -300,7 +290,7 @@ bool CProjectTree::SaveTree(bool writeProjectFiles) {
     for (auto& child : m_root.children) {
         WriteObjects(out, *child, 1, SettingsBodyMode::TreeFile, true, writeProjectFiles, filesOk);
     }
-    return WriteText(m_treePath, out);
+    return WriteFileText(m_treePath, out);
 }
 
 bool CProjectTree::SaveAll(std::string& error) {
@@ -320,7 +310,7 @@ bool CProjectTree::LoadTree() {
         std::string fresh;
         Append(fresh, "TorvexVersion", kTreeVersion);
         Append(fresh, "ROOT_EXPAND", "0");
-        WriteText(m_treePath, fresh);
+        WriteFileText(m_treePath, fresh);
         reader.OpenText(fresh);
     }
     m_root.children.clear();
@@ -408,7 +398,7 @@ bool CProjectTree::ExportItem(CTreeNode& node, const std::string& path) {
     } else {
         WriteObjects(out, node, 0, SettingsBodyMode::ExportFile, false, false, unused);
     }
-    return WriteText(path, out);
+    return WriteFileText(path, out);
 }
 
 bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, ImportMode mode,
