@@ -1,6 +1,7 @@
 #include "project/CProjectTree.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/LocalNames.h"
 #include "engine/Records.h"
@@ -39,6 +40,24 @@ void Append(std::string& out, std::string_view key, std::string_view value) {
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// Where an object of `level`, read after `current` (at `currentLevel`), goes: below `current`
+// when it is deeper (a larger jump counts as one), else below the ancestor one level above
+// `level`, never climbing past `top`. `placedLevel` gets the object's own level, at least
+// `minLevel`.
+CTreeNode* PlaceByLevel(CTreeNode& current, int currentLevel, int level, const CTreeNode& top,
+                        int minLevel, int& placedLevel) {
+    if (level > currentLevel) {
+        placedLevel = currentLevel + 1;
+        return &current;
+    }
+    CTreeNode* parent = &current;
+    for (int up = currentLevel - level + 1; up > 0 && parent != &top; --up) {
+        parent = parent->parent;
+    }
+    placedLevel = std::max(level, minLevel);
+    return parent;
 }
 
 bool IsAncestorOf(const CTreeNode& node, const CTreeNode* other) {
@@ -329,19 +348,8 @@ bool CProjectTree::LoadTree() {
         if (type != kTypeFolder && type != kTypeProject) {
             continue;
         }
-        CTreeNode* parent = current;
-        if (level > currentLevel) {
-            level = currentLevel + 1;
-        } else {
-            for (int up = currentLevel - level + 1; up > 0 && parent->parent != nullptr; --up) {
-                parent = parent->parent;
-            }
-            level = 0;
-            for (const CTreeNode* p = parent; p != nullptr && !p->IsRoot(); p = p->parent) {
-                ++level;
-            }
-            ++level;
-        }
+        // Children of the root are level 1, whatever the file says.
+        CTreeNode* parent = PlaceByLevel(*current, currentLevel, level, m_root, 1, level);
         std::string name;
         reader.ReadText("Name", name, type == kTypeFolder ? kMaxFolderName : kMaxProjectName);
         auto node = std::make_unique<CTreeNode>();
@@ -472,15 +480,9 @@ bool CProjectTree::ImportObjects(CSettingsReader& reader, CTreeNode& target, Imp
         }
         // Placed by level as the tree file is, with the target as the top: nothing climbs
         // above it, and level 0 goes directly under it.
-        CTreeNode* parent = current;
         int placedLevel = level;
-        if (level > currentLevel) {
-            placedLevel = currentLevel + 1;
-        } else {
-            for (int up = currentLevel - level + 1; up > 0 && parent != &target; --up) {
-                parent = parent->parent;
-            }
-        }
+        CTreeNode* parent = PlaceByLevel(*current, currentLevel, level, target,
+                                         std::numeric_limits<int>::min(), placedLevel);
         std::string name;
         reader.ReadText("Name", name, type == kTypeFolder ? kMaxFolderName : kMaxProjectName);
         if (type == kTypeFolder) {
