@@ -19,6 +19,7 @@
 #include "platform/FileSystem.h"
 #include "support/CChildProcess.h"
 #include "support/CFixtureServer.h"
+#include "support/LoopbackPorts.h"
 #include "support/CNginxServer.h"
 #include "support/TempDir.h"
 
@@ -295,11 +296,8 @@ TEST_F(CliEndToEndSite, SingleStartAddressEndsAtOnceWithTheFailureOfItsFirstTry)
 }
 
 TEST_F(CliEndToEnd, SingleStartAddressOnAnUnknownHostOrClosedPortEndsAtOnce) {
-    int closedPort = 0;
-    {
-        CFixtureServer gone;
-        closedPort = gone.Port();
-    }
+    // A port nothing listens on any more.
+    const int closedPort = test::FreeLoopbackPort();
     const struct {
         const char* name;
         std::string url;
@@ -823,11 +821,6 @@ TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {
     EXPECT_TRUE(FileExists(dir + "/logs/latest.s"));
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 // Records through the command line alone: Starts with BackupLast keep the older records as
 // backups named by their record times, and deleting the latest one promotes the newest backup.

@@ -14,6 +14,7 @@
 #include "platform/NetworkState.h"
 #include "support/CFixtureServer.h"
 #include "support/CLoopbackDaemon.h"
+#include "support/LoopbackPorts.h"
 #include "support/LoopbackSite.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -29,6 +30,14 @@ using test::HttpReply;
 using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
+
+// The project's own proxy at 127.0.0.1:`port`.
+void UseProxy(CProjectSettings& project, ProxyMode mode, int port) {
+    project.UseGlobeProxy = false;
+    project.Proxy = static_cast<int>(mode);
+    project.ProxyServer = "127.0.0.1";
+    project.ProxyPort = port;
+}
 
 std::string Latest(const TempDir& dir, const CLoopbackSite& site, std::string_view file) {
     return dir.Str() + "/download/latest/" + site.Host() + "/" + std::string(file);
@@ -166,11 +175,6 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "first");
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 // Without a network address but the loopback one, a failed look-up or connection means "the
 // network is down" (205) before anything else.
@@ -199,11 +203,8 @@ TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
         EXPECT_EQ(site.RequestsFor("/empty.txt").size(), 1u);
     }
     SKIP_WITHOUT_NETWORK();
-    int closedPort = 0;
-    {
-        CFixtureServer gone;
-        closedPort = gone.Port();
-    }
+    // A port nothing listens on any more.
+    const int closedPort = test::FreeLoopbackPort();
     TempDir dir;
     const CProjectSettings project =
         ProjectIn(dir.Str(), {"http://127.0.0.1:" + std::to_string(closedPort) + "/a.html"});
@@ -240,11 +241,6 @@ TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
     }
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
     CLoopbackSite site;
@@ -272,11 +268,6 @@ TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     // The fixture server stands in for the proxy: it gets the absolute address in the request.
@@ -284,10 +275,7 @@ TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     proxy.Serve("http://origin.invalid/a.txt", HttpReply("200 OK", "text/plain", "via proxy"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {"http://origin.invalid/a.txt"});
-    project.UseGlobeProxy = false;
-    project.Proxy = static_cast<int>(ProxyMode::Http);
-    project.ProxyServer = "127.0.0.1";
-    project.ProxyPort = proxy.Port();
+    UseProxy(project, ProxyMode::Http, proxy.Port());
     CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/a.txt"), "via proxy");
@@ -298,11 +286,6 @@ TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 301));
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
     const auto proxy = test::StartDanted();
@@ -313,51 +296,32 @@ TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
     site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "via socks"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
-    project.UseGlobeProxy = false;
-    project.Proxy = static_cast<int>(ProxyMode::Socks5);
-    project.ProxyServer = "127.0.0.1";
-    project.ProxyPort = proxy->Port();
+    UseProxy(project, ProxyMode::Socks5, proxy->Port());
     CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "via socks");
 
     // The proxy cannot reach a closed port: its refusal ends a one-address run at once.
-    int closedPort = 0;
-    {
-        CFixtureServer gone;
-        closedPort = gone.Port();
-    }
+    // A port nothing listens on any more.
+    const int closedPort = test::FreeLoopbackPort();
     TempDir other;
     project.ProjectDir = other.Str();
     project.Addresses[0].StartURL = "http://127.0.0.1:" + std::to_string(closedPort) + "/a.txt";
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 302));
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 TEST(RunPipelineProxy, AnHttpProxyIsAskedForFtpAddressesToo) {
     CLoopbackSite proxy;
     proxy.Serve("ftp://origin.invalid:21/pub/a.txt", HttpReply("200 OK", "text/plain", "ftp file"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {"ftp://origin.invalid/pub/a.txt"});
-    project.UseGlobeProxy = false;
-    project.Proxy = static_cast<int>(ProxyMode::Http);
-    project.ProxyServer = "127.0.0.1";
-    project.ProxyPort = proxy.Port();
+    UseProxy(project, ProxyMode::Http, proxy.Port());
     CPipelineRunner rig;
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/pub/a.txt"), "ftp file");
 }
 
-} // namespace
-} // namespace torvex
-
-namespace torvex {
-namespace {
 
 TEST(RunPipelineProxy, SendsTheProxyUserToASocks5ProxyAndEndsWhenItIsRefused) {
     const auto proxy = test::StartMicrosocks("bob", "s3cret");
@@ -368,10 +332,7 @@ TEST(RunPipelineProxy, SendsTheProxyUserToASocks5ProxyAndEndsWhenItIsRefused) {
     site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "with a password"));
     TempDir dir;
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
-    project.UseGlobeProxy = false;
-    project.Proxy = static_cast<int>(ProxyMode::Socks5);
-    project.ProxyServer = "127.0.0.1";
-    project.ProxyPort = proxy->Port();
+    UseProxy(project, ProxyMode::Socks5, proxy->Port());
     project.ProxyUser = "bob";
     project.ProxyPassword = "s3cret";
     CPipelineRunner rig;
