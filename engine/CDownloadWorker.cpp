@@ -173,8 +173,7 @@ void CDownloadWorker::PageNamed(bool needsConversion, bool hasRenamedFile) {
 
 void CDownloadWorker::NotModified(CUrlEntry& entry) {
     if (!IsPageKind(entry.kind)) {
-        m_task.CopyQueue().PushBack(entry);
-        m_task.CopyWork().Signal();
+        ToCopy(m_task, entry);
         return;
     }
     if (entry.state == '2') {
@@ -186,8 +185,7 @@ void CDownloadWorker::NotModified(CUrlEntry& entry) {
         }
     } else {
         entry.state = '4';
-        m_task.CopyQueue().PushBack(entry);
-        m_task.CopyWork().Signal();
+        ToCopy(m_task, entry);
     }
     ToParse(m_task, entry);
 }

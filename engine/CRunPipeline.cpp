@@ -76,11 +76,6 @@ private:
     bool m_failed = false;
 };
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // Reads the links of a page this run stored: the page is rewritten with local links and its
 // link map written. The entry stays in state '3' when the page cannot be read or the run stops
 // in the middle.
@@ -114,7 +109,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
         return;
     }
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
-    MakeDirectoryPath(DirectoryOf(linkMapPath));
+    MakeParentDirectory(linkMapPath);
     // The link map first: a page whose map exists is one whose links were read.
     if (!WriteFileText(linkMapPath, linkMap)) {
         return;
@@ -207,8 +202,7 @@ void CRunPipeline::DispatchThread(CDownloadTask& task) {
                 task.WorkersWork().Signal();
                 break;
             case DispatchAction::Copy:
-                task.CopyQueue().PushBack(entry);
-                task.CopyWork().Signal();
+                ToCopy(task, entry);
                 break;
             case DispatchAction::Skip:
             case DispatchAction::Done:

@@ -124,6 +124,13 @@ void MakeDirectoryPath(std::string_view path) {
     }
 }
 
+void MakeParentDirectory(std::string_view filePath) {
+    const std::size_t slash = filePath.rfind('/');
+    if (slash != std::string_view::npos && slash > 0) {
+        MakeDirectoryPath(filePath.substr(0, slash));
+    }
+}
+
 bool IsHtmlName(std::string_view fileName) {
     const auto dot = fileName.rfind('.');
     return dot != std::string_view::npos && StartsWithNoCase(fileName.substr(dot + 1), "htm");

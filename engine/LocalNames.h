@@ -31,6 +31,8 @@ std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entr
 // Creates every missing directory of `path` (at most 260 characters are used). Failures are not
 // reported: callers that care check that the directory exists afterwards.
 void MakeDirectoryPath(std::string_view path);
+// The same for the directory that holds the file at `filePath`.
+void MakeParentDirectory(std::string_view filePath);
 
 // True when the text after the file name's last "." begins with "htm" in any case.
 bool IsHtmlName(std::string_view fileName);

@@ -20,11 +20,6 @@ std::string RecordPath(const std::string& topDir, const std::string& record, con
     return path;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 } // namespace
 
 bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
@@ -88,7 +83,7 @@ bool CopyFromOldRecord(CDownloadTask& task, const CUrlEntry& entry) {
         return false;
     }
     if (entry.foundStoredPath != target) {
-        MakeDirectoryPath(DirectoryOf(target));
+        MakeParentDirectory(target);
         if (!CopyFileOver(entry.foundStoredPath, target)) {
             return false;
         }
@@ -100,8 +95,13 @@ bool CopyFromOldRecord(CDownloadTask& task, const CUrlEntry& entry) {
     if (entry.foundLinkMapPath == linkMap) {
         return true;
     }
-    MakeDirectoryPath(DirectoryOf(linkMap));
+    MakeParentDirectory(linkMap);
     return CopyFileOver(entry.foundLinkMapPath, linkMap);
+}
+
+void ToCopy(CDownloadTask& task, const CUrlEntry& entry) {
+    task.CopyQueue().PushBack(entry);
+    task.CopyWork().Signal();
 }
 
 void ToParse(CDownloadTask& task, const CUrlEntry& entry) {

@@ -18,5 +18,7 @@ bool CopyFromOldRecord(CDownloadTask& task, const CUrlEntry& entry);
 
 // Hands a copy of the entry to ParseThread.
 void ToParse(CDownloadTask& task, const CUrlEntry& entry);
+// Hands a copy of the entry to CopyThread, which takes its file over from an older record.
+void ToCopy(CDownloadTask& task, const CUrlEntry& entry);
 
 } // namespace torvex
