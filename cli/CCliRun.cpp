@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/RunOptions.h"
 #include "cli/CConsole.h"
 #include "cli/CConsolePrompter.h"
 #include "cli/CTaskMessageQueue.h"
@@ -21,7 +22,7 @@ namespace {
 constexpr int kWaitSliceMs = 100;
 constexpr std::int64_t kSpeedWindowMs = 3000;
 
-std::string AbsoluteDir(const std::string& dir) {
+std::string AbsoluteDir(const std::string &dir) {
     std::string absolute = std::filesystem::absolute(dir).lexically_normal().string();
     while (absolute.size() > 1 && absolute.back() == '/') {
         absolute.pop_back();
@@ -31,7 +32,7 @@ std::string AbsoluteDir(const std::string& dir) {
 
 } // namespace
 
-CCliRun::CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console, bool answerYes)
+CCliRun::CCliRun(IRunPipeline &pipeline, IStopRequests &stops, CConsole &console, bool answerYes)
     : m_pipeline(pipeline), m_stops(stops), m_console(console), m_answerYes(answerYes) {}
 
 bool CCliRun::NewStopRequest() {
@@ -43,7 +44,7 @@ bool CCliRun::NewStopRequest() {
     return true;
 }
 
-void CCliRun::OnTaskMessage(int message, CDownloadTask&, int code) {
+void CCliRun::OnTaskMessage(int message, CDownloadTask &, int code) {
     switch (message) {
     case WM_TASK_STOPPED:
     case WM_TASK_FINISHED:
@@ -58,7 +59,7 @@ void CCliRun::OnTaskMessage(int message, CDownloadTask&, int code) {
     }
 }
 
-void CCliRun::OnBreakPointProgress(CDownloadTask&, int position, int range) {
+void CCliRun::OnBreakPointProgress(CDownloadTask &, int position, int range) {
     // The save runs on its own thread while this one waits here; stop requests that come now
     // only get an answer, the save goes on to its end.
     if (!m_savingBreakPoint) {
@@ -80,8 +81,8 @@ double CCliRun::KilobytesPerSecond() {
     while (m_speedSamples.size() > 2 && now - m_speedSamples.front().first > kSpeedWindowMs) {
         m_speedSamples.pop_front();
     }
-    const auto& [firstMs, firstBytes] = m_speedSamples.front();
-    const auto& [lastMs, lastBytes] = m_speedSamples.back();
+    const auto &[firstMs, firstBytes] = m_speedSamples.front();
+    const auto &[lastMs, lastBytes] = m_speedSamples.back();
     if (lastMs <= firstMs) {
         return 0;
     }
@@ -89,7 +90,7 @@ double CCliRun::KilobytesPerSecond() {
            static_cast<double>(lastMs - firstMs) / 1024.0;
 }
 
-void CCliRun::DrawProgress(const CDownloadTask& task) {
+void CCliRun::DrawProgress(const CDownloadTask &task) {
     ProgressSample sample;
     sample.downloaded = task.counters.Downloaded.load();
     sample.totalFiles = task.counters.TotalFiles.load();
@@ -101,7 +102,7 @@ void CCliRun::DrawProgress(const CDownloadTask& task) {
     m_console.DrawProgress(FormatProgressLine(sample));
 }
 
-CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
+CliExit CCliRun::Run(const std::string &projectDir, RunCommand command) {
     CConsolePrompter prompter(m_console, m_answerYes);
     const std::string dir = AbsoluteDir(projectDir);
     if (dir.size() > kMaxProjectDir) {
@@ -127,14 +128,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // finished run says so.
     CAppSettings app;
     app.Load(AppSettingsPath(), DefaultProjectsDir());
-    CRunOptions options;
+    CRunOptions options = RunOptionsFrom(app);
     options.MaxRunningTask = 1;
-    options.EndNotify = app.EndNotify != 0;
-    options.Proxy = app.Proxy;
-    options.ProxyServer = app.ProxyServer;
-    options.ProxyPort = app.ProxyPort;
-    options.ProxyUser = app.ProxyUser;
-    options.ProxyPassword = app.ProxyPassword;
     manager.SetOptions(options);
 
     // A stop asked for while the project was being loaded still counts: the loop below sees
@@ -142,7 +137,7 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     m_endMessage = 0;
     m_endCode = 0;
     if (!manager.StartProject(project, command)) {
-        return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
+        return CliExit::NotStarted; // declined, nothing to resume, or no valid address
     }
 
     bool stopWanted = false;
@@ -151,14 +146,13 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     while (manager.RunningCount() > 0 || manager.WaitingCount() > 0) {
         if (NewStopRequest()) {
             if (!stopWanted) {
-                m_console.Message("Stopping the download of project \"" + project.Name +
-                                  "\"...");
+                m_console.Message("Stopping the download of project \"" + project.Name + "\"...");
             } else {
                 m_console.Message("Already stopping; the break point will be saved.");
             }
             stopWanted = true;
         }
-        CDownloadTask* task = manager.TaskOf(project);
+        CDownloadTask *task = manager.TaskOf(project);
         // The Stop command is offered once the monitor runs; a stop asked for earlier waits.
         if (stopWanted && !stopGiven && task && task->flags.MonitorRunning.load()) {
             manager.StopProject(project);
@@ -196,7 +190,7 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         return CliExit::NotStarted;
     }
     if (m_endMessage == 0) {
-        return CliExit::Error;   // the task went without a word; never report that as success
+        return CliExit::Error; // the task went without a word; never report that as success
     }
     return ExitForRunEnd(m_endCode, false);
 }
