@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "engine/IPrompter.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "project/CProjectTree.h"
@@ -57,6 +58,14 @@ std::string WorkingDirectoryTooLongText(std::string_view directory) {
            "\" of Torvex is too long. The length of the working directory must be less than " +
            std::to_string(kMaxWorkingDirectory) +
            ", or it maybe cause errors when running. Program exits.";
+}
+
+bool AcceptWorkingDirectory(std::string_view directory, IPrompter &prompter) {
+    if (WorkingDirectoryFits(directory)) {
+        return true;
+    }
+    prompter.Error(WorkingDirectoryTooLongText(directory));
+    return false;
 }
 
 std::string OriginFilePath(const std::string &workDir, std::string_view name) {

@@ -10,6 +10,8 @@
 
 namespace torvex {
 
+class IPrompter;
+
 constexpr std::size_t kMaxWorkingDirectory = 240;
 constexpr std::string_view kOriginDirName = "Origin";
 constexpr std::string_view kPristineTreeName = "Torvex.dir.en";
@@ -29,6 +31,9 @@ int ParseCommandLine(const std::vector<std::string> &arguments);
 bool WorkingDirectoryFits(std::string_view directory);
 // Message 63025 for a working directory over the limit.
 std::string WorkingDirectoryTooLongText(std::string_view directory);
+// The first step of start-up: false, after telling the user with message 63025, when the
+// working directory is over the limit (the program then ends before writing anything).
+bool AcceptWorkingDirectory(std::string_view directory, IPrompter &prompter);
 
 // "<dir>/Origin/<name>" in the working directory when the file is there, else the one
 // installed beside the program (tests and installed copies run with another working

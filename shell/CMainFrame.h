@@ -129,6 +129,7 @@ private:
     void ShowConversionProgress();
 
     // Commands.
+    void RunSelected(RunCommand command);
     void OnStart();
     void OnStop();
     void OnResume();

@@ -36,33 +36,21 @@ constexpr std::string_view kFeedbackSubject = "Feedback of Torvex 0.93";
 
 } // namespace
 
-void CMainFrame::OnStart() {
+void CMainFrame::RunSelected(RunCommand command) {
     if (m_selected) {
-        m_runs.Start(*m_selected, RunCommand::Start);
+        m_runs.Start(*m_selected, command);
         m_formTree->RefreshKinds();
         UpdateCommands();
     }
 }
+
+void CMainFrame::OnStart() { RunSelected(RunCommand::Start); }
+void CMainFrame::OnResume() { RunSelected(RunCommand::Resume); }
+void CMainFrame::OnUpdate() { RunSelected(RunCommand::Update); }
 
 void CMainFrame::OnStop() {
     if (m_selected) {
         m_runs.Stop(*m_selected);
-        UpdateCommands();
-    }
-}
-
-void CMainFrame::OnResume() {
-    if (m_selected) {
-        m_runs.Start(*m_selected, RunCommand::Resume);
-        m_formTree->RefreshKinds();
-        UpdateCommands();
-    }
-}
-
-void CMainFrame::OnUpdate() {
-    if (m_selected) {
-        m_runs.Start(*m_selected, RunCommand::Update);
-        m_formTree->RefreshKinds();
         UpdateCommands();
     }
 }

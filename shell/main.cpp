@@ -1,13 +1,12 @@
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "app/StartUp.h"
-#include "engine/IPrompter.h"
 #include "platform/InstanceLock.h"
 #include "project/CAppSettings.h"
 #include "project/WorkDir.h"
 #include "shell/CMainFrame.h"
+#include "shell/CQtPrompter.h"
 
 using namespace torvex;
 
@@ -22,9 +21,8 @@ int main(int argc, char **argv) {
     const int bits = ParseCommandLine(arguments);
 
     const std::string workDir = WorkingDirectory();
-    if (!WorkingDirectoryFits(workDir)) {
-        QMessageBox::critical(nullptr, QString::fromUtf8(kPromptCaption.data()),
-                              QString::fromStdString(WorkingDirectoryTooLongText(workDir)));
+    CQtPrompter startPrompter(nullptr);
+    if (!AcceptWorkingDirectory(workDir, startPrompter)) {
         return 1;
     }
 

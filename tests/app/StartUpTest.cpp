@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "project/CProjectTree.h"
+#include "support/RunFakes.h"
 #include "support/TempDir.h"
 
 namespace torvex {
@@ -44,6 +45,27 @@ TEST(StartUpWorkingDirectory, AcceptsExactly240Characters) {
               "Error: The working directory \"/x\" of Torvex is too long. The length of the "
               "working directory must be less than 240, or it maybe cause errors when running. "
               "Program exits.");
+}
+
+TEST(StartUpWorkingDirectory, ATooLongOneIsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    std::string deep = dir.Str();
+    while (deep.size() < kMaxWorkingDirectory + 1) {
+        deep += "/d";
+    }
+    deep.resize(kMaxWorkingDirectory + 1);
+    if (deep.back() == '/') {
+        deep.back() = 'e';
+    }
+    std::filesystem::create_directories(deep);
+    test::CScriptedPrompter prompter;
+    EXPECT_FALSE(AcceptWorkingDirectory(deep, prompter));
+    ASSERT_EQ(prompter.said.size(), 1u);
+    EXPECT_EQ(prompter.said.front(), "error: " + WorkingDirectoryTooLongText(deep));
+    EXPECT_TRUE(std::filesystem::is_empty(deep));
+    deep.pop_back();
+    EXPECT_TRUE(AcceptWorkingDirectory(deep, prompter));
+    EXPECT_EQ(prompter.said.size(), 1u);
 }
 
 TEST(StartUpTreeFile, CopiesThePristineTreeWhenMissing) {
