@@ -7,10 +7,10 @@
 #include <optional>
 #include <system_error>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/AtomicFile.h"
-#include "project/CSettingsReader.h"
 
 namespace torvex {
 

@@ -21,7 +21,6 @@
 #include "app/StartUp.h"
 #include "app/WindowTexts.h"
 #include "engine/CDownloadTask.h"
-#include "engine/LocalNames.h"
 #include "engine/Records.h"
 #include "net/CBlockingSocket.h"
 #include "platform/Clock.h"

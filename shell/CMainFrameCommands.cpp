@@ -14,7 +14,7 @@
 #include "engine/IPrompter.h"
 #include "engine/Records.h"
 #include "engine/RunEndCode.h"
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 #include "platform/FileSystem.h"
 #include "shell/CDesktop.h"
 #include "shell/CFormChannel.h"
