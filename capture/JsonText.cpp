@@ -94,15 +94,36 @@ private:
         }
     }
 
-    bool ParseObject(JsonValue& value, std::size_t depth) {
-        value.kind = JsonValue::Kind::Object;
-        ++m_pos; // "{"
+    // The members of an object or the items of an array, after the opening bracket: entries
+    // separated by commas up to `close`.
+    template <typename ParseEntry>
+    bool ParseEntries(char close, ParseEntry parseEntry) {
+        ++m_pos;
         SkipSpace();
-        if (Peek() == '}') {
+        if (Peek() == close) {
             ++m_pos;
             return true;
         }
         for (;;) {
+            if (!parseEntry()) {
+                return false;
+            }
+            SkipSpace();
+            if (Peek() == close) {
+                ++m_pos;
+                return true;
+            }
+            if (Peek() != ',') {
+                return false;
+            }
+            ++m_pos;
+            SkipSpace();
+        }
+    }
+
+    bool ParseObject(JsonValue& value, std::size_t depth) {
+        value.kind = JsonValue::Kind::Object;
+        return ParseEntries('}', [&] {
             JsonMember member;
             if (Peek() != '"' || !ParseString(member.name)) {
                 return false;
@@ -120,44 +141,20 @@ private:
                 return false;
             }
             value.members.push_back(std::move(member));
-            SkipSpace();
-            if (Peek() == '}') {
-                ++m_pos;
-                return true;
-            }
-            if (Peek() != ',') {
-                return false;
-            }
-            ++m_pos;
-            SkipSpace();
-        }
+            return true;
+        });
     }
 
     bool ParseArray(JsonValue& value, std::size_t depth) {
         value.kind = JsonValue::Kind::Array;
-        ++m_pos; // "["
-        SkipSpace();
-        if (Peek() == ']') {
-            ++m_pos;
-            return true;
-        }
-        for (;;) {
+        return ParseEntries(']', [&] {
             JsonValue item;
             if (!ParseValue(item, depth)) {
                 return false;
             }
             value.items.push_back(std::move(item));
-            SkipSpace();
-            if (Peek() == ']') {
-                ++m_pos;
-                return true;
-            }
-            if (Peek() != ',') {
-                return false;
-            }
-            ++m_pos;
-            SkipSpace();
-        }
+            return true;
+        });
     }
 
     bool ParseDigits() {
