@@ -4,7 +4,7 @@
 
 #include "capture/JsonText.h"
 #include "capture/NativeMessaging.h"
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

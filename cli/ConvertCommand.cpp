@@ -6,8 +6,8 @@
 #include "cli/CConsole.h"
 #include "cli/CliArguments.h"
 #include "engine/CLinkConversionQueue.h"
-#include "engine/CProjectPaths.h"
 #include "engine/Records.h"
+#include "project/CProjectPaths.h"
 #include "project/CProjectSettings.h"
 
 namespace torvex {

@@ -3,12 +3,11 @@
 #include <array>
 #include <filesystem>
 
-#include "engine/CProjectPaths.h"
-#include "engine/LocalNames.h"
-#include "html/AsciiCase.h"
-#include "html/CUrl.h"
+#include "base/AsciiCase.h"
+#include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
-#include "project/CSettingsReader.h"
+#include "project/CProjectPaths.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

@@ -8,10 +8,10 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ExitStatus.h"
-#include "engine/CProjectPaths.h"
 #include "engine/Records.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
+#include "project/CProjectPaths.h"
 
 namespace torvex {
 

@@ -6,14 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
 #include "engine/CSeenSet.h"
 #include "engine/IRunPipeline.h"
-#include "engine/LocalNames.h"
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
-#include "html/CUrl.h"
 #include "platform/FileSystem.h"
+#include "url/CUrl.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

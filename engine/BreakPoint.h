@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

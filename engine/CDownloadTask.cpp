@@ -4,18 +4,18 @@
 #include <chrono>
 #include <exception>
 
+#include "base/BoundedText.h"
 #include "engine/BreakPoint.h"
 #include "engine/FindLine.h"
 #include "engine/IRunListener.h"
 #include "engine/IRunPipeline.h"
-#include "engine/LocalNames.h"
 #include "engine/StatusLine.h"
-#include "html/BoundedText.h"
-#include "html/CUrl.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/FreeSpace.h"
 #include "platform/ThreadStart.h"
+#include "url/CUrl.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

@@ -9,17 +9,17 @@
 #include <string_view>
 #include <thread>
 
-#include "engine/CProjectPaths.h"
 #include "engine/CSeenSet.h"
 #include "engine/CStatusLog.h"
-#include "engine/CUrlEntry.h"
 #include "engine/CUrlQueue.h"
 #include "engine/CWorkerSlot.h"
 #include "engine/ProjectLog.h"
 #include "engine/RunEndCode.h"
 #include "platform/CAutoResetEvent.h"
 #include "platform/ProjectLock.h"
+#include "project/CProjectPaths.h"
 #include "project/CProjectSettings.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

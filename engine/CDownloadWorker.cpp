@@ -4,20 +4,21 @@
 #include <memory>
 #include <string>
 
+#include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
 #include "engine/CRunData.h"
 #include "engine/DispatchDecision.h"
 #include "engine/LinkEnqueue.h"
-#include "engine/LocalNames.h"
+#include "engine/LinkFilters.h"
 #include "engine/RecordLookup.h"
 #include "engine/TryFailure.h"
-#include "html/BoundedText.h"
 #include "html/CTagTable.h"
-#include "html/LinkFilters.h"
 #include "html/LinkMapLine.h"
-#include "net/CMyException.h"
 #include "net/CMyExSocket.h"
+#include "net/CMyException.h"
+#include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

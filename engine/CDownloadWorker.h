@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
 #include "net/CFTPSession.h"
 #include "net/CHttpTransaction.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExFtpSocket.h"
 #include "net/CMyExHttpSocket.h"
 #include "platform/Sockets.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

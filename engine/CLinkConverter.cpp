@@ -4,19 +4,19 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/CUrlEntry.h"
+#include "base/BoundedText.h"
 #include "engine/DispatchDecision.h"
-#include "engine/LocalNames.h"
 #include "engine/ProjectLog.h"
 #include "engine/StatusLine.h"
-#include "html/BoundedText.h"
 #include "html/CAttrList.h"
 #include "html/CTagTable.h"
-#include "html/CUrl.h"
 #include "html/CssParser.h"
 #include "html/LinkWalker.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
+#include "url/CUrl.h"
+#include "url/CUrlEntry.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/CProjectPaths.h"
+#include "project/CProjectPaths.h"
 
 namespace torvex {
 

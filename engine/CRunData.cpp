@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "html/AsciiCase.h"
-#include "html/CUrl.h"
+#include "base/AsciiCase.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

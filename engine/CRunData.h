@@ -2,7 +2,7 @@
 
 #include "engine/CDownloadTask.h"
 #include "engine/CRecordLogIndex.h"
-#include "html/LinkAcceptance.h"
+#include "engine/LinkAcceptance.h"
 #include "net/CCookieExchange.h"
 #include "net/CCookieJar.h"
 #include "net/CHttpOptions.h"

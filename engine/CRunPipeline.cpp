@@ -3,20 +3,20 @@
 #include <memory>
 #include <string>
 
+#include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
 #include "engine/CDownloadWorker.h"
 #include "engine/CRunData.h"
 #include "engine/DispatchDecision.h"
+#include "engine/LinkAcceptance.h"
 #include "engine/LinkEnqueue.h"
-#include "engine/LocalNames.h"
 #include "engine/RecordLookup.h"
-#include "html/BoundedText.h"
-#include "html/CssParser.h"
 #include "html/CTagTable.h"
-#include "html/CUrl.h"
-#include "html/LinkAcceptance.h"
+#include "html/CssParser.h"
 #include "html/PageParser.h"
 #include "platform/FileSystem.h"
+#include "url/CUrl.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

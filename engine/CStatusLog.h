@@ -7,7 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

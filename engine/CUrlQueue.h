@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

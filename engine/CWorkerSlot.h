@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

@@ -5,18 +5,18 @@
 #include <memory>
 #include <vector>
 
-#include "engine/CUrlEntry.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 #include "engine/FindLine.h"
-#include "engine/LocalNames.h"
 #include "engine/StatusLine.h"
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
 #include "html/CAttrList.h"
-#include "html/CUrl.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "project/CProjectSettings.h"
 #include "project/WorkDir.h"
+#include "url/CUrl.h"
+#include "url/CUrlEntry.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
 #include "engine/CRunData.h"
 #include "engine/IRunPipeline.h"
-#include "engine/LocalNames.h"
-#include "html/BoundedText.h"
 #include "html/CTagTable.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

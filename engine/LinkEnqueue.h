@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <optional>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
-#include "project/CSettingsReader.h"
 
 namespace torvex {
 

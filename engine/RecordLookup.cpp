@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
-#include "engine/DispatchDecision.h"
 #include "engine/CRunData.h"
-#include "engine/LocalNames.h"
+#include "engine/DispatchDecision.h"
 #include "engine/StatusLine.h"
-#include "html/BoundedText.h"
 #include "platform/FileSystem.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

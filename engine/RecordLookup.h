@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

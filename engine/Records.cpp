@@ -6,11 +6,11 @@
 #include <optional>
 #include <utility>
 
-#include "engine/CProjectPaths.h"
-#include "engine/LocalNames.h"
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
+#include "project/CProjectPaths.h"
+#include "project/ProjectFiles.h"
 
 namespace torvex {
 
@@ -296,29 +296,6 @@ CRecordCommandOutcome DeleteRecordLogs(const std::string& projectDir,
     return ForEachRecord(projectDir, names, running, lock, [&](const std::string& name) {
         return RemoveRecordFiles(projectDir, name, false);
     });
-}
-
-bool DeleteProjectFiles(const std::string& projectDir, bool withSettings) {
-    const CProjectPaths paths = SetRecord(projectDir, std::nullopt);
-    bool gone = true;
-    for (const std::string* tree : {&paths.downloadDir, &paths.linkMapDir, &paths.logsDir}) {
-        gone = RemoveTree(*tree) && gone;
-    }
-    for (const std::string& file :
-         {paths.projectLog, paths.projectLog + ".bak", paths.projectLog + ".new",
-          projectDir + "/" + std::string(kCookiesName),
-          projectDir + "/" + std::string(kCookiesName) + ".tmp"}) {
-        gone = RemoveFileIfExists(file) && gone;
-    }
-    if (withSettings) {
-        gone = RemoveFileIfExists(projectDir + "/" + std::string(kProjectConfName)) && gone;
-        // The lock file goes only when no run holds it; it would keep the directory anyway.
-        if (!IsProjectLocked(projectDir)) {
-            RemoveFileIfExists(ProjectLockPath(projectDir));
-        }
-        RemoveEmptyDirectory(projectDir);
-    }
-    return gone;
 }
 
 std::vector<CRecordInfo> ReadRecordList(const std::string& projectDir) {

@@ -75,11 +75,6 @@ CRecordCommandOutcome DeleteRecords(const std::string& projectDir,
 CRecordCommandOutcome DeleteRecordLogs(const std::string& projectDir,
                                        const std::vector<std::string>& names);
 
-// Deletes the download, linkmap and logs trees, project.log and the cookies with their copies;
-// `withSettings` also deletes project.conf and then the project directory when it is empty.
-// True when everything named is gone.
-bool DeleteProjectFiles(const std::string& projectDir, bool withSettings);
-
 // The records project.log lists, in file order (oldest backup first, latest last).
 std::vector<CRecordInfo> ReadRecordList(const std::string& projectDir);
 

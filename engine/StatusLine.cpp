@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

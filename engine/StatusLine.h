@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

@@ -1,6 +1,6 @@
 #include "html/CAttrList.h"
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

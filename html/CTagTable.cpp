@@ -1,6 +1,6 @@
 #include "html/CTagTable.h"
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

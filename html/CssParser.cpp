@@ -1,6 +1,6 @@
 #include "html/CssParser.h"
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "html/CTagTable.h"
 
 namespace torvex {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

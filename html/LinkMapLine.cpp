@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 #include "html/CTagTable.h"
 
 namespace torvex {

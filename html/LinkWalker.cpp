@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "html/CAttrList.h"
 #include "html/CTagTable.h"
 

@@ -1,6 +1,6 @@
 #include "html/PageParser.h"
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 #include "html/CTagTable.h"
 #include "html/LinkMapLine.h"
 #include "html/LinkWalker.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

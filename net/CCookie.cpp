@@ -1,6 +1,6 @@
 #include "net/CCookie.h"
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

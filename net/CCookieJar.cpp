@@ -5,8 +5,8 @@
 #include <memory>
 #include <utility>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -8,10 +8,12 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/LocalNames.h"
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
+#include "base/LeadingNumber.h"
 #include "net/CHttpTransaction.h"
 #include "net/CMyException.h"
+#include "platform/FileSystem.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 

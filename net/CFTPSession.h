@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
 #include "net/CHttpOptions.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExFtpSocket.h"
 #include "platform/Sockets.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

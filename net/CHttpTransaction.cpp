@@ -7,12 +7,14 @@
 #include <memory>
 #include <system_error>
 
-#include "engine/LocalNames.h"
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/LeadingNumber.h"
 #include "html/IsHtmlText.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "platform/FileSystem.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 
@@ -76,24 +78,6 @@ bool HasControlBytes(std::string_view text) {
         }
     }
     return false;
-}
-
-long long LeadingNumber(std::string_view text) {
-    constexpr long long kCeiling = 1000000000000000000LL;
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value <= (kCeiling - 9) / 10 ? value * 10 + (text[i] - '0') : kCeiling;
-    }
-    return negative ? -value : value;
 }
 
 CHttpTransaction::CHttpTransaction(const CHttpOptions& options, CHttpWorkerLink& worker,

@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
 #include "net/CCookieExchange.h"
 #include "net/CHttpOptions.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExHttpSocket.h"
 #include "net/HeaderBlock.h"
 #include "platform/Sockets.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 
@@ -75,9 +75,5 @@ private:
 // True when `text` holds a byte below 32 or the byte 127: such a text must not go into a
 // request line or header.
 bool HasControlBytes(std::string_view text);
-
-// The value of a decimal number at the start of `text` (leading spaces and a sign allowed), as
-// atol reads it but without overflow: values beyond +-10^18 stop growing there. 0 without digits.
-long long LeadingNumber(std::string_view text);
 
 } // namespace torvex

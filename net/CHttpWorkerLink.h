@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
-#include "html/CUrl.h"
+#include "url/CUrl.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 

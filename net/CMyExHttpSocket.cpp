@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "net/CMyException.h"
 #include "net/LineWindow.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 #include "net/CMyException.h"
 
 namespace torvex {

@@ -1,6 +1,6 @@
 #include "net/CMyException.h"
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

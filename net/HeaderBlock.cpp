@@ -1,7 +1,7 @@
 #include "net/HeaderBlock.h"
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -105,4 +105,28 @@ bool ReplaceFileText(std::string_view path, std::string_view text) {
     return true;
 }
 
+void MakeDirectoryPath(std::string_view path) {
+    const std::string text(path.substr(0, kMaxMadeDirectoryPath));
+    std::error_code ec;
+    // Most calls find the directory in place already: one look, no walk over its parents.
+    if (fs::is_directory(fs::path(text), ec)) {
+        return;
+    }
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '/') {
+            const fs::path prefix(text.substr(0, i));
+            if (!fs::exists(prefix, ec)) {
+                fs::create_directory(prefix, ec);
+            }
+        }
+    }
+}
+
+void MakeParentDirectory(std::string_view filePath) {
+    const std::size_t slash = filePath.rfind('/');
+    if (slash != std::string_view::npos && slash > 0) {
+        MakeDirectoryPath(filePath.substr(0, slash));
+    }
+}
+
 } // namespace torvex

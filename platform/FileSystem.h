@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,5 +35,13 @@ bool WriteFileText(std::string_view path, std::string_view text);
 // Writes `text` as the whole new content of `path` through a temporary file beside it that is
 // renamed over it, so a failure on the way leaves the old content in place. False on failure.
 bool ReplaceFileText(std::string_view path, std::string_view text);
+
+// Directory creation uses at most this many characters of a path: the local path capacity.
+constexpr std::size_t kMaxMadeDirectoryPath = 260;
+// Creates every missing directory of `path` (at most kMaxMadeDirectoryPath characters are used).
+// Failures are not reported: callers that care check that the directory exists afterwards.
+void MakeDirectoryPath(std::string_view path);
+// The same for the directory that holds the file at `filePath`.
+void MakeParentDirectory(std::string_view filePath);
 
 } // namespace torvex

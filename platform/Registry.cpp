@@ -7,11 +7,11 @@
 #include <optional>
 #include <system_error>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/AtomicFile.h"
 #include "platform/UserFolders.h"
-#include "project/CSettingsReader.h"
 
 namespace torvex {
 

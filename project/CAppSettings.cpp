@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
-#include "project/CSettingsReader.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
 

@@ -6,14 +6,13 @@
 #include <limits>
 #include <new>
 
-#include "engine/LocalNames.h"
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
-#include "html/CUrl.h"
-#include "project/CSettingsReader.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "html/CFileTypeFilter.h"
 #include "net/ProxyMode.h"
-#include "html/CUrlFilter.h"
+#include "project/CFileTypeFilter.h"
+#include "project/CUrlFilter.h"
 
 namespace torvex {
 

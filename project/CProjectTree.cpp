@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/LocalNames.h"
-#include "engine/Records.h"
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
+#include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
-#include "project/CSettingsReader.h"
+#include "project/ProjectFiles.h"
 
 namespace torvex {
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/CConsole.h"
-#include "engine/CProjectPaths.h"
 #include "platform/FileSystem.h"
 #include "platform/StopSignals.h"
+#include "project/CProjectPaths.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 

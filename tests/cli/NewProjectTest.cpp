@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/LocalNames.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 

@@ -11,7 +11,6 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ExitStatus.h"
-#include "engine/LocalNames.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
 #include "support/TempDir.h"

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/CDownloadTask.h"
-#include "engine/LocalNames.h"
-#include "html/CUrl.h"
 #include "platform/FileSystem.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 namespace {

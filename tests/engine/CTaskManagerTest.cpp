@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/IRunListener.h"
-#include "engine/LocalNames.h"
 #include "platform/FileSystem.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"

@@ -7,7 +7,6 @@
 
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
-#include "engine/LocalNames.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
 #include "support/RunFakes.h"
@@ -259,20 +258,6 @@ TEST(RecordDelete, DeletingEveryRecordRemovesTheProjectFilesButNotItsSettings) {
         EXPECT_FALSE(FileExists(dir / gone)) << gone;
     }
     EXPECT_EQ(ReadFileBytes(dir / "project.conf"), "TorvexVersion=1\n");
-}
-
-TEST(RecordDelete, ProjectFilesWithSettingsTakeTheEmptyDirectoryAlong) {
-    TempDir dir;
-    const std::string project = dir / "p";
-    MakeDirectoryPath(project + "/download/latest");
-    WriteFileBytes(project + "/project.conf", "TorvexVersion=1\n");
-    WriteFileBytes(project + "/project.log", "[latest]\n");
-    {
-        ProjectLock lock;   // a run that has ended leaves its lock file behind
-        ASSERT_EQ(lock.TryAcquire(project), ProjectLockOutcome::Acquired);
-    }
-    EXPECT_TRUE(DeleteProjectFiles(project, true));
-    EXPECT_FALSE(DirectoryExists(project));
 }
 
 TEST(RecordDelete, LogsGoAndStoredFilesAndSectionsStay) {

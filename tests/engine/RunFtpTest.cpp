@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/IRunListener.h"
-#include "engine/LocalNames.h"
+#include "platform/FileSystem.h"
 #include "support/CFixtureServer.h"
 #include "support/CLoopbackDaemon.h"
 #include "support/PipelineRunner.h"

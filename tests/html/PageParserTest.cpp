@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "RecordingLinkSink.h"
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "html/CTagTable.h"
 
 namespace torvex {

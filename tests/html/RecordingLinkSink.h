@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/LocalNames.h"
 #include "html/PageParser.h"
+#include "url/LocalNames.h"
 
 namespace torvex::test {
 

@@ -6,6 +6,7 @@
 
 #include "HttpTestKit.h"
 #include "net/CFTPSession.h"
+#include "platform/FileSystem.h"
 
 namespace torvex::test {
 namespace {

@@ -89,14 +89,6 @@ TEST(Base64Encode, PadsByTheLengthOfTheLastGroup) {
     }
 }
 
-TEST(LeadingNumber, ReadsLikeAtoiWithoutOverflow) {
-    EXPECT_EQ(LeadingNumber(" 42abc"), 42);
-    EXPECT_EQ(LeadingNumber("-7"), -7);
-    EXPECT_EQ(LeadingNumber("abc"), 0);
-    EXPECT_EQ(LeadingNumber(""), 0);
-    EXPECT_GT(LeadingNumber("99999999999999999999999999"), 0);
-}
-
 TEST(UserAgentText, FollowsTheMode) {
     EXPECT_EQ(UserAgentText(0, "mine"), "");
     EXPECT_EQ(UserAgentText(1, "mine"), "Torvex/0.9");

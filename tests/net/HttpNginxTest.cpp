@@ -4,6 +4,7 @@
 #include <string>
 
 #include "HttpTestKit.h"
+#include "platform/FileSystem.h"
 #include "support/CNginxServer.h"
 
 namespace torvex::test {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "support/CFixtureServer.h"
-#include "support/TempDir.h"
-#include "engine/CUrlEntry.h"
-#include "engine/LocalNames.h"
 #include "net/CHttpTransaction.h"
 #include "net/CMyException.h"
+#include "support/CFixtureServer.h"
+#include "support/TempDir.h"
+#include "url/CUrlEntry.h"
+#include "url/LocalNames.h"
 
 namespace torvex::test {
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "HttpTestKit.h"
+#include "platform/FileSystem.h"
 
 namespace torvex::test {
 namespace {

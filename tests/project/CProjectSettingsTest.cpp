@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "project/CSettingsReader.h"
+#include "base/CSettingsReader.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
 #include "support/TempDir.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/CSettingsReader.h"
 #include "project/CProjectSettings.h"
-#include "project/CSettingsReader.h"
 #include "project/PasswordScramble.h"
 #include "support/TempDir.h"
 

@@ -4,8 +4,9 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/LocalNames.h"
-#include "html/CUrl.h"
+#include "platform/FileSystem.h"
+#include "url/CUrl.h"
+#include "url/LocalNames.h"
 
 namespace torvex::test {
 

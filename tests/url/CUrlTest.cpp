@@ -1,4 +1,4 @@
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "engine/CUrlEntry.h"
+#include "url/CUrlEntry.h"
 
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -1,11 +1,11 @@
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 
 #include <array>
 #include <charconv>
 #include <cstdio>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -1,4 +1,4 @@
-#include "html/BoundedText.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

@@ -1,9 +1,6 @@
-#include "engine/LocalNames.h"
+#include "url/LocalNames.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 
@@ -105,30 +102,6 @@ std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entr
         out += ".html";
     }
     return out;
-}
-
-void MakeDirectoryPath(std::string_view path) {
-    const std::string text(path.substr(0, kMaxLocalPath));
-    std::error_code ec;
-    // Most calls find the directory in place already: one look, no walk over its parents.
-    if (std::filesystem::is_directory(std::filesystem::path(text), ec)) {
-        return;
-    }
-    for (std::size_t i = 1; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '/') {
-            const std::filesystem::path prefix(text.substr(0, i));
-            if (!std::filesystem::exists(prefix, ec)) {
-                std::filesystem::create_directory(prefix, ec);
-            }
-        }
-    }
-}
-
-void MakeParentDirectory(std::string_view filePath) {
-    const std::size_t slash = filePath.rfind('/');
-    if (slash != std::string_view::npos && slash > 0) {
-        MakeDirectoryPath(filePath.substr(0, slash));
-    }
 }
 
 bool IsHtmlName(std::string_view fileName) {

@@ -1,8 +1,8 @@
-#include "html/LinkAcceptance.h"
+#include "engine/LinkAcceptance.h"
 
+#include "engine/LinkFilters.h"
 #include "html/CTagTable.h"
-#include "html/CUrl.h"
-#include "html/LinkFilters.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "html/CUrl.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 
@@ -34,7 +34,7 @@ constexpr char HtmlAppended = '3';   // page stored with ".html" appended from t
 
 // One URL in the crawl engine. A plain value: every hand-over between queues and threads is a
 // copy, so no two threads ever share an entry. Writers cut outside texts to the capacities
-// above with AssignCut (html/BoundedText.h).
+// above with AssignCut (base/BoundedText.h).
 struct CUrlEntry {
     CUrl url;
     std::string referrer;          // URL text of the linking page; empty for start addresses

@@ -1,6 +1,6 @@
-#include "html/WildcardMatch.h"
+#include "base/WildcardMatch.h"
 
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/LocalNames.h"
-#include "html/CUrl.h"
+#include "url/CUrl.h"
+#include "url/LocalNames.h"
 
 namespace torvex {
 namespace {

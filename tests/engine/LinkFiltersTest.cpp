@@ -1,12 +1,11 @@
-#include "html/LinkFilters.h"
+#include "engine/LinkFilters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "engine/LinkAcceptance.h"
 #include "html/CTagTable.h"
-#include "html/LinkAcceptance.h"
-#include "html/WildcardMatch.h"
 
 namespace torvex {
 namespace {
@@ -33,36 +32,6 @@ CUrlFilter WithPaths(PathFilterMode mode, std::string fpath = "", std::string ep
     filter.FPath = std::move(fpath);
     filter.EPath = std::move(epath);
     return filter;
-}
-
-TEST(WildcardMatch, WholeTextWithoutBacktracking) {
-    struct Case {
-        const char* text;
-        const char* pattern;
-        bool match;
-    };
-    const Case cases[] = {
-        {"www.Example.com", "*.example.COM", true}, {"example.com", "*.example.com", false},
-        {"a.htm", "*.htm", true},                   {"a.htm.htm", "*.htm", false},
-        {"abc", "abc", true},                       {"abc", "ab", false},
-        {"ab", "abc", false},                       {"abc", "a**c", true},
-        {"abc", "*", true},                         {"", "*", true},
-        {"", "", true},                             {"x", "", false},
-        {"/a/b/c.gif", "/a/*", true},               {"abcbd", "a*b*d", true},
-        {"img12.gif", "img*.gif", true},            {"abc", "abc*", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + " ~ " + c.pattern);
-        EXPECT_EQ(WildcardMatch(c.text, c.pattern), c.match);
-    }
-}
-
-TEST(WildcardMatch, ListEntriesAreNotTrimmed) {
-    EXPECT_TRUE(WildcardListMatch("b.com", "a.com;b.com"));
-    EXPECT_FALSE(WildcardListMatch("b.com", "a.com; b.com"));
-    EXPECT_TRUE(WildcardListMatch("b.com", ";;b.com;"));
-    EXPECT_FALSE(WildcardListMatch("b.com", ""));
-    EXPECT_FALSE(WildcardListMatch("", ";;"));
 }
 
 TEST(CUrlFilterHost, EveryMode) {

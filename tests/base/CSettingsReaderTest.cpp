@@ -1,4 +1,4 @@
-#include "project/CSettingsReader.h"
+#include "base/CSettingsReader.h"
 
 #include <climits>
 #include <string>

@@ -1,10 +1,10 @@
-#include "project/CSettingsReader.h"
+#include "base/CSettingsReader.h"
 
 #include <fstream>
 #include <limits>
 
-#include "html/AsciiCase.h"
-#include "html/BoundedText.h"
+#include "base/AsciiCase.h"
+#include "base/BoundedText.h"
 
 namespace torvex {
 

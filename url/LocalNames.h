@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/CUrlEntry.h"
-#include "html/CUrl.h"
+#include "url/CUrl.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 
@@ -27,12 +27,6 @@ bool StoredPath(std::string_view recordDownloadDir, std::string_view localDir,
 
 // "<record linkmap dir>/<local dir><file name>", with ".html" for name letter '3'.
 std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entry);
-
-// Creates every missing directory of `path` (at most 260 characters are used). Failures are not
-// reported: callers that care check that the directory exists afterwards.
-void MakeDirectoryPath(std::string_view path);
-// The same for the directory that holds the file at `filePath`.
-void MakeParentDirectory(std::string_view filePath);
 
 // True when the text after the file name's last "." begins with "htm" in any case.
 bool IsHtmlName(std::string_view fileName);

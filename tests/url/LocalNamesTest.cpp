@@ -1,12 +1,12 @@
-#include "engine/LocalNames.h"
+#include "url/LocalNames.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
-#include "engine/CProjectPaths.h"
-#include "engine/CUrlEntry.h"
 #include "support/TempDir.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 namespace {
@@ -69,7 +69,7 @@ TEST(LocalNamesLimits, DirectoryAndWholePathLimits) {
 
 TEST(LocalNamesEscape, StoredPathsNeverClimbOutOfTheRecord) {
     test::TempDir temp;
-    const CProjectPaths paths = SetRecord(temp.Str(), "latest");
+    const std::string recordDir = temp / "download/latest";
     const char* hostile[] = {
         "http://h/../../../../x",
         "http://h/a/../../../etc/passwd",
@@ -83,7 +83,7 @@ TEST(LocalNamesEscape, StoredPathsNeverClimbOutOfTheRecord) {
         "http://h/q?a=../../x",
         "http://h/q/..?x=1",
     };
-    const auto record = std::filesystem::weakly_canonical(paths.recordDownloadDir);
+    const auto record = std::filesystem::weakly_canonical(recordDir);
     for (const char* text : hostile) {
         SCOPED_TRACE(text);
         CUrl url(text);
@@ -91,10 +91,10 @@ TEST(LocalNamesEscape, StoredPathsNeverClimbOutOfTheRecord) {
             continue;
         }
         std::string dir, file, stored;
-        if (!LocalNames(url, true, paths.recordDownloadDirLength, dir, file)) {
+        if (!LocalNames(url, true, recordDir.size(), dir, file)) {
             continue;
         }
-        ASSERT_TRUE(StoredPath(paths.recordDownloadDir, dir, file, "", stored));
+        ASSERT_TRUE(StoredPath(recordDir, dir, file, "", stored));
         const auto resolved = std::filesystem::weakly_canonical(stored);
         const auto rel = resolved.lexically_relative(record);
         ASSERT_FALSE(rel.empty());
@@ -129,36 +129,6 @@ TEST(LocalNamesPaths, StoredAndLinkMapPaths) {
     EXPECT_EQ(LinkMapPath("/p/linkmap/latest", entry), "/p/linkmap/latest/h/a/list.php");
     entry.nameLetter = NameLetter::HtmlAppended;
     EXPECT_EQ(LinkMapPath("/p/linkmap/latest", entry), "/p/linkmap/latest/h/a/list.php.html");
-}
-
-TEST(LocalNamesPaths, ProjectPathSet) {
-    const CProjectPaths paths = SetRecord("/p", "latest");
-    EXPECT_EQ(paths.downloadDir, "/p/download");
-    EXPECT_EQ(paths.linkMapDir, "/p/linkmap");
-    EXPECT_EQ(paths.logsDir, "/p/logs");
-    EXPECT_EQ(paths.recordDownloadDir, "/p/download/latest");
-    EXPECT_EQ(paths.recordLinkMapDir, "/p/linkmap/latest");
-    EXPECT_EQ(paths.statusLog, "/p/logs/latest");
-    EXPECT_EQ(paths.breakPointFile, "/p/logs/latest.s");
-    EXPECT_EQ(paths.seenSet, "/p/logs/latest.tmp");
-    EXPECT_EQ(paths.projectLog, "/p/project.log");
-    EXPECT_EQ(paths.recordDownloadDirLength, 18u);
-    EXPECT_TRUE(paths.fits);
-
-    const CProjectPaths bare = SetRecord("/p", std::nullopt);
-    EXPECT_EQ(bare.downloadDir, "/p/download");
-    EXPECT_TRUE(bare.recordDownloadDir.empty());
-
-    EXPECT_FALSE(SetRecord("/" + std::string(250, 'p'), "latest").fits);
-}
-
-TEST(LocalNamesPaths, MakeDirectoryPathCreatesEveryLevel) {
-    test::TempDir temp;
-    const std::string deep = temp / "a/b/c/";
-    MakeDirectoryPath(deep);
-    EXPECT_TRUE(std::filesystem::is_directory(deep));
-    MakeDirectoryPath(deep); // existing levels are fine
-    EXPECT_TRUE(std::filesystem::is_directory(temp / "a/b"));
 }
 
 TEST(PageNamingRule, LettersAndExtensions) {

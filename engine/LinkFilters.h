@@ -3,9 +3,9 @@
 #include <ctime>
 #include <string_view>
 
-#include "html/CFileTypeFilter.h"
-#include "html/CUrl.h"
-#include "html/CUrlFilter.h"
+#include "project/CFileTypeFilter.h"
+#include "project/CUrlFilter.h"
+#include "url/CUrl.h"
 
 // The two filters that decide whether a found address may become a download: the URL filter of
 // the start address it descends from (protocol, host, path) and the project's file-type filter.

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "html/CFileTypeFilter.h"
-#include "html/CUrlFilter.h"
+#include "project/CFileTypeFilter.h"
+#include "project/CUrlFilter.h"
 
 namespace torvex {
 

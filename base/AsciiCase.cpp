@@ -1,4 +1,4 @@
-#include "html/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 namespace torvex {
 

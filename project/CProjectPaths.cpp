@@ -1,4 +1,4 @@
-#include "engine/CProjectPaths.h"
+#include "project/CProjectPaths.h"
 
 namespace torvex {
 

@@ -1,9 +1,9 @@
-#include "html/LinkFilters.h"
+#include "engine/LinkFilters.h"
 
 #include <string>
 
-#include "html/AsciiCase.h"
-#include "html/WildcardMatch.h"
+#include "base/AsciiCase.h"
+#include "base/WildcardMatch.h"
 
 namespace torvex {
 
