@@ -96,8 +96,7 @@ private:
 
     // The members of an object or the items of an array, after the opening bracket: entries
     // separated by commas up to `close`.
-    template <typename ParseEntry>
-    bool ParseEntries(char close, ParseEntry parseEntry) {
+    template <typename ParseEntry> bool ParseEntries(char close, ParseEntry parseEntry) {
         ++m_pos;
         SkipSpace();
         if (Peek() == close) {
