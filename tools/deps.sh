@@ -9,6 +9,7 @@ TORVEX_PACKAGES=(
     dante-server microsocks tinyproxy
     python3-pyftpdlib
     python3
+    chromium
 )
 
 torvex_install_missing() {
