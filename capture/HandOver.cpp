@@ -15,9 +15,8 @@ std::string_view FirstLine(std::string_view text) {
     return text.substr(0, text.find_first_of("\r\n"));
 }
 
-// The working directory must be an absolute path of a plain folder: a relative one would
-// depend on where the browser happens to run, and "." or ".." parts or control characters mean
-// the stored value is not what an installation writes.
+} // namespace
+
 bool IsUsableWorkDir(std::string_view dir) {
     if (dir.empty() || dir.size() >= kWorkDirBufferSize || dir.front() != '/') {
         return false;
@@ -38,6 +37,8 @@ bool IsUsableWorkDir(std::string_view dir) {
     }
     return true;
 }
+
+namespace {
 
 // The folder with exactly one "/" at its end, however many the stored value has.
 std::string FolderPrefix(std::string_view dir) {

@@ -29,6 +29,11 @@ enum class HandOverOutcome {
     FileFailed = 102,    // the hand-over file could not be written
 };
 
+// Whether `dir` can be the working directory: an absolute path of a plain folder that fits the
+// buffer. A relative one would depend on where the browser happens to run, and "." or ".." parts
+// or control characters mean the stored value is not what an installation writes.
+bool IsUsableWorkDir(std::string_view dir);
+
 // The content of the hand-over file.
 std::string HandOverText(std::string_view url, std::string_view info, std::string_view parentUrl);
 

@@ -11,6 +11,7 @@
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
 #include "platform/AtomicFile.h"
+#include "platform/UserFolders.h"
 
 namespace torvex {
 
@@ -83,15 +84,8 @@ std::string RegistryFilePath() {
     if (own != nullptr && *own != '\0') {
         return own;
     }
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return (fs::path(config) / "torvex" / "registry").string();
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return (fs::path(home) / ".config" / "torvex" / "registry").string();
-    }
-    return {};
+    const std::string config = UserFoldersFromEnvironment().configHome;
+    return config.empty() ? std::string() : (fs::path(config) / "torvex" / "registry").string();
 }
 
 CFileRegistry::LoadResult CFileRegistry::Load(std::vector<Key>& keys) const {

@@ -8,12 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 
 namespace torvex {
 namespace {
 
 using test::ReadFileBytes;
+using test::ScopedVariable;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -27,26 +29,6 @@ std::optional<std::string> Read(const CRegistry& registry, std::string_view key,
     }
     return value;
 }
-
-// Sets an environment variable for the life of the object and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(std::string name, const char* value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str())) {
-            m_old = old;
-        }
-        value != nullptr ? ::setenv(m_name.c_str(), value, 1) : ::unsetenv(m_name.c_str());
-    }
-    ~ScopedVariable() {
-        m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str());
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(CFileRegistry, KeepsValuesAcrossObjectsAndMatchesPathsLoosely) {
     TempDir dir;

@@ -1,5 +1,6 @@
 #include "CChildProcess.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -17,7 +18,7 @@ namespace torvex::test {
 CChildProcess::CChildProcess(const std::string& program,
                              const std::vector<std::string>& arguments,
                              const std::vector<std::string>& extraEnvironment,
-                             bool errorToTerminal) {
+                             bool errorToTerminal, ChildInput input) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
@@ -49,7 +50,14 @@ CChildProcess::CChildProcess(const std::string& program,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    int pipeEnds[2] = {-1, -1};
+    if (input == ChildInput::Pipe && ::pipe2(pipeEnds, O_CLOEXEC) == 0) {
+        std::signal(SIGPIPE, SIG_IGN);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);   // dup2 drops CLOEXEC
+        m_input = pipeEnds[1];
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     const std::string outPath = m_dir / "stdout";
     const std::string errPath = m_dir / "stderr";
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -72,6 +80,9 @@ CChildProcess::CChildProcess(const std::string& program,
         m_pid = pid;
     }
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[0] >= 0) {
+        ::close(pipeEnds[0]);
+    }
     if (m_terminal >= 0) {
         m_collector = std::thread([this] { CollectTerminal(); });
     }
@@ -98,6 +109,7 @@ void CChildProcess::CollectTerminal() {
 }
 
 CChildProcess::~CChildProcess() {
+    CloseInput();
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         int status = 0;
@@ -112,6 +124,29 @@ CChildProcess::~CChildProcess() {
         ::close(m_terminal);
     }
 }
+
+bool CChildProcess::WriteInput(std::string_view bytes) {
+    while (!bytes.empty() && m_input >= 0) {
+        const ssize_t n = ::write(m_input, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return bytes.empty();
+}
+
+void CChildProcess::CloseInput() {
+    if (m_input >= 0) {
+        ::close(m_input);
+        m_input = -1;
+    }
+}
+
+std::string CChildProcess::OutputText() const { return ReadFileBytes(m_dir / "stdout"); }
 
 void CChildProcess::SendSignal(int signal) {
     if (m_pid > 0) {
@@ -128,6 +163,7 @@ std::string CChildProcess::ErrorText() const {
 }
 
 ChildResult CChildProcess::Wait(std::chrono::milliseconds limit) {
+    CloseInput();
     ChildResult result;
     if (m_pid <= 0) {
         result.err = "the program could not be started";
