@@ -25,7 +25,7 @@ constexpr std::string_view kAskTake = "TAKE";
 constexpr std::string_view kDone = "OK";
 
 // One question and its answer on a fresh connection; false when nobody answered.
-bool Exchange(const std::string &socketPath, std::string_view question, std::string &answer) {
+bool Exchange(const std::string& socketPath, std::string_view question, std::string& answer) {
     const int fd = ConnectLocalSocket(socketPath);
     if (fd < 0) {
         return false;
@@ -44,7 +44,7 @@ CInstanceServer::~CInstanceServer() {
     Stop();
 }
 
-bool CInstanceServer::Start(const std::string &socketPath) {
+bool CInstanceServer::Start(const std::string& socketPath) {
     Stop();
     m_listener = ListenLocalSocket(socketPath);
     if (m_listener < 0) {
@@ -96,7 +96,7 @@ void CInstanceServer::Answer(int client) {
     }
 }
 
-SecondCopyOutcome RunSecondCopy(const std::string &socketPath, const std::string &handOverPath,
+SecondCopyOutcome RunSecondCopy(const std::string& socketPath, const std::string& handOverPath,
                                 int commandLineBits) {
     std::string answer;
     bool answered = false;

@@ -33,12 +33,12 @@ public:
     explicit CInstanceServer(RequestHandler onRequest);
     // Stops the thread and removes the socket file.
     ~CInstanceServer();
-    CInstanceServer(const CInstanceServer &) = delete;
-    CInstanceServer &operator=(const CInstanceServer &) = delete;
+    CInstanceServer(const CInstanceServer&) = delete;
+    CInstanceServer& operator=(const CInstanceServer&) = delete;
 
     // Listens at `socketPath` (call only while holding the instance lock). False when the
     // socket cannot be made; the program then runs without the channel.
-    bool Start(const std::string &socketPath);
+    bool Start(const std::string& socketPath);
     void Stop();
 
     void SetIntakeState(int state) { m_intakeState = state; }
@@ -68,7 +68,7 @@ enum class SecondCopyOutcome : int {
 // running copy's IntakeState, deletes the hand-over file when the copy carries "/u" and the
 // state is 0, else asks the running copy to come up and, with "/u", to take the file. Waits a
 // little for a copy that is still creating its window; never longer than about two seconds.
-SecondCopyOutcome RunSecondCopy(const std::string &socketPath, const std::string &handOverPath,
+SecondCopyOutcome RunSecondCopy(const std::string& socketPath, const std::string& handOverPath,
                                 int commandLineBits);
 
 } // namespace torvex

@@ -6,12 +6,12 @@ namespace torvex {
 
 namespace {
 
-CTreeNode *FindNode(CTreeNode &node, const CProjectSettings *project) {
+CTreeNode* FindNode(CTreeNode& node, const CProjectSettings* project) {
     if (node.IsProject() && node.project == project) {
         return &node;
     }
-    for (auto &child : node.children) {
-        if (CTreeNode *found = FindNode(*child, project)) {
+    for (auto& child : node.children) {
+        if (CTreeNode* found = FindNode(*child, project)) {
             return found;
         }
     }
@@ -32,16 +32,16 @@ NodeKind ProjectKindFor(ProjectRunState state, bool onTimer) {
     return onTimer ? NodeKind::ProjectOnTimer : NodeKind::ProjectIdle;
 }
 
-CTreeRuns::CTreeRuns(CProjectTree &tree, ITaskManagerHooks *forward)
+CTreeRuns::CTreeRuns(CProjectTree& tree, ITaskManagerHooks* forward)
     : m_tree(tree), m_forward(forward ? *forward : m_noHooks) {}
 
-bool CTreeRuns::Start(CTreeNode &node, RunCommand command) {
+bool CTreeRuns::Start(CTreeNode& node, RunCommand command) {
     if (!m_manager) {
         return false;
     }
     bool started = false;
-    for (CProjectSettings *project : ProjectsBelow(node)) {
-        const CTreeNode *projectNode = NodeOf(project);
+    for (CProjectSettings* project : ProjectsBelow(node)) {
+        const CTreeNode* projectNode = NodeOf(project);
         // A project can leave the tree while the user answers a question about an earlier one.
         if (projectNode && IsIdleProject(*projectNode) &&
             m_manager->StateOf(*project) == ProjectRunState::Idle) {
@@ -51,18 +51,18 @@ bool CTreeRuns::Start(CTreeNode &node, RunCommand command) {
     return started;
 }
 
-void CTreeRuns::Stop(CTreeNode &node) {
+void CTreeRuns::Stop(CTreeNode& node) {
     if (!m_manager) {
         return;
     }
-    for (CProjectSettings *project : ProjectsBelow(node)) {
+    for (CProjectSettings* project : ProjectsBelow(node)) {
         if (m_manager->StateOf(*project) != ProjectRunState::Idle && StopAllowed(*project)) {
             m_manager->StopProject(*project);
         }
     }
 }
 
-bool CTreeRuns::StopAllowed(const CProjectSettings &project) const {
+bool CTreeRuns::StopAllowed(const CProjectSettings& project) const {
     if (!m_manager) {
         return false;
     }
@@ -74,7 +74,7 @@ bool CTreeRuns::StopAllowed(const CProjectSettings &project) const {
     case ProjectRunState::Running:
         break;
     }
-    const CDownloadTask *task = m_manager->TaskOf(project);
+    const CDownloadTask* task = m_manager->TaskOf(project);
     return task && task->flags.MonitorRunning.load() && !task->flags.Stopping.load();
 }
 
@@ -85,30 +85,30 @@ std::string CTreeRuns::CloseRefusal() const {
     return {};
 }
 
-CTreeNode *CTreeRuns::NodeOf(const CProjectSettings *project) {
+CTreeNode* CTreeRuns::NodeOf(const CProjectSettings* project) {
     return project ? FindNode(m_tree.Root(), project) : nullptr;
 }
 
-void CTreeRuns::OnProjectState(const CProjectSettings *project, ProjectRunState state) {
-    if (CTreeNode *node = NodeOf(project)) {
+void CTreeRuns::OnProjectState(const CProjectSettings* project, ProjectRunState state) {
+    if (CTreeNode* node = NodeOf(project)) {
         node->kind = ProjectKindFor(state, project->TimeDownload);
     }
     m_forward.OnProjectState(project, state);
 }
 
-void CTreeRuns::OnTaskMessage(int message, CDownloadTask &task, int code) {
-    m_forward.OnTaskMessage(message, task, code);
+void CTreeRuns::OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) {
+    m_forward.OnTaskMessage(message, task);
 }
 
-void CTreeRuns::OnBreakPointProgress(CDownloadTask &task, int position, int range) {
+void CTreeRuns::OnBreakPointProgress(CDownloadTask& task, int position, int range) {
     m_forward.OnBreakPointProgress(task, position, range);
 }
 
-void CTreeRuns::GenerateIndexPage(CDownloadTask &task) {
+void CTreeRuns::GenerateIndexPage(CDownloadTask& task) {
     m_forward.GenerateIndexPage(task);
 }
 
-void CTreeRuns::ConvertLinks(CDownloadTask &task) {
+void CTreeRuns::ConvertLinks(CDownloadTask& task) {
     m_forward.ConvertLinks(task);
 }
 

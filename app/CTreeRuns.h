@@ -23,37 +23,37 @@ NodeKind ProjectKindFor(ProjectRunState state, bool onTimer);
 // first command. Neither the tree nor the manager is owned.
 class CTreeRuns final : public ITaskManagerHooks {
 public:
-    CTreeRuns(CProjectTree &tree, ITaskManagerHooks *forward = nullptr);
-    void Attach(CTaskManager &manager) { m_manager = &manager; }
+    CTreeRuns(CProjectTree& tree, ITaskManagerHooks* forward = nullptr);
+    void Attach(CTaskManager& manager) { m_manager = &manager; }
 
     // Starts every idle project at or below `node`; false when none was started.
-    bool Start(CTreeNode &node, RunCommand command);
+    bool Start(CTreeNode& node, RunCommand command);
     // Stops every running or waiting project at or below `node`.
-    void Stop(CTreeNode &node);
+    void Stop(CTreeNode& node);
     bool StartAll(RunCommand command = RunCommand::Start) { return Start(m_tree.Root(), command); }
     void StopAll() { Stop(m_tree.Root()); }
 
     // Whether Stop may be given to `project` now: it waits, or its task's monitor runs and it is
     // not stopping yet.
-    bool StopAllowed(const CProjectSettings &project) const;
+    bool StopAllowed(const CProjectSettings& project) const;
     // The refusal to close the window while projects run or wait; empty when it may close.
     std::string CloseRefusal() const;
 
-    CTreeNode *NodeOf(const CProjectSettings *project);
+    CTreeNode* NodeOf(const CProjectSettings* project);
 
     // ITaskManagerHooks
-    void OnProjectState(const CProjectSettings *project, ProjectRunState state) override;
-    void OnTaskMessage(int message, CDownloadTask &task, int code) override;
-    void OnBreakPointProgress(CDownloadTask &task, int position, int range) override;
-    void GenerateIndexPage(CDownloadTask &task) override;
-    void ConvertLinks(CDownloadTask &task) override;
+    void OnProjectState(const CProjectSettings* project, ProjectRunState state) override;
+    void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
+    void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
+    void GenerateIndexPage(CDownloadTask& task) override;
+    void ConvertLinks(CDownloadTask& task) override;
     void OnAllTasksEnded() override;
 
 private:
-    CProjectTree &m_tree;
+    CProjectTree& m_tree;
     ITaskManagerHooks m_noHooks;
-    ITaskManagerHooks &m_forward;
-    CTaskManager *m_manager = nullptr;
+    ITaskManagerHooks& m_forward;
+    CTaskManager* m_manager = nullptr;
 };
 
 } // namespace torvex

@@ -4,24 +4,24 @@ namespace torvex {
 
 namespace {
 
-void Collect(const CTreeNode &node, std::vector<CProjectSettings *> &out) {
+void Collect(const CTreeNode& node, std::vector<CProjectSettings*>& out) {
     if (node.IsProject()) {
         if (node.project) {
             out.push_back(node.project);
         }
         return;
     }
-    for (const auto &child : node.children) {
+    for (const auto& child : node.children) {
         Collect(*child, out);
     }
 }
 
 // Whether any project at or below `node` satisfies `test`.
-template <typename Test> bool AnyProject(const CTreeNode &node, const Test &test) {
+template <typename Test> bool AnyProject(const CTreeNode& node, const Test& test) {
     if (node.IsProject()) {
         return test(node);
     }
-    for (const auto &child : node.children) {
+    for (const auto& child : node.children) {
         if (AnyProject(*child, test)) {
             return true;
         }
@@ -31,32 +31,32 @@ template <typename Test> bool AnyProject(const CTreeNode &node, const Test &test
 
 } // namespace
 
-std::vector<CProjectSettings *> ProjectsBelow(const CTreeNode &node) {
-    std::vector<CProjectSettings *> projects;
+std::vector<CProjectSettings*> ProjectsBelow(const CTreeNode& node) {
+    std::vector<CProjectSettings*> projects;
     Collect(node, projects);
     return projects;
 }
 
-bool IsIdleProject(const CTreeNode &node) {
+bool IsIdleProject(const CTreeNode& node) {
     return node.kind == NodeKind::ProjectIdle || node.kind == NodeKind::ProjectOnTimer;
 }
 
-CNodeCommands CommandsFor(const CTreeNode *node, const StopAllowed &stopAllowed) {
+CNodeCommands CommandsFor(const CTreeNode* node, const StopAllowed& stopAllowed) {
     CNodeCommands commands;
     if (!node) {
         return commands;
     }
-    const auto stoppable = [&](const CTreeNode &n) {
+    const auto stoppable = [&](const CTreeNode& n) {
         if (n.kind == NodeKind::ProjectWaiting) {
             return true;
         }
         return n.kind == NodeKind::ProjectRunning && n.project &&
                (!stopAllowed || stopAllowed(*n.project));
     };
-    const auto active = [](const CTreeNode &n) {
+    const auto active = [](const CTreeNode& n) {
         return n.kind == NodeKind::ProjectRunning || n.kind == NodeKind::ProjectWaiting;
     };
-    commands.start = AnyProject(*node, [](const CTreeNode &n) { return IsIdleProject(n); });
+    commands.start = AnyProject(*node, [](const CTreeNode& n) { return IsIdleProject(n); });
     commands.stop = AnyProject(*node, stoppable);
     commands.exportItem = true;
     if (node->IsProject()) {
@@ -74,7 +74,7 @@ CNodeCommands CommandsFor(const CTreeNode *node, const StopAllowed &stopAllowed)
         commands.rename = !node->IsRoot();
         commands.deleteItem = !node->IsRoot() && !AnyProject(*node, active);
         commands.addToTimer =
-            AnyProject(*node, [](const CTreeNode &n) { return n.kind == NodeKind::ProjectIdle; });
+            AnyProject(*node, [](const CTreeNode& n) { return n.kind == NodeKind::ProjectIdle; });
     }
     return commands;
 }

@@ -12,7 +12,7 @@ namespace torvex {
 
 // Whether Stop may be given to a running project now: its task's monitor runs and it is not
 // stopping already.
-using StopAllowed = std::function<bool(const CProjectSettings &)>;
+using StopAllowed = std::function<bool(const CProjectSettings&)>;
 
 struct CNodeCommands {
     bool start = false; // also Update and Resume
@@ -29,8 +29,8 @@ struct CNodeCommands {
 };
 
 // The projects at and below `node`, depth first in tree order.
-std::vector<CProjectSettings *> ProjectsBelow(const CTreeNode &node);
-bool IsIdleProject(const CTreeNode &node); // kinds 4 and 7
-CNodeCommands CommandsFor(const CTreeNode *node, const StopAllowed &stopAllowed);
+std::vector<CProjectSettings*> ProjectsBelow(const CTreeNode& node);
+bool IsIdleProject(const CTreeNode& node); // kinds 4 and 7
+CNodeCommands CommandsFor(const CTreeNode* node, const StopAllowed& stopAllowed);
 
 } // namespace torvex

@@ -2,7 +2,7 @@
 
 namespace torvex {
 
-CRunOptions RunOptionsFrom(const CAppSettings &settings) {
+CRunOptions RunOptionsFrom(const CAppSettings& settings) {
     CRunOptions options;
     options.MaxRunningTask = settings.MaxRunningTask;
     options.EndNotify = settings.EndNotify != 0;

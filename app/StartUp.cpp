@@ -33,9 +33,9 @@ char Lower(char c) {
 
 } // namespace
 
-int ParseCommandLine(const std::vector<std::string> &arguments) {
+int ParseCommandLine(const std::vector<std::string>& arguments) {
     int bits = 0;
-    for (const std::string &argument : arguments) {
+    for (const std::string& argument : arguments) {
         if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
             continue;
         }
@@ -60,7 +60,7 @@ std::string WorkingDirectoryTooLongText(std::string_view directory) {
            ", or it maybe cause errors when running. Program exits.";
 }
 
-bool AcceptWorkingDirectory(std::string_view directory, IPrompter &prompter) {
+bool AcceptWorkingDirectory(std::string_view directory, IPrompter& prompter) {
     if (WorkingDirectoryFits(directory)) {
         return true;
     }
@@ -68,7 +68,7 @@ bool AcceptWorkingDirectory(std::string_view directory, IPrompter &prompter) {
     return false;
 }
 
-std::string OriginFilePath(const std::string &workDir, std::string_view name) {
+std::string OriginFilePath(const std::string& workDir, std::string_view name) {
     const std::string local = Join(Join(workDir, kOriginDirName), name);
     if (FileExists(local)) {
         return local;
@@ -83,7 +83,7 @@ std::string OriginFilePath(const std::string &workDir, std::string_view name) {
     return local;
 }
 
-bool ProvideTreeFile(const std::string &workDir) {
+bool ProvideTreeFile(const std::string& workDir) {
     const std::string tree = Join(workDir, kTreeFileName);
     if (FileExists(tree)) {
         return true;
@@ -115,7 +115,7 @@ bool ProvideTreeFile(const std::string &workDir) {
     return ok;
 }
 
-std::string ManualPath(const std::string &workDir) {
+std::string ManualPath(const std::string& workDir) {
     const std::string local = Join(workDir, kManualName);
     if (FileExists(local)) {
         return local;
@@ -127,13 +127,13 @@ std::string ManualPath(const std::string &workDir) {
     return {};
 }
 
-std::string HandOverFilePath(const std::string &workDir) {
+std::string HandOverFilePath(const std::string& workDir) {
     return Join(workDir, kHandOverName);
 }
-std::string InstanceLockPath(const std::string &workDir) {
+std::string InstanceLockPath(const std::string& workDir) {
     return Join(workDir, kLockName);
 }
-std::string InstanceSocketPath(const std::string &workDir) {
+std::string InstanceSocketPath(const std::string& workDir) {
     return Join(workDir, kSocketName);
 }
 

@@ -25,7 +25,7 @@ constexpr int kHandOverWaiting = 2; // "/u": an address waits in the hand-over f
 
 // The bits of the arguments after the program name. Only the first two characters of each
 // count ("/mini" is "/m"); "/" or "-", either case; anything else is ignored.
-int ParseCommandLine(const std::vector<std::string> &arguments);
+int ParseCommandLine(const std::vector<std::string>& arguments);
 
 // True when the working directory is within its limit (exactly 240 characters is accepted).
 bool WorkingDirectoryFits(std::string_view directory);
@@ -33,26 +33,26 @@ bool WorkingDirectoryFits(std::string_view directory);
 std::string WorkingDirectoryTooLongText(std::string_view directory);
 // The first step of start-up: false, after telling the user with message 63025, when the
 // working directory is over the limit (the program then ends before writing anything).
-bool AcceptWorkingDirectory(std::string_view directory, IPrompter &prompter);
+bool AcceptWorkingDirectory(std::string_view directory, IPrompter& prompter);
 
 // "<dir>/Origin/<name>" in the working directory when the file is there, else the one
 // installed beside the program (tests and installed copies run with another working
 // directory).
-std::string OriginFilePath(const std::string &workDir, std::string_view name);
+std::string OriginFilePath(const std::string& workDir, std::string_view name);
 
 // Gives the working directory its tree file from the pristine Origin/Torvex.dir.en when it has
 // none. An existing Torvex.dir is never overwritten, not even by a copy racing this one. False
 // when neither file is there afterwards (LoadTree then starts an empty tree).
-bool ProvideTreeFile(const std::string &workDir);
+bool ProvideTreeFile(const std::string& workDir);
 
 // The program's manual page for the Help command: in the working directory, else beside the
 // program. Empty when neither has it.
-std::string ManualPath(const std::string &workDir);
+std::string ManualPath(const std::string& workDir);
 
 // The hand-over file and the lock and socket of the single running copy, in the working
 // directory.
-std::string HandOverFilePath(const std::string &workDir);
-std::string InstanceLockPath(const std::string &workDir);
-std::string InstanceSocketPath(const std::string &workDir);
+std::string HandOverFilePath(const std::string& workDir);
+std::string InstanceLockPath(const std::string& workDir);
+std::string InstanceSocketPath(const std::string& workDir);
 
 } // namespace torvex

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view kWeekdays[] = {"Sun.", "Mon.", "Tue.", "Wed.", "Thu.", "Fri.", "Sat."};
 
-std::string PathIn(std::string_view projectDir, const CRecordInfo &record) {
+std::string PathIn(std::string_view projectDir, const CRecordInfo& record) {
     std::string path(projectDir);
     path += "/download/";
     path += record.IsLatest ? std::string(kLatestSection) : std::to_string(record.RecordTime);
@@ -64,7 +64,7 @@ std::string SlotStateText(int state) {
     }
 }
 
-CThreadRow ThreadRowOf(int index, const CSlotView &view) {
+CThreadRow ThreadRowOf(int index, const CSlotView& view) {
     CThreadRow row;
     row.label = ThreadLabel(index);
     row.status = SlotStateText(view.state);
@@ -82,7 +82,7 @@ CThreadRow ThreadRowOf(int index, const CSlotView &view) {
     return row;
 }
 
-std::vector<int> ChangedColumns(const CThreadRow &before, const CThreadRow &after) {
+std::vector<int> ChangedColumns(const CThreadRow& before, const CThreadRow& after) {
     std::vector<int> changed;
     for (int column = 0; column < kThreadColumns; ++column) {
         if (before.Cell(column) != after.Cell(column)) {
@@ -112,7 +112,7 @@ std::string DurationText(std::int64_t seconds) {
     return text;
 }
 
-std::string ElapsedText(const CRecordInfo &record) {
+std::string ElapsedText(const CRecordInfo& record) {
     if (record.ElapsedTime != 0) {
         return DurationText(record.ElapsedTime);
     }
@@ -122,14 +122,14 @@ std::string ElapsedText(const CRecordInfo &record) {
     return {};
 }
 
-std::string LocalStartFile(std::string_view projectDir, const CRecordInfo &record) {
+std::string LocalStartFile(std::string_view projectDir, const CRecordInfo& record) {
     if (record.StartPage.empty()) {
         return {};
     }
     return PathIn(projectDir, record) + "/" + record.StartPage;
 }
 
-std::string RecordIndexPath(std::string_view projectDir, const CRecordInfo &record) {
+std::string RecordIndexPath(std::string_view projectDir, const CRecordInfo& record) {
     return PathIn(projectDir, record) + "/index.html";
 }
 
@@ -150,11 +150,11 @@ std::string FallbackStartTimeText(std::int64_t time) {
 }
 
 std::vector<CRecordRow> RecordRowsOf(std::string_view projectDir,
-                                     const std::vector<CRecordInfo> &records,
-                                     const CLiveRecord *live, const DateFormatter &formatDate) {
+                                     const std::vector<CRecordInfo>& records,
+                                     const CLiveRecord* live, const DateFormatter& formatDate) {
     std::vector<CRecordRow> rows;
     rows.reserve(records.size());
-    for (const CRecordInfo &record : records) {
+    for (const CRecordInfo& record : records) {
         CRecordRow row;
         row.isLatest = record.IsLatest;
         row.recordTime = record.RecordTime;
@@ -188,7 +188,7 @@ CRecordOrder RecordOrderFor(std::string_view recordListSort) {
     return order;
 }
 
-std::string QueuePaneText(const CRunTotals &totals) {
+std::string QueuePaneText(const CRunTotals& totals) {
     char text[64];
     std::snprintf(text, sizeof text, "Total Queue: %4lld/%lld",
                   static_cast<long long>(totals.downloadQueue),
@@ -196,7 +196,7 @@ std::string QueuePaneText(const CRunTotals &totals) {
     return text;
 }
 
-std::string DownloadedPaneText(const CRunTotals &totals) {
+std::string DownloadedPaneText(const CRunTotals& totals) {
     char text[64];
     std::snprintf(text, sizeof text, "Total Downloaded: %2lld",
                   static_cast<long long>(totals.downloaded));

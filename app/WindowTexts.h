@@ -28,14 +28,14 @@ struct CThreadRow {
     std::string url;   // the current address; empty while the thread is idle
 
     std::string Cell(int column) const;
-    bool operator==(const CThreadRow &) const = default;
+    bool operator==(const CThreadRow&) const = default;
 };
 
 std::string ThreadLabel(int index);
 std::string SlotStateText(int state);
-CThreadRow ThreadRowOf(int index, const CSlotView &view);
+CThreadRow ThreadRowOf(int index, const CSlotView& view);
 // The columns whose text differs between two rows (only those are rewritten).
-std::vector<int> ChangedColumns(const CThreadRow &before, const CThreadRow &after);
+std::vector<int> ChangedColumns(const CThreadRow& before, const CThreadRow& after);
 
 // ---- Record list ----
 
@@ -71,11 +71,11 @@ int RecordStateImage(int status, bool isLatest, bool projectRunning);
 // "%H:%M:%S" of a duration; hours go past 24 rather than wrap.
 std::string DurationText(std::int64_t seconds);
 // The stored duration when not 0, else end minus start, else empty (no end).
-std::string ElapsedText(const CRecordInfo &record);
+std::string ElapsedText(const CRecordInfo& record);
 // The stored start page under the record's download folder; empty without a start page.
-std::string LocalStartFile(std::string_view projectDir, const CRecordInfo &record);
+std::string LocalStartFile(std::string_view projectDir, const CRecordInfo& record);
 // "index.html" of a record: <project>/download/<latest or record time>/index.html.
-std::string RecordIndexPath(std::string_view projectDir, const CRecordInfo &record);
+std::string RecordIndexPath(std::string_view projectDir, const CRecordInfo& record);
 // The fallback for a start time when the desktop gives no date format: "Sun. 12/08/26 14:05"
 // (weekday, month/day/two-digit year, hours:minutes, local time).
 std::string FallbackStartTimeText(std::int64_t time);
@@ -85,8 +85,8 @@ using DateFormatter = std::function<std::string(std::int64_t)>;
 // One row per record; `live` (may be null) holds the running record's figures, which then
 // replace the latest record's. `formatDate` gives the start-time text (the fallback when empty).
 std::vector<CRecordRow> RecordRowsOf(std::string_view projectDir,
-                                     const std::vector<CRecordInfo> &records,
-                                     const CLiveRecord *live, const DateFormatter &formatDate);
+                                     const std::vector<CRecordInfo>& records,
+                                     const CLiveRecord* live, const DateFormatter& formatDate);
 
 // The order of the record list for `RecordListSort`: "1" lists the newest first and shows the
 // first row, anything else lists in record order and shows the last row.
@@ -105,8 +105,8 @@ struct CRunTotals {
     std::int64_t downloaded = 0;
 };
 
-std::string QueuePaneText(const CRunTotals &totals);      // "Total Queue: %4d/%d"
-std::string DownloadedPaneText(const CRunTotals &totals); // "Total Downloaded: %2d"
+std::string QueuePaneText(const CRunTotals& totals);      // "Total Queue: %4d/%d"
+std::string DownloadedPaneText(const CRunTotals& totals); // "Total Downloaded: %2d"
 std::string SpeedPaneText(double kilobytesPerSecond);     // "Speed: %5.1fKBps"
 
 } // namespace torvex

@@ -12,7 +12,7 @@ InstanceLock::~InstanceLock() {
     Release();
 }
 
-InstanceLockOutcome InstanceLock::TryAcquire(const std::string &path) {
+InstanceLockOutcome InstanceLock::TryAcquire(const std::string& path) {
     Release();
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {

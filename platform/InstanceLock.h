@@ -19,11 +19,11 @@ class InstanceLock {
 public:
     InstanceLock() = default;
     ~InstanceLock();
-    InstanceLock(const InstanceLock &) = delete;
-    InstanceLock &operator=(const InstanceLock &) = delete;
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Takes the lock on `path` (created when missing) without waiting.
-    InstanceLockOutcome TryAcquire(const std::string &path);
+    InstanceLockOutcome TryAcquire(const std::string& path);
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
 

@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 // The socket address of `path`. A path longer than sun_path is reached as
 // /proc/self/fd/<folder>/<name>, with the folder held open in `dirFd` while the call runs.
-bool MakeAddress(const std::string &path, sockaddr_un &address, int &dirFd) {
+bool MakeAddress(const std::string& path, sockaddr_un& address, int& dirFd) {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
     dirFd = -1;
@@ -67,7 +67,7 @@ bool WaitReady(int fd, short events, Clock::time_point deadline) {
 
 } // namespace
 
-int ListenLocalSocket(const std::string &path) {
+int ListenLocalSocket(const std::string& path) {
     sockaddr_un address;
     int dirFd = -1;
     if (!MakeAddress(path, address, dirFd)) {
@@ -77,7 +77,7 @@ int ListenLocalSocket(const std::string &path) {
     int result = -1;
     if (fd >= 0) {
         ::unlink(address.sun_path);
-        result = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+        result = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
         if (result == 0) {
             ::chmod(address.sun_path, 0600);
             result = ::listen(fd, 4);
@@ -102,7 +102,7 @@ int AcceptLocalSocket(int listener, int timeoutMs) {
     return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-int ConnectLocalSocket(const std::string &path) {
+int ConnectLocalSocket(const std::string& path) {
     sockaddr_un address;
     int dirFd = -1;
     if (!MakeAddress(path, address, dirFd)) {
@@ -112,7 +112,7 @@ int ConnectLocalSocket(const std::string &path) {
     if (fd >= 0) {
         int result = 0;
         do {
-            result = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+            result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
         } while (result != 0 && errno == EINTR);
         if (result != 0) {
             ::close(fd);
@@ -145,7 +145,7 @@ bool SendLocalLine(int fd, std::string_view line, int timeoutMs) {
     return true;
 }
 
-bool ReceiveLocalLine(int fd, std::string &line, std::size_t capacity, int timeoutMs) {
+bool ReceiveLocalLine(int fd, std::string& line, std::size_t capacity, int timeoutMs) {
     line.clear();
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

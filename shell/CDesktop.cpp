@@ -8,15 +8,15 @@
 
 namespace torvex {
 
-bool CDesktop::OpenUrl(const QString &url) {
+bool CDesktop::OpenUrl(const QString& url) {
     return QDesktopServices::openUrl(QUrl(url));
 }
 
-bool CDesktop::StartProgram(const QString &program, const QString &file) {
+bool CDesktop::StartProgram(const QString& program, const QString& file) {
     return QProcess::startDetached(program, {file});
 }
 
-void CDesktop::SetClipboardText(const QString &text) {
+void CDesktop::SetClipboardText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
 }
 

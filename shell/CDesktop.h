@@ -11,10 +11,10 @@ class CDesktop {
 public:
     virtual ~CDesktop() = default;
     // Opens `url` (a web address or a file URL) with the desktop's default handler.
-    virtual bool OpenUrl(const QString &url);
+    virtual bool OpenUrl(const QString& url);
     // Starts `program` with `file` as its argument, without waiting for it.
-    virtual bool StartProgram(const QString &program, const QString &file);
-    virtual void SetClipboardText(const QString &text);
+    virtual bool StartProgram(const QString& program, const QString& file);
+    virtual void SetClipboardText(const QString& text);
 };
 
 } // namespace torvex

@@ -4,7 +4,7 @@
 
 namespace torvex {
 
-CFormChannel::CFormChannel(QWidget *parent) : QTreeWidget(parent) {
+CFormChannel::CFormChannel(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(kThreadColumns);
     setHeaderLabels({QStringLiteral("Thread"), QStringLiteral("Status"), QStringLiteral("Total"),
                      QStringLiteral("Readed"), QStringLiteral("Ratio"), QStringLiteral("URL")});
@@ -22,7 +22,7 @@ void CFormChannel::CreateRows(int count) {
     Empty();
     for (int i = 0; i < count; ++i) {
         CThreadRow row = ThreadRowOf(i, CSlotView{});
-        auto *item = new QTreeWidgetItem(this);
+        auto* item = new QTreeWidgetItem(this);
         for (int column = 0; column < kThreadColumns; ++column) {
             item->setText(column, QString::fromStdString(row.Cell(column)));
         }
@@ -33,13 +33,13 @@ void CFormChannel::CreateRows(int count) {
     }
 }
 
-int CFormChannel::UpdateRow(int index, const CThreadRow &row) {
+int CFormChannel::UpdateRow(int index, const CThreadRow& row) {
     if (index < 0 || index >= RowCount()) {
         return 0;
     }
-    CThreadRow &shown = m_rows[static_cast<std::size_t>(index)];
+    CThreadRow& shown = m_rows[static_cast<std::size_t>(index)];
     const std::vector<int> changed = ChangedColumns(shown, row);
-    QTreeWidgetItem *item = topLevelItem(index);
+    QTreeWidgetItem* item = topLevelItem(index);
     for (int column : changed) {
         item->setText(column, QString::fromStdString(row.Cell(column)));
     }
@@ -53,8 +53,8 @@ void CFormChannel::Empty() {
 }
 
 int CFormChannel::SelectedThread() const {
-    const QTreeWidgetItem *item = currentItem();
-    return item && item->isSelected() ? indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(item))
+    const QTreeWidgetItem* item = currentItem();
+    return item && item->isSelected() ? indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item))
                                       : -1;
 }
 

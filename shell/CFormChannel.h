@@ -14,17 +14,17 @@ namespace torvex {
 class CFormChannel final : public QTreeWidget {
     Q_OBJECT
 public:
-    explicit CFormChannel(QWidget *parent = nullptr);
+    explicit CFormChannel(QWidget* parent = nullptr);
 
     // Makes `count` rows, each "Empty".
     void CreateRows(int count);
     // Rewrites the changed cells of row `index`; returns how many cells were rewritten.
-    int UpdateRow(int index, const CThreadRow &row);
+    int UpdateRow(int index, const CThreadRow& row);
     void Empty();
     // The selected row's thread index, or -1.
     int SelectedThread() const;
     int RowCount() const { return static_cast<int>(m_rows.size()); }
-    const CThreadRow &Row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
+    const CThreadRow& Row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
 
 private:
     std::vector<CThreadRow> m_rows;

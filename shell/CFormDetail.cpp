@@ -11,7 +11,7 @@ namespace {
 constexpr int kNameRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole + 2;
 
-void SetText(QTreeWidgetItem *item, int column, const std::string &text) {
+void SetText(QTreeWidgetItem* item, int column, const std::string& text) {
     const QString value = QString::fromStdString(text);
     if (item->text(column) != value) {
         item->setText(column, value);
@@ -20,7 +20,7 @@ void SetText(QTreeWidgetItem *item, int column, const std::string &text) {
 
 } // namespace
 
-CFormDetail::CFormDetail(QWidget *parent) : QTreeWidget(parent) {
+CFormDetail::CFormDetail(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(kRecordColumns);
     setHeaderLabels({QStringLiteral("Status"), QStringLiteral("Start Time"),
                      QStringLiteral("Downloaded"), QStringLiteral("Total Files"),
@@ -39,7 +39,7 @@ CFormDetail::CFormDetail(QWidget *parent) : QTreeWidget(parent) {
     header()->setSortIndicatorShown(true);
 }
 
-void CFormDetail::SetRow(QTreeWidgetItem *item, const CRecordRow &row) {
+void CFormDetail::SetRow(QTreeWidgetItem* item, const CRecordRow& row) {
     item->setData(0, kNameRole, QString::fromStdString(row.name));
     if (item->data(0, kImageRole).toInt() != row.image + 1) {
         item->setData(0, kImageRole, row.image + 1);
@@ -57,14 +57,14 @@ void CFormDetail::SetRow(QTreeWidgetItem *item, const CRecordRow &row) {
     item->setTextAlignment(5, Qt::AlignCenter);
 }
 
-void CFormDetail::Fill(const std::vector<CRecordRow> &rows, CRecordOrder order) {
+void CFormDetail::Fill(const std::vector<CRecordRow>& rows, CRecordOrder order) {
     clear();
     m_rows = rows;
     const int count = static_cast<int>(rows.size());
     for (int i = 0; i < count; ++i) {
-        const CRecordRow &row =
+        const CRecordRow& row =
             rows[static_cast<std::size_t>(order.newestFirst ? count - 1 - i : i)];
-        auto *item = new QTreeWidgetItem(this);
+        auto* item = new QTreeWidgetItem(this);
         SetRow(item, row);
     }
     // "0" lists in record order under a descending mark and shows the newest (last) row.
@@ -74,7 +74,7 @@ void CFormDetail::Fill(const std::vector<CRecordRow> &rows, CRecordOrder order) 
     }
 }
 
-void CFormDetail::Update(const std::vector<CRecordRow> &rows, CRecordOrder order) {
+void CFormDetail::Update(const std::vector<CRecordRow>& rows, CRecordOrder order) {
     if (rows.size() != m_rows.size() || topLevelItemCount() != static_cast<int>(rows.size())) {
         Fill(rows, order);
         return;
@@ -95,7 +95,7 @@ void CFormDetail::Empty() {
 std::vector<std::string> CFormDetail::SelectedRecords() const {
     std::vector<std::string> names;
     for (int i = 0; i < topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = topLevelItem(i);
+        const QTreeWidgetItem* item = topLevelItem(i);
         if (item->isSelected()) {
             names.push_back(item->data(0, kNameRole).toString().toStdString());
         }

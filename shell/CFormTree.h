@@ -14,27 +14,27 @@ namespace torvex {
 class CFormTree final : public QTreeWidget {
     Q_OBJECT
 public:
-    explicit CFormTree(CProjectTree &tree, QWidget *parent = nullptr);
+    explicit CFormTree(CProjectTree& tree, QWidget* parent = nullptr);
 
     void Rebuild();
     void RefreshKinds();
-    CTreeNode *SelectedNode() const;
-    void Select(const CTreeNode *node);
-    QTreeWidgetItem *ItemOf(const CTreeNode *node) const;
+    CTreeNode* SelectedNode() const;
+    void Select(const CTreeNode* node);
+    QTreeWidgetItem* ItemOf(const CTreeNode* node) const;
 
-signals:
+Q_SIGNALS:
     // The selection moved to `node` (null: nothing selected).
-    void nodeSelected(torvex::CTreeNode *node);
+    void nodeSelected(torvex::CTreeNode* node);
 
 private:
-    QTreeWidgetItem *AddItem(QTreeWidgetItem *parent, CTreeNode &node);
-    void Refresh(QTreeWidgetItem *item);
-    void OnExpansion(QTreeWidgetItem *item, bool expanded);
+    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, CTreeNode& node);
+    void Refresh(QTreeWidgetItem* item);
+    void OnExpansion(QTreeWidgetItem* item, bool expanded);
 
-    CProjectTree &m_tree;
+    CProjectTree& m_tree;
     bool m_rebuilding = false;
 };
 
-CTreeNode *NodeOfItem(const QTreeWidgetItem *item);
+CTreeNode* NodeOfItem(const QTreeWidgetItem* item);
 
 } // namespace torvex

@@ -68,21 +68,18 @@ std::string LocaleStartTime(std::int64_t time) {
 // it there. Calls that come while the window is going away are dropped with it.
 class CMainFrame::QueuedListener final : public IRunListener {
 public:
-    explicit QueuedListener(CMainFrame *frame) : m_frame(frame) {}
-    void OnTaskMessage(int message, CDownloadTask *task, int code) override {
+    explicit QueuedListener(CMainFrame* frame) : m_frame(frame) {}
+    void OnTaskMessage(const CTaskMessage& message) override {
         QMetaObject::invokeMethod(
-            m_frame,
-            [frame = m_frame, message, task, code] {
-                frame->HandleTaskMessage(message, task, code);
-            },
+            m_frame, [frame = m_frame, message] { frame->HandleTaskMessage(message); },
             Qt::QueuedConnection);
     }
 
 private:
-    CMainFrame *m_frame;
+    CMainFrame* m_frame;
 };
 
-CMainFrame::CMainFrame(CAppSettings &settings, const CFrameOptions &options, QWidget *parent)
+CMainFrame::CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_options(options),
       m_tree(options.workDir + "/" + std::string(kTreeFileName), settings.DefaultDir),
       m_listener(std::make_unique<QueuedListener>(this)), m_runs(m_tree, this) {
@@ -98,7 +95,7 @@ CMainFrame::CMainFrame(CAppSettings &settings, const CFrameOptions &options, QWi
         m_ownDesktop = std::make_unique<CDesktop>();
         m_desktop = m_ownDesktop.get();
     }
-    IRunPipeline &pipeline = options.pipeline ? *options.pipeline : m_ownPipeline;
+    IRunPipeline& pipeline = options.pipeline ? *options.pipeline : m_ownPipeline;
     m_tasks = std::make_unique<CTaskManager>(pipeline, *m_listener, *m_prompter, &m_runs);
     m_tasks->SetOptions(RunOptionsFrom(settings));
     m_runs.Attach(*m_tasks);
@@ -111,7 +108,7 @@ CMainFrame::CMainFrame(CAppSettings &settings, const CFrameOptions &options, QWi
     BuildToolBar();
     BuildStatusBar();
 
-    m_speedTimer.setInterval(CSpeedRing::kTickMs);
+    m_speedTimer.setInterval(CStatusTicker::kTickMs);
     connect(&m_speedTimer, &QTimer::timeout, this, &CMainFrame::OnSpeedTick);
     m_detailTimer.setInterval(kDetailRefreshMs);
     connect(&m_detailTimer, &QTimer::timeout, this, &CMainFrame::RefreshDetail);
@@ -170,12 +167,12 @@ void CMainFrame::BuildPanes() {
     connect(m_formDetail, &QTreeWidget::itemSelectionChanged, this, &CMainFrame::UpdateCommands);
     connect(m_formChannel, &QTreeWidget::itemSelectionChanged, this, &CMainFrame::UpdateCommands);
     connect(m_formDetail, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem *, int) { OnViewIndex(); });
+            [this](QTreeWidgetItem*, int) { OnViewIndex(); });
 }
 
-QAction *CMainFrame::AddAction(const QString &name, const QString &text, const QKeySequence &key,
+QAction* CMainFrame::AddAction(const QString& name, const QString& text, const QKeySequence& key,
                                void (CMainFrame::*slot)()) {
-    auto *action = new QAction(text, this);
+    auto* action = new QAction(text, this);
     action->setObjectName(name);
     if (!key.isEmpty()) {
         action->setShortcut(key);
@@ -185,7 +182,7 @@ QAction *CMainFrame::AddAction(const QString &name, const QString &text, const Q
     return action;
 }
 
-QAction *CMainFrame::Action(const QString &name) const {
+QAction* CMainFrame::Action(const QString& name) const {
     const auto found = m_actions.find(name);
     return found == m_actions.end() ? nullptr : found->second;
 }
@@ -252,7 +249,7 @@ void CMainFrame::BuildActions() {
     AddAction("about", "&About", none, &CMainFrame::OnAbout);
 
     // The shortcut text is Qt's to show; the captions keep only the name.
-    for (auto &[name, action] : m_actions) {
+    for (auto& [name, action] : m_actions) {
         action->setText(action->text().section(QLatin1Char('\t'), 0, 0));
     }
     Action("start")->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
@@ -267,12 +264,12 @@ void CMainFrame::BuildActions() {
 }
 
 void CMainFrame::BuildMenus() {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    QMenu *fresh = file->addMenu(QStringLiteral("&New"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* fresh = file->addMenu(QStringLiteral("&New"));
     fresh->addAction(Action("newFolder"));
     fresh->addAction(Action("newProject"));
     file->addSeparator();
-    for (const char *name : {"import", "export", "delete", "rename"}) {
+    for (const char* name : {"import", "export", "delete", "rename"}) {
         file->addAction(Action(name));
     }
     file->addSeparator();
@@ -280,8 +277,8 @@ void CMainFrame::BuildMenus() {
     file->addSeparator();
     file->addAction(Action("exit"));
 
-    QMenu *project = menuBar()->addMenu(QStringLiteral("&Project"));
-    for (const char *name :
+    QMenu* project = menuBar()->addMenu(QStringLiteral("&Project"));
+    for (const char* name :
          {"basic", "urlFilter", "fileFilter", "download", "linkage", "proxy", "advanced"}) {
         project->addAction(Action(name));
     }
@@ -293,24 +290,24 @@ void CMainFrame::BuildMenus() {
     project->addAction(Action("backupLatest"));
     project->addAction(Action("copyUrl"));
 
-    QMenu *download = menuBar()->addMenu(QStringLiteral("&Download"));
-    for (const char *name : {"start", "stop", "resume"}) {
+    QMenu* download = menuBar()->addMenu(QStringLiteral("&Download"));
+    for (const char* name : {"start", "stop", "resume"}) {
         download->addAction(Action(name));
     }
     download->addSeparator();
     download->addAction(Action("startAll"));
     download->addAction(Action("stopAll"));
 
-    QMenu *task = menuBar()->addMenu(QStringLiteral("&Task"));
+    QMenu* task = menuBar()->addMenu(QStringLiteral("&Task"));
     task->addMenu(QStringLiteral("Timer"))->addAction(Action("timer"));
 
-    QMenu *option = menuBar()->addMenu(QStringLiteral("&Option"));
-    for (const char *name : {"defaultProxy", "defaultDir", "moreOptions"}) {
+    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
+    for (const char* name : {"defaultProxy", "defaultDir", "moreOptions"}) {
         option->addAction(Action(name));
     }
     option->addAction(Action("defaultSettings"));
     option->addSeparator();
-    for (const char *name : {"browserIntegration", "clipMonitor", "autoRun"}) {
+    for (const char* name : {"browserIntegration", "clipMonitor", "autoRun"}) {
         option->addAction(Action(name));
     }
     option->addSeparator();
@@ -319,7 +316,7 @@ void CMainFrame::BuildMenus() {
 
     m_actions["viewMenu"] = menuBar()->addMenu(QStringLiteral("&View"))->menuAction();
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(Action("help"));
     help->addSeparator();
     help->addAction(Action("sendEmail"));
@@ -329,27 +326,27 @@ void CMainFrame::BuildMenus() {
 }
 
 void CMainFrame::BuildToolBar() {
-    QToolBar *tools = addToolBar(QStringLiteral("Toolbar"));
+    QToolBar* tools = addToolBar(QStringLiteral("Toolbar"));
     tools->setObjectName(QStringLiteral("toolbar"));
     tools->setIconSize(QSize(20, 20));
     tools->setMovable(false);
-    for (const char *name : {"newFolder", "newProject", "import", "export", "properties", "delete",
+    for (const char* name : {"newFolder", "newProject", "import", "export", "properties", "delete",
                              "start", "stop", "resume"}) {
         tools->addAction(Action(name));
     }
     // The thin empty bar below the toolbar.
     addToolBarBreak();
-    QToolBar *thin = addToolBar(QStringLiteral("Bar"));
+    QToolBar* thin = addToolBar(QStringLiteral("Bar"));
     thin->setObjectName(QStringLiteral("thinBar"));
     thin->setFixedHeight(4);
     thin->setMovable(false);
     thin->toggleViewAction()->setVisible(false);
 
-    QMenu *view = m_actions["viewMenu"]->menu();
-    QAction *showTools = tools->toggleViewAction();
+    QMenu* view = m_actions["viewMenu"]->menu();
+    QAction* showTools = tools->toggleViewAction();
     showTools->setText(QStringLiteral("&Toolbar"));
     view->addAction(showTools);
-    auto *showStatus = new QAction(QStringLiteral("&Status Bar"), this);
+    auto* showStatus = new QAction(QStringLiteral("&Status Bar"), this);
     showStatus->setCheckable(true);
     showStatus->setChecked(true);
     connect(showStatus, &QAction::toggled, this,
@@ -373,19 +370,19 @@ QString CMainFrame::PaneText(int pane) const {
     return pane >= 1 && pane <= 3 ? m_panes[pane - 1]->text() : QString();
 }
 
-CProjectSettings *CMainFrame::SelectedProject() const {
+CProjectSettings* CMainFrame::SelectedProject() const {
     return m_selected && m_selected->IsProject() ? m_selected->project : nullptr;
 }
 
-CDownloadTask *CMainFrame::SelectedTask() const {
-    const CProjectSettings *project = SelectedProject();
+CDownloadTask* CMainFrame::SelectedTask() const {
+    const CProjectSettings* project = SelectedProject();
     if (!project || m_tasks->StateOf(*project) != ProjectRunState::Running) {
         return nullptr;
     }
     return m_tasks->TaskOf(*project);
 }
 
-void CMainFrame::OnNodeSelected(CTreeNode *node) {
+void CMainFrame::OnNodeSelected(CTreeNode* node) {
     DetachRun();
     m_formChannel->Empty();
     m_formDetail->Empty();
@@ -401,7 +398,7 @@ void CMainFrame::OnNodeSelected(CTreeNode *node) {
 }
 
 void CMainFrame::AttachRun() {
-    CDownloadTask *task = SelectedTask();
+    CDownloadTask* task = SelectedTask();
     if (!task) {
         return;
     }
@@ -420,19 +417,19 @@ void CMainFrame::DetachRun() {
 }
 
 void CMainFrame::RefreshDetail() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     if (!project) {
         return;
     }
     CLiveRecord live;
-    const CDownloadTask *task = m_attached ? SelectedTask() : nullptr;
+    const CDownloadTask* task = m_attached ? SelectedTask() : nullptr;
     if (task) {
-        live.downloaded = task->counters.Downloaded.load();
-        live.totalFiles = task->counters.TotalFiles.load();
-        live.downloadQueue = task->DownloadQueue().Count();
-        const std::int64_t started = task->StartTime();
+        const CTaskSnapshot run = task->Snapshot();
+        live.downloaded = run.downloaded;
+        live.totalFiles = run.totalFiles;
+        live.downloadQueue = run.downloadQueue;
         live.elapsedSeconds =
-            task->ElapsedTime() + (started > 0 ? SystemClock().Now() - started : 0);
+            run.elapsedTime + (run.startTime > 0 ? SystemClock().Now() - run.startTime : 0);
     }
     const std::vector<CRecordRow> rows =
         RecordRowsOf(project->ProjectDir, ReadRecordList(project->ProjectDir),
@@ -441,12 +438,15 @@ void CMainFrame::RefreshDetail() {
 }
 
 void CMainFrame::RefreshChannel() {
-    const CDownloadTask *task = m_attached ? SelectedTask() : nullptr;
+    const CDownloadTask* task = m_attached ? SelectedTask() : nullptr;
     if (!task) {
         return;
     }
+    const CTaskSnapshot run = task->Snapshot();
     for (int i = 0; i < m_formChannel->RowCount(); ++i) {
-        m_formChannel->UpdateRow(i, ThreadRowOf(i, task->Slot(i).View()));
+        const std::size_t slot = static_cast<std::size_t>(i);
+        m_formChannel->UpdateRow(
+            i, ThreadRowOf(i, slot < run.slots.size() ? run.slots[slot] : CSlotView{}));
     }
     UpdateCommands(); // Stop is offered once the run's monitor is up
 }
@@ -456,18 +456,19 @@ void CMainFrame::OnSpeedTick() {
         m_speedTimer.stop(); // the panes keep their last texts
         return;
     }
-    m_speed.Tick(CBlockingSocket::TotalReceivedBytes(), SystemClock().MonotonicMs());
-    if (m_speed.PanesDue()) {
+    const CStatusTicker::Due due =
+        m_ticker.Tick(SystemClock().MonotonicMs(), CBlockingSocket::TotalReceivedBytes());
+    if (due.panes) {
         WritePanes();
     }
-    if (m_speed.SpeedDue()) {
-        m_panes[2]->setText(Q(SpeedPaneText(m_speed.KilobytesPerSecond())));
+    if (due.speed) {
+        m_panes[2]->setText(Q(SpeedPaneText(due.kilobytesPerSecond)));
     }
 }
 
 void CMainFrame::WritePanes() {
     CRunTotals totals;
-    for (const CDownloadTask *task : m_tasks->RunningTasks()) {
+    for (const CDownloadTask* task : m_tasks->RunningTasks()) {
         totals.downloadQueue += task->DownloadQueue().Count();
         totals.parseQueue += task->ParseQueue().Count();
         totals.downloaded += task->counters.Downloaded.load();
@@ -477,7 +478,7 @@ void CMainFrame::WritePanes() {
 }
 
 void CMainFrame::UpdateCommands() {
-    const CNodeCommands commands = CommandsFor(m_selected, [this](const CProjectSettings &project) {
+    const CNodeCommands commands = CommandsFor(m_selected, [this](const CProjectSettings& project) {
         return m_runs.StopAllowed(project);
     });
     const bool project = SelectedProject() != nullptr;
@@ -488,7 +489,7 @@ void CMainFrame::UpdateCommands() {
     Action("export")->setEnabled(commands.exportItem);
     Action("rename")->setEnabled(commands.rename);
     Action("properties")->setEnabled(commands.properties);
-    for (const char *page :
+    for (const char* page :
          {"basic", "urlFilter", "fileFilter", "download", "linkage", "proxy", "advanced"}) {
         Action(page)->setEnabled(commands.properties);
     }
@@ -511,13 +512,13 @@ void CMainFrame::UpdateCommands() {
     Action("delete")->setEnabled(m_formDetail->hasFocus() ? records : commands.deleteItem);
 }
 
-void CMainFrame::HandleTaskMessage(int message, CDownloadTask *task, int code) {
-    m_tasks->HandleTaskMessage(message, task, code);
+void CMainFrame::HandleTaskMessage(const CTaskMessage& message) {
+    m_tasks->HandleTaskMessage(message);
     m_formTree->RefreshKinds();
     UpdateCommands();
 }
 
-void CMainFrame::OnProjectState(const CProjectSettings *project, ProjectRunState state) {
+void CMainFrame::OnProjectState(const CProjectSettings* project, ProjectRunState state) {
     m_formTree->RefreshKinds();
     if (project && project == SelectedProject() && state != ProjectRunState::Running) {
         DetachRun();
@@ -526,20 +527,20 @@ void CMainFrame::OnProjectState(const CProjectSettings *project, ProjectRunState
     UpdateCommands();
 }
 
-void CMainFrame::OnTaskMessage(int message, CDownloadTask &task, int) {
-    const CProjectSettings *project = SelectedProject();
+void CMainFrame::OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) {
+    const CProjectSettings* project = SelectedProject();
     const bool selected = project && m_tasks->TaskOf(*project) == &task;
-    switch (message) {
-    case WM_TASK_STARTED:
+    switch (message.message) {
+    case TaskMessage::Started:
         if (selected) {
             AttachRun();
         }
         if (m_tasks->RunningCount() >= 1 && !m_speedTimer.isActive()) {
-            m_speed.Reset(CBlockingSocket::TotalReceivedBytes(), SystemClock().MonotonicMs());
+            m_ticker.Reset(SystemClock().MonotonicMs(), CBlockingSocket::TotalReceivedBytes());
             m_speedTimer.start();
         }
         break;
-    case WM_TASK_START_PAGE:
+    case TaskMessage::StartPage:
         if (selected) {
             RefreshDetail();
         }
@@ -556,7 +557,7 @@ void CMainFrame::OnTaskMessage(int message, CDownloadTask &task, int) {
     }
 }
 
-void CMainFrame::OnBreakPointProgress(CDownloadTask &, int position, int range) {
+void CMainFrame::OnBreakPointProgress(CDownloadTask&, int position, int range) {
     if (!m_breakPointDialog) {
         m_breakPointDialog = new QProgressDialog(this);
         m_breakPointDialog->setObjectName(QStringLiteral("saveBreakPoint"));
@@ -577,10 +578,9 @@ void CMainFrame::OnBreakPointProgress(CDownloadTask &, int position, int range) 
     } else if (!m_breakPointDialog->isVisible()) {
         m_breakPointDialog->show();
     }
-    m_breakPointDialog->repaint();
 }
 
-void CMainFrame::ConvertLinks(CDownloadTask &) {
+void CMainFrame::ConvertLinks(CDownloadTask&) {
     if (!m_conversionTimer.isActive()) {
         m_conversionTimer.start();
     }
@@ -622,10 +622,10 @@ void CMainFrame::ShowConversionProgress() {
 }
 
 void CMainFrame::OnAllTasksEnded() {
-    emit allTasksEnded();
+    Q_EMIT allTasksEnded();
 }
 
-void CMainFrame::closeEvent(QCloseEvent *event) {
+void CMainFrame::closeEvent(QCloseEvent* event) {
     const std::string refusal = m_runs.CloseRefusal();
     if (!refusal.empty()) {
         m_prompter->Information(refusal);

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/CInstanceChannel.h"
-#include "app/CSpeedRing.h"
+#include "app/CStatusTicker.h"
 #include "app/CTreeRuns.h"
 #include "engine/CRunPipeline.h"
 #include "engine/CTaskManager.h"
@@ -35,9 +35,9 @@ class IPrompter;
 struct CFrameOptions {
     std::string workDir;
     int commandLineBits = 0;
-    IPrompter *prompter = nullptr;
-    CDesktop *desktop = nullptr;
-    IRunPipeline *pipeline = nullptr;
+    IPrompter* prompter = nullptr;
+    CDesktop* desktop = nullptr;
+    IRunPipeline* pipeline = nullptr;
 };
 
 // The main window: the project tree on the left, the record list and the thread list on the
@@ -52,7 +52,7 @@ struct CFrameOptions {
 class CMainFrame final : public QMainWindow, private ITaskManagerHooks {
     Q_OBJECT
 public:
-    CMainFrame(CAppSettings &settings, const CFrameOptions &options, QWidget *parent = nullptr);
+    CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Loads the tree file (made first from the pristine one when missing); false when the
@@ -70,31 +70,31 @@ public:
     // cannot be made; the window then runs alone.
     bool OpenInstanceChannel();
     // The channel's IntakeState, set by the intake and the dialogs; null without a channel.
-    CInstanceServer *InstanceChannel() const { return m_channel.get(); }
+    CInstanceServer* InstanceChannel() const { return m_channel.get(); }
 
     // Access for the intake, dialogs and tests.
-    CProjectTree &ProjectTree() { return m_tree; }
-    CTaskManager &Tasks() { return *m_tasks; }
-    CTreeRuns &Runs() { return m_runs; }
-    CFormTree *FormTree() const { return m_formTree; }
-    CFormDetail *FormDetail() const { return m_formDetail; }
-    CFormChannel *FormChannel() const { return m_formChannel; }
-    QProgressDialog *BreakPointDialog() const { return m_breakPointDialog; }
+    CProjectTree& ProjectTree() { return m_tree; }
+    CTaskManager& Tasks() { return *m_tasks; }
+    CTreeRuns& Runs() { return m_runs; }
+    CFormTree* FormTree() const { return m_formTree; }
+    CFormDetail* FormDetail() const { return m_formDetail; }
+    CFormChannel* FormChannel() const { return m_formChannel; }
+    QProgressDialog* BreakPointDialog() const { return m_breakPointDialog; }
     // The action named `name` (its object name, e.g. "start"), or null.
-    QAction *Action(const QString &name) const;
+    QAction* Action(const QString& name) const;
     // The text of status pane 1..3.
     QString PaneText(int pane) const;
     // The last address taken from the hand-over file (empty when none).
-    const QString &HandedOverText() const { return m_handedOver; }
+    const QString& HandedOverText() const { return m_handedOver; }
 
-signals:
+Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
     void allTasksEnded();
     // The hand-over file was taken; `text` is its content.
-    void handOverTaken(const QString &text);
+    void handOverTaken(const QString& text);
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     class QueuedListener;
@@ -104,11 +104,11 @@ private:
     void BuildToolBar();
     void BuildStatusBar();
     void BuildPanes();
-    QAction *AddAction(const QString &name, const QString &text, const QKeySequence &key,
+    QAction* AddAction(const QString& name, const QString& text, const QKeySequence& key,
                        void (CMainFrame::*slot)());
 
     // Selection and the two lists.
-    void OnNodeSelected(CTreeNode *node);
+    void OnNodeSelected(CTreeNode* node);
     void AttachRun();
     void DetachRun();
     void RefreshDetail();
@@ -116,15 +116,15 @@ private:
     void OnSpeedTick();
     void WritePanes();
     void UpdateCommands();
-    CProjectSettings *SelectedProject() const;
-    CDownloadTask *SelectedTask() const;
+    CProjectSettings* SelectedProject() const;
+    CDownloadTask* SelectedTask() const;
 
     // Task reports, on the GUI thread.
-    void HandleTaskMessage(int message, CDownloadTask *task, int code);
-    void OnProjectState(const CProjectSettings *project, ProjectRunState state) override;
-    void OnTaskMessage(int message, CDownloadTask &task, int code) override;
-    void OnBreakPointProgress(CDownloadTask &task, int position, int range) override;
-    void ConvertLinks(CDownloadTask &task) override;
+    void HandleTaskMessage(const CTaskMessage& message);
+    void OnProjectState(const CProjectSettings* project, ProjectRunState state) override;
+    void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
+    void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
+    void ConvertLinks(CDownloadTask& task) override;
     void OnAllTasksEnded() override;
     void ShowConversionProgress();
 
@@ -155,16 +155,16 @@ private:
     void OnExit();
     void NotYet();
 
-    void ShowTreeMenu(const QPoint &at);
-    void ShowRecordMenu(const QPoint &at);
-    void ShowThreadMenu(const QPoint &at);
+    void ShowTreeMenu(const QPoint& at);
+    void ShowRecordMenu(const QPoint& at);
+    void ShowThreadMenu(const QPoint& at);
 
-    CAppSettings &m_settings;
+    CAppSettings& m_settings;
     CFrameOptions m_options;
     std::unique_ptr<IPrompter> m_ownPrompter;
-    IPrompter *m_prompter = nullptr;
+    IPrompter* m_prompter = nullptr;
     std::unique_ptr<CDesktop> m_ownDesktop;
-    CDesktop *m_desktop = nullptr;
+    CDesktop* m_desktop = nullptr;
     CProjectTree m_tree;
     CRunPipeline m_ownPipeline;
     std::unique_ptr<QueuedListener> m_listener;
@@ -173,23 +173,23 @@ private:
     std::unique_ptr<CTaskManager> m_tasks;
 
     std::unique_ptr<CInstanceServer> m_channel;
-    CSpeedRing m_speed;
+    CStatusTicker m_ticker;
     QTimer m_speedTimer;
     QTimer m_detailTimer;
     QTimer m_channelTimer;
     QTimer m_conversionTimer;
 
-    CFormTree *m_formTree = nullptr;
-    CFormDetail *m_formDetail = nullptr;
-    CFormChannel *m_formChannel = nullptr;
-    QSplitter *m_outerSplitter = nullptr;
-    QSplitter *m_rightSplitter = nullptr;
-    QLabel *m_panes[3] = {nullptr, nullptr, nullptr};
-    QProgressDialog *m_breakPointDialog = nullptr;
-    QProgressDialog *m_conversionDialog = nullptr;
-    std::map<QString, QAction *> m_actions;
+    CFormTree* m_formTree = nullptr;
+    CFormDetail* m_formDetail = nullptr;
+    CFormChannel* m_formChannel = nullptr;
+    QSplitter* m_outerSplitter = nullptr;
+    QSplitter* m_rightSplitter = nullptr;
+    QLabel* m_panes[3] = {nullptr, nullptr, nullptr};
+    QProgressDialog* m_breakPointDialog = nullptr;
+    QProgressDialog* m_conversionDialog = nullptr;
+    std::map<QString, QAction*> m_actions;
 
-    CTreeNode *m_selected = nullptr;
+    CTreeNode* m_selected = nullptr;
     bool m_attached = false; // the lists show the selected project's run
     QString m_handedOver;
 };

@@ -14,19 +14,19 @@
 #include "engine/IPrompter.h"
 #include "engine/Records.h"
 #include "engine/RunEndCode.h"
-#include "url/CUrl.h"
 #include "platform/FileSystem.h"
 #include "shell/CDesktop.h"
 #include "shell/CFormChannel.h"
 #include "shell/CFormDetail.h"
 #include "shell/CFormTree.h"
 #include "shell/CMainFrame.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 
 namespace {
 
-QString Q(const std::string &text) {
+QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
@@ -44,9 +44,15 @@ void CMainFrame::RunSelected(RunCommand command) {
     }
 }
 
-void CMainFrame::OnStart() { RunSelected(RunCommand::Start); }
-void CMainFrame::OnResume() { RunSelected(RunCommand::Resume); }
-void CMainFrame::OnUpdate() { RunSelected(RunCommand::Update); }
+void CMainFrame::OnStart() {
+    RunSelected(RunCommand::Start);
+}
+void CMainFrame::OnResume() {
+    RunSelected(RunCommand::Resume);
+}
+void CMainFrame::OnUpdate() {
+    RunSelected(RunCommand::Update);
+}
 
 void CMainFrame::OnStop() {
     if (m_selected) {
@@ -75,12 +81,12 @@ void CMainFrame::OnDelete() {
 }
 
 void CMainFrame::OnViewIndex() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     const std::vector<std::string> names = m_formDetail->SelectedRecords();
     if (!project || names.empty()) {
         return;
     }
-    for (const CRecordRow &row : m_formDetail->Rows()) {
+    for (const CRecordRow& row : m_formDetail->Rows()) {
         if (row.name != names.front()) {
             continue;
         }
@@ -102,7 +108,7 @@ void CMainFrame::OnViewIndex() {
 }
 
 void CMainFrame::OnDeleteRecords() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     const std::vector<std::string> names = m_formDetail->SelectedRecords();
     if (!project || names.empty() || !m_prompter->AskYesNo(kDeleteRecordsQuestion, true)) {
         return;
@@ -112,7 +118,7 @@ void CMainFrame::OnDeleteRecords() {
 }
 
 void CMainFrame::OnDeleteLogs() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     const std::vector<std::string> names = m_formDetail->SelectedRecords();
     if (!project || names.empty() || !m_prompter->AskYesNo(kDeleteLogsQuestion, true)) {
         return;
@@ -129,14 +135,14 @@ void CMainFrame::OnConvertAbsolute() {
 }
 
 void CMainFrame::ConvertSelectedRecords(bool absolute) {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     if (!project) {
         return;
     }
     const std::vector<std::string> names = m_formDetail->SelectedRecords();
     const std::vector<CRecordInfo> records = ReadRecordList(project->ProjectDir);
-    for (const std::string &name : names) {
-        for (const CRecordInfo &record : records) {
+    for (const std::string& name : names) {
+        for (const CRecordInfo& record : records) {
             if (RecordName(record) != name) {
                 continue;
             }
@@ -156,7 +162,7 @@ void CMainFrame::ConvertSelectedRecords(bool absolute) {
 }
 
 void CMainFrame::OnAbortThread() {
-    CDownloadTask *task = m_attached ? SelectedTask() : nullptr;
+    CDownloadTask* task = m_attached ? SelectedTask() : nullptr;
     const int index = m_formChannel->SelectedThread();
     if (task && index >= 0 && index < task->UsedSlots()) {
         task->StopWorker(index, false);
@@ -171,26 +177,26 @@ void CMainFrame::OnCopyThreadUrl() {
 }
 
 void CMainFrame::OnCopyUrl() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     if (project && !project->Addresses.empty()) {
         m_desktop->SetClipboardText(Q(project->Addresses.front().StartURL));
     }
 }
 
 void CMainFrame::OnBrowseOnline() {
-    const CProjectSettings *project = SelectedProject();
+    const CProjectSettings* project = SelectedProject();
     if (!project || project->Addresses.empty()) {
         return;
     }
-    const CStartAddress &first = project->Addresses.front();
+    const CStartAddress& first = project->Addresses.front();
     std::string address;
     ExpandDateMacro(first.StartURL, first.DateFormat, address);
     m_desktop->OpenUrl(Q(address));
 }
 
 void CMainFrame::OnBackupLatest() {
-    CTreeNode *node = m_selected;
-    const CProjectSettings *project = SelectedProject();
+    CTreeNode* node = m_selected;
+    const CProjectSettings* project = SelectedProject();
     if (!project || !node || !IsIdleProject(*node)) {
         return;
     }
@@ -274,12 +280,12 @@ void CMainFrame::TakeHandOver() {
         RemoveFileIfExists(path);
         m_handedOver = Q(text);
         Activate();
-        emit handOverTaken(m_handedOver);
+        Q_EMIT handOverTaken(m_handedOver);
     }
 }
 
-void CMainFrame::ShowTreeMenu(const QPoint &at) {
-    CTreeNode *node = NodeOfItem(m_formTree->itemAt(at));
+void CMainFrame::ShowTreeMenu(const QPoint& at) {
+    CTreeNode* node = NodeOfItem(m_formTree->itemAt(at));
     if (!node) {
         return;
     }
@@ -288,11 +294,11 @@ void CMainFrame::ShowTreeMenu(const QPoint &at) {
     }
     QMenu menu(this);
     if (node->IsProject()) {
-        for (const char *name : {"start", "stop"}) {
+        for (const char* name : {"start", "stop"}) {
             menu.addAction(Action(name));
         }
         menu.addSeparator();
-        for (const char *name : {"export", "delete", "rename"}) {
+        for (const char* name : {"export", "delete", "rename"}) {
             menu.addAction(Action(name));
         }
         menu.addSeparator();
@@ -322,14 +328,14 @@ void CMainFrame::ShowTreeMenu(const QPoint &at) {
     menu.exec(m_formTree->viewport()->mapToGlobal(at));
 }
 
-void CMainFrame::ShowRecordMenu(const QPoint &at) {
+void CMainFrame::ShowRecordMenu(const QPoint& at) {
     UpdateCommands();
     QMenu menu(this);
     menu.addAction(Action("viewIndex"));
     menu.addSeparator();
     menu.addAction(Action("deleteRecords"));
     menu.addAction(Action("deleteLogs"));
-    QMenu *convert = menu.addMenu(QStringLiteral("Convert Links"));
+    QMenu* convert = menu.addMenu(QStringLiteral("Convert Links"));
     convert->addAction(Action("convertLocal"));
     convert->addAction(Action("convertAbsolute"));
     convert->setEnabled(Action("convertLocal")->isEnabled());
@@ -339,7 +345,7 @@ void CMainFrame::ShowRecordMenu(const QPoint &at) {
     menu.exec(m_formDetail->viewport()->mapToGlobal(at));
 }
 
-void CMainFrame::ShowThreadMenu(const QPoint &at) {
+void CMainFrame::ShowThreadMenu(const QPoint& at) {
     UpdateCommands();
     QMenu menu(this);
     menu.addAction(Action("abortThread"));

@@ -10,7 +10,7 @@ namespace torvex {
 // thread only.
 class CQtPrompter final : public IPrompter {
 public:
-    explicit CQtPrompter(QWidget *parent) : m_parent(parent) {}
+    explicit CQtPrompter(QWidget* parent) : m_parent(parent) {}
     void Information(std::string_view text) override;
     void Warning(std::string_view text) override;
     void Error(std::string_view text) override;
@@ -18,7 +18,7 @@ public:
     bool AskOkCancel(std::string_view text) override;
 
 private:
-    QWidget *m_parent;
+    QWidget* m_parent;
 };
 
 } // namespace torvex

@@ -16,7 +16,7 @@ QPixmap Blank() {
     return pixmap;
 }
 
-void DrawFolder(QPainter &p, bool open) {
+void DrawFolder(QPainter& p, bool open) {
     p.setPen(QColor(150, 110, 20));
     p.setBrush(QColor(240, 200, 80));
     p.drawRect(1, 4, 13, 10);
@@ -29,7 +29,7 @@ void DrawFolder(QPainter &p, bool open) {
     }
 }
 
-void DrawPage(QPainter &p) {
+void DrawPage(QPainter& p) {
     p.setPen(QColor(90, 90, 110));
     p.setBrush(Qt::white);
     p.drawRect(3, 1, 10, 14);
@@ -39,7 +39,7 @@ void DrawPage(QPainter &p) {
     }
 }
 
-void DrawBadge(QPainter &p, const QColor &color) {
+void DrawBadge(QPainter& p, const QColor& color) {
     p.setPen(color.darker(150));
     p.setBrush(color);
     p.drawEllipse(QPoint(11, 11), 4, 4);

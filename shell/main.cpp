@@ -10,7 +10,7 @@
 
 using namespace torvex;
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Torvex"));
 

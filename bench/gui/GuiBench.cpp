@@ -38,7 +38,7 @@ public:
     bool AskOkCancel(std::string_view) override { return true; }
 
 private:
-    static void Print(const char *kind, std::string_view text) {
+    static void Print(const char* kind, std::string_view text) {
         std::fprintf(stderr, "%s: %.*s\n", kind, static_cast<int>(text.size()), text.data());
     }
 };
@@ -52,7 +52,7 @@ double ThreadCpuSeconds() {
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) {
+    const auto seconds = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
@@ -60,7 +60,7 @@ double ProcessCpuSeconds() {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: torvex-gui-bench PROJECT_DIR WORK_DIR\n");
         return 2;
@@ -127,7 +127,7 @@ int main(int argc, char **argv) {
     });
 
     QTimer::singleShot(200, [&] {
-        CTreeNode &root = frame.ProjectTree().Root();
+        CTreeNode& root = frame.ProjectTree().Root();
         if (root.children.empty()) {
             QApplication::exit(2);
             return;

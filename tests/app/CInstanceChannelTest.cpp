@@ -45,7 +45,7 @@ private:
 };
 
 struct Channel {
-    explicit Channel(const std::string &dir)
+    explicit Channel(const std::string& dir)
         : server([this](InstanceRequest r) { requests.Add(r); }) {
         EXPECT_TRUE(server.Start(InstanceSocketPath(dir)));
     }

@@ -29,7 +29,7 @@ struct Rig {
         options.EndNotify = false;
         manager.SetOptions(options);
         folder = tree.AddFolder(tree.Root(), "Sites");
-        for (const char *name : {"A", "B", "C"}) {
+        for (const char* name : {"A", "B", "C"}) {
             auto settings = std::make_unique<CProjectSettings>(
                 test::ProjectIn(dir / name, {std::string("http://h/hold-") + name + ".html"}));
             settings->Name = name;
@@ -43,7 +43,7 @@ struct Rig {
         while (!done() && std::chrono::steady_clock::now() < deadline) {
             CMessageLog::Message m;
             if (messages.Take(m, 50)) {
-                manager.HandleTaskMessage(m.message, m.task, m.code);
+                manager.HandleTaskMessage(m);
             }
         }
         return done();
@@ -55,8 +55,8 @@ struct Rig {
     CScriptedPrompter prompter;
     CTreeRuns runs;
     CTaskManager manager;
-    CTreeNode *folder = nullptr;
-    std::vector<CTreeNode *> projects;
+    CTreeNode* folder = nullptr;
+    std::vector<CTreeNode*> projects;
 };
 
 TEST(TreeRuns, AFolderStartsItsProjectsUpToTheLimitAndTheRestWait) {
@@ -80,7 +80,7 @@ TEST(TreeRuns, AFolderStartsItsProjectsUpToTheLimitAndTheRestWait) {
 TEST(TreeRuns, AWaitingProjectStartsWhenARunningOneEnds) {
     Rig rig;
     ASSERT_TRUE(rig.runs.Start(*rig.folder, RunCommand::Start));
-    CProjectSettings &first = *rig.projects[0]->project;
+    CProjectSettings& first = *rig.projects[0]->project;
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.runs.StopAllowed(first); }));
     rig.runs.Stop(*rig.projects[0]);
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.projects[0]->kind == NodeKind::ProjectIdle; }));
@@ -93,7 +93,7 @@ TEST(TreeRuns, AWaitingProjectStartsWhenARunningOneEnds) {
     }));
     rig.runs.StopAll();
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.manager.RunningCount() == 0; }));
-    for (const CTreeNode *node : rig.projects) {
+    for (const CTreeNode* node : rig.projects) {
         EXPECT_EQ(node->kind, NodeKind::ProjectIdle);
     }
     EXPECT_TRUE(rig.runs.CloseRefusal().empty());
@@ -102,11 +102,11 @@ TEST(TreeRuns, AWaitingProjectStartsWhenARunningOneEnds) {
 TEST(TreeRuns, StopIsNotGivenTwice) {
     Rig rig;
     ASSERT_TRUE(rig.runs.Start(*rig.projects[0], RunCommand::Start));
-    CProjectSettings &project = *rig.projects[0]->project;
+    CProjectSettings& project = *rig.projects[0]->project;
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.runs.StopAllowed(project); }));
     rig.runs.Stop(*rig.projects[0]);
     EXPECT_FALSE(rig.runs.StopAllowed(project)); // stopping already
-    EXPECT_FALSE(CommandsFor(rig.projects[0], [&](const CProjectSettings &p) {
+    EXPECT_FALSE(CommandsFor(rig.projects[0], [&](const CProjectSettings& p) {
                      return rig.runs.StopAllowed(p);
                  }).stop);
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.manager.RunningCount() == 0; }));

@@ -18,7 +18,7 @@ struct Tree {
         b = AddProject(*sub, "B");
         c = AddProject(tree.Root(), "C");
     }
-    CTreeNode *AddProject(CTreeNode &parent, const std::string &name) {
+    CTreeNode* AddProject(CTreeNode& parent, const std::string& name) {
         auto settings = std::make_unique<CProjectSettings>();
         settings->Name = name;
         settings->ProjectDir = dir / name;
@@ -29,21 +29,21 @@ struct Tree {
     }
     TempDir dir;
     CProjectTree tree;
-    CTreeNode *folder;
-    CTreeNode *sub;
-    CTreeNode *empty;
-    CTreeNode *a;
-    CTreeNode *b;
-    CTreeNode *c;
+    CTreeNode* folder;
+    CTreeNode* sub;
+    CTreeNode* empty;
+    CTreeNode* a;
+    CTreeNode* b;
+    CTreeNode* c;
 };
 
-const StopAllowed kAlways = [](const CProjectSettings &) { return true; };
-const StopAllowed kNever = [](const CProjectSettings &) { return false; };
+const StopAllowed kAlways = [](const CProjectSettings&) { return true; };
+const StopAllowed kNever = [](const CProjectSettings&) { return false; };
 
 TEST(NodeCommandsTest, ProjectsBelowAreDepthFirstInTreeOrder) {
     Tree t;
     std::vector<std::string> names;
-    for (const CProjectSettings *p : ProjectsBelow(t.tree.Root())) {
+    for (const CProjectSettings* p : ProjectsBelow(t.tree.Root())) {
         names.push_back(p->Name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"B", "A", "C"}));
@@ -53,10 +53,10 @@ TEST(NodeCommandsTest, ProjectsBelowAreDepthFirstInTreeOrder) {
 TEST(NodeCommandsTest, StartAndStopFollowTheProjectsBelow) {
     Tree t;
     struct Case {
-        const char *what;
+        const char* what;
         NodeKind a;
         NodeKind b;
-        CTreeNode *node;
+        CTreeNode* node;
         StopAllowed stop;
         bool start;
         bool stopOffered;
@@ -79,7 +79,7 @@ TEST(NodeCommandsTest, StartAndStopFollowTheProjectsBelow) {
         {"empty folder", NodeKind::ProjectIdle, NodeKind::ProjectIdle, t.empty, kAlways, false,
          false},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         t.a->kind = c.a;
         t.b->kind = c.b;

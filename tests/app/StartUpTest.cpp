@@ -32,7 +32,7 @@ TEST(StartUpCommandLine, TakesTheFirstTwoCharactersOfEachArgument) {
         {{"/x", "http://h/u"}, 0},
         {{"\\m"}, 0},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         EXPECT_EQ(ParseCommandLine(c.arguments), c.bits);
     }

@@ -37,7 +37,7 @@ TEST(ThreadRowTexts, ByStateAndCounts) {
          {"No.3 ", "Reading Data...", "2100000000", "2000000000", "95%", "u"}},
         {View(9, "u", 0, 0), {"No.3 ", "", "", "", "", "u"}},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.view.state);
         EXPECT_EQ(ThreadRowOf(3, c.view), c.row);
     }
@@ -67,7 +67,7 @@ TEST(RecordRowImage, ByStatus) {
         {3, false, false, 2}, {4, true, false, 3},   {5, true, false, 4}, {0, true, false, 5},
         {6, true, false, 5},  {-1, false, false, 5},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
         EXPECT_EQ(RecordStateImage(c.status, c.latest, c.running), c.image);
     }

@@ -34,15 +34,15 @@ constexpr int kWaitMs = 30000;
 // Keeps what the window asked of the desktop instead of opening anything.
 class CRecordingDesktop final : public CDesktop {
 public:
-    bool OpenUrl(const QString &url) override {
+    bool OpenUrl(const QString& url) override {
         opened << url;
         return true;
     }
-    bool StartProgram(const QString &program, const QString &file) override {
+    bool StartProgram(const QString& program, const QString& file) override {
         started << program + QLatin1Char(' ') + file;
         return true;
     }
-    void SetClipboardText(const QString &text) override { clipboard = text; }
+    void SetClipboardText(const QString& text) override { clipboard = text; }
     QStringList opened;
     QStringList started;
     QString clipboard;
@@ -54,7 +54,7 @@ public:
 class CSlowSite {
 public:
     CSlowSite() {
-        m_server.SetResponder([this](const std::string &request) {
+        m_server.SetResponder([this](const std::string& request) {
             const std::string target = request.substr(4, request.find(' ', 4) - 4);
             FixtureScript script;
             if (target == "/index.html") {
@@ -75,7 +75,7 @@ public:
             return script;
         });
     }
-    std::string Url(const std::string &path) const {
+    std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(m_server.Port()) + path;
     }
     std::atomic<bool> crawl{false};
@@ -94,7 +94,7 @@ std::string ScreenshotDir() {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
 
@@ -109,12 +109,12 @@ private slots:
 
 private:
     // A tree of a folder "Sites" holding the projects, and an empty folder "Empty".
-    void WriteTree(const std::vector<CProjectSettings> &projects);
-    CProjectSettings Project(const std::string &name, const std::string &address);
-    void OpenFrame(IRunPipeline *pipeline = nullptr);
-    CTreeNode *Node(const std::string &label);
-    void Select(const std::string &label);
-    void Trigger(const char *action);
+    void WriteTree(const std::vector<CProjectSettings>& projects);
+    CProjectSettings Project(const std::string& name, const std::string& address);
+    void OpenFrame(IRunPipeline* pipeline = nullptr);
+    CTreeNode* Node(const std::string& label);
+    void Select(const std::string& label);
+    void Trigger(const char* action);
     void WaitIdle();
 
     std::unique_ptr<TempDir> m_dir;
@@ -144,19 +144,19 @@ void MainWindowTest::cleanup() {
     m_dir.reset();
 }
 
-CProjectSettings MainWindowTest::Project(const std::string &name, const std::string &address) {
+CProjectSettings MainWindowTest::Project(const std::string& name, const std::string& address) {
     CProjectSettings project = ProjectIn(m_work + "/sites/" + name, {address});
     project.Name = name;
     project.Level = 2;
     return project;
 }
 
-void MainWindowTest::WriteTree(const std::vector<CProjectSettings> &projects) {
+void MainWindowTest::WriteTree(const std::vector<CProjectSettings>& projects) {
     CProjectTree tree(m_work + "/Torvex.dir", m_settings.DefaultDir);
     QVERIFY(tree.LoadTree());
-    CTreeNode *sites = tree.AddFolder(tree.Root(), "Sites");
+    CTreeNode* sites = tree.AddFolder(tree.Root(), "Sites");
     tree.AddFolder(tree.Root(), "Empty");
-    for (const CProjectSettings &project : projects) {
+    for (const CProjectSettings& project : projects) {
         tree.AddProject(*sites, std::make_unique<CProjectSettings>(project));
     }
     tree.Root().kind = NodeKind::RootExpanded;
@@ -164,7 +164,7 @@ void MainWindowTest::WriteTree(const std::vector<CProjectSettings> &projects) {
     QVERIFY(tree.SaveTree(true));
 }
 
-void MainWindowTest::OpenFrame(IRunPipeline *pipeline) {
+void MainWindowTest::OpenFrame(IRunPipeline* pipeline) {
     CFrameOptions options;
     options.workDir = m_work;
     options.prompter = &m_prompter;
@@ -178,13 +178,13 @@ void MainWindowTest::OpenFrame(IRunPipeline *pipeline) {
     QTRY_VERIFY(m_frame->FormTree()->SelectedNode() != nullptr);
 }
 
-CTreeNode *MainWindowTest::Node(const std::string &label) {
-    std::function<CTreeNode *(CTreeNode &)> find = [&](CTreeNode &node) -> CTreeNode * {
+CTreeNode* MainWindowTest::Node(const std::string& label) {
+    std::function<CTreeNode*(CTreeNode&)> find = [&](CTreeNode& node) -> CTreeNode* {
         if (node.label == label) {
             return &node;
         }
-        for (auto &child : node.children) {
-            if (CTreeNode *found = find(*child)) {
+        for (auto& child : node.children) {
+            if (CTreeNode* found = find(*child)) {
                 return found;
             }
         }
@@ -193,15 +193,15 @@ CTreeNode *MainWindowTest::Node(const std::string &label) {
     return find(m_frame->ProjectTree().Root());
 }
 
-void MainWindowTest::Select(const std::string &label) {
-    CTreeNode *node = Node(label);
+void MainWindowTest::Select(const std::string& label) {
+    CTreeNode* node = Node(label);
     QVERIFY(node);
     m_frame->FormTree()->Select(node);
     QCOMPARE(m_frame->FormTree()->SelectedNode(), node);
 }
 
-void MainWindowTest::Trigger(const char *action) {
-    QAction *command = m_frame->Action(QString::fromLatin1(action));
+void MainWindowTest::Trigger(const char* action) {
+    QAction* command = m_frame->Action(QString::fromLatin1(action));
     QVERIFY(command);
     QVERIFY2(command->isEnabled(), action);
     command->trigger();
@@ -227,7 +227,7 @@ void MainWindowTest::selectingNodesFillsAndEmptiesTheLists() {
 
     Select("Docs");
     QCOMPARE(m_frame->FormDetail()->topLevelItemCount(), 2);
-    const QTreeWidgetItem *backup = m_frame->FormDetail()->topLevelItem(0);
+    const QTreeWidgetItem* backup = m_frame->FormDetail()->topLevelItem(0);
     QCOMPARE(backup->text(2), QStringLiteral("10"));
     QCOMPARE(backup->text(5), QStringLiteral("00:01:30"));
     QCOMPARE(backup->text(6), QString::fromStdString(dir + "/download/1700000000/h/index.html"));
@@ -272,7 +272,7 @@ void MainWindowTest::runFromTheStartCommand() {
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             for (int i = 0; i < m_frame->FormChannel()->RowCount(); ++i) {
-                const CThreadRow &row = m_frame->FormChannel()->Row(i);
+                const CThreadRow& row = m_frame->FormChannel()->Row(i);
                 if (row.status == "Reading Data..." && row.total == "40000" && !row.ratio.empty()) {
                     return true;
                 }
