@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include "app/StartUp.h"
 #include "engine/CDownloadTask.h"
@@ -249,6 +250,13 @@ void MainWindowTest::selectingNodesFillsAndEmptiesTheLists() {
 
     Trigger("copyUrl");
     QCOMPARE(m_desktop.clipboard, QStringLiteral("http://h/index.html"));
+
+    // Help opens the manual page of the working directory.
+    WriteFileBytes(m_work + "/Torvex.html", "<html></html>");
+    Trigger("help");
+    QCOMPARE(m_desktop.opened.size(), 2);
+    QCOMPARE(m_desktop.opened.back(),
+             QUrl::fromLocalFile(QString::fromStdString(m_work + "/Torvex.html")).toString());
 
     Select("Empty");
     QCOMPARE(m_frame->FormDetail()->topLevelItemCount(), 0);
