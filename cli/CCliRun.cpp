@@ -19,7 +19,6 @@ namespace torvex {
 namespace {
 
 constexpr int kWaitSliceMs = 100;
-constexpr std::int64_t kSpeedWindowMs = 3000;
 
 std::string AbsoluteDir(const std::string& dir) {
     std::string absolute = std::filesystem::absolute(dir).lexically_normal().string();
@@ -43,18 +42,9 @@ bool CCliRun::NewStopRequest() {
     return true;
 }
 
-void CCliRun::OnTaskMessage(int message, CDownloadTask&, int code) {
-    switch (message) {
-    case WM_TASK_STOPPED:
-    case WM_TASK_FINISHED:
-    case WM_TASK_ERROR:
-    case WM_TASK_LIMIT:
-    case WM_TASK_START_FAILED:
-        m_endMessage = message;
-        m_endCode = code;
-        break;
-    default:
-        break;
+void CCliRun::OnTaskMessage(const CTaskMessage& message, CDownloadTask&) {
+    if (message.IsEnd()) {
+        m_end = message;
     }
 }
 
@@ -74,28 +64,14 @@ void CCliRun::OnBreakPointProgress(CDownloadTask&, int position, int range) {
     }
 }
 
-double CCliRun::KilobytesPerSecond() {
-    const std::int64_t now = SystemClock().MonotonicMs();
-    m_speedSamples.emplace_back(now, CBlockingSocket::TotalReceivedBytes());
-    while (m_speedSamples.size() > 2 && now - m_speedSamples.front().first > kSpeedWindowMs) {
-        m_speedSamples.pop_front();
-    }
-    const auto& [firstMs, firstBytes] = m_speedSamples.front();
-    const auto& [lastMs, lastBytes] = m_speedSamples.back();
-    if (lastMs <= firstMs) {
-        return 0;
-    }
-    return static_cast<double>(lastBytes - firstBytes) * 1000.0 /
-           static_cast<double>(lastMs - firstMs) / 1024.0;
-}
-
 void CCliRun::DrawProgress(const CDownloadTask& task) {
     ProgressSample sample;
     sample.downloaded = task.counters.Downloaded.load();
     sample.totalFiles = task.counters.TotalFiles.load();
     sample.downloadQueue = task.DownloadQueue().Count();
     sample.parseQueue = task.ParseQueue().Count();
-    sample.kilobytesPerSecond = KilobytesPerSecond();
+    sample.kilobytesPerSecond =
+        m_speed.Sample(SystemClock().MonotonicMs(), CBlockingSocket::TotalReceivedBytes());
     const std::int64_t started = task.StartTime();
     sample.elapsedSeconds = started > 0 ? SystemClock().Now() - started : 0;
     m_console.DrawProgress(FormatProgressLine(sample));
@@ -139,8 +115,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
 
     // A stop asked for while the project was being loaded still counts: the loop below sees
     // it and gives it as soon as the run can take it.
-    m_endMessage = 0;
-    m_endCode = 0;
+    m_end.reset();
+    m_savingBreakPoint = false;
     if (!manager.StartProject(project, command)) {
         return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
     }
@@ -149,7 +125,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
     while (manager.RunningCount() > 0 || manager.WaitingCount() > 0) {
-        if (NewStopRequest()) {
+        // While the break point is saved its progress reports answer stop requests.
+        if (!m_savingBreakPoint && NewStopRequest()) {
             if (!stopWanted) {
                 m_console.Message("Stopping the download of project \"" + project.Name +
                                   "\"...");
@@ -165,11 +142,12 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
             stopGiven = true;
         }
         if (const auto next = messages.WaitFor(kWaitSliceMs)) {
-            manager.HandleTaskMessage(next->message, next->task, next->code);
+            manager.HandleTaskMessage(*next);
             task = manager.TaskOf(project);
         }
         const std::int64_t now = SystemClock().MonotonicMs();
-        if (task && m_console.ShowsProgress() && now - lastDraw >= kProgressEveryMs) {
+        if (task && !m_savingBreakPoint && m_console.ShowsProgress() &&
+            now - lastDraw >= kProgressEveryMs) {
             DrawProgress(*task);
             lastDraw = now;
         }
@@ -183,22 +161,22 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
                            [this] { return NewStopRequest(); });
     }
 
-    if (m_endMessage == WM_TASK_STOPPED) {
+    if (!m_end) {
+        return CliExit::Error;   // the task went without a word; never report that as success
+    }
+    if (m_end->message == TaskMessage::Stopped) {
         m_console.Message("The download of project \"" + project.Name +
                           "\" was stopped and its break point saved; \"torvex-cli resume " +
                           projectDir + "\" continues it.");
         return CliExit::Stopped;
     }
-    if (m_endMessage == WM_TASK_FINISHED) {
+    if (m_end->message == TaskMessage::Finished) {
         return CliExit::Finished;
     }
-    if (m_endMessage == WM_TASK_START_FAILED) {
+    if (m_end->message == TaskMessage::StartFailed) {
         return CliExit::NotStarted;
     }
-    if (m_endMessage == 0) {
-        return CliExit::Error;   // the task went without a word; never report that as success
-    }
-    return ExitForRunEnd(m_endCode, false);
+    return ExitForRunEnd(static_cast<int>(m_end->Code()), false);
 }
 
 } // namespace torvex

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <deque>
+#include <optional>
 #include <string>
-#include <utility>
 
 #include "cli/ExitStatus.h"
+#include "engine/CSpeedMeter.h"
 #include "engine/CTaskManager.h"
 
 namespace torvex {
@@ -33,13 +32,12 @@ public:
     static constexpr int kProgressEveryMs = 250;
 
 private:
-    void OnTaskMessage(int message, CDownloadTask& task, int code) override;
+    void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
     void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
 
     // Notices new stop requests; true when the user asked to stop since the last call.
     bool NewStopRequest();
     void DrawProgress(const CDownloadTask& task);
-    double KilobytesPerSecond();
 
     IRunPipeline& m_pipeline;
     IStopRequests& m_stops;
@@ -48,10 +46,9 @@ private:
 
     int m_stopsSeen = 0;
     bool m_savingBreakPoint = false;
-    int m_endMessage = 0;
-    int m_endCode = 0;
-    // (monotonic ms, received bytes) samples of the last seconds, for the speed.
-    std::deque<std::pair<std::int64_t, std::int64_t>> m_speedSamples;
+    std::optional<CTaskMessage> m_end;   // the task's end message, once it came
+    // The speed over the received bytes of the last three seconds.
+    CSpeedMeter m_speed{3000};
 };
 
 } // namespace torvex

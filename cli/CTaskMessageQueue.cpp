@@ -4,10 +4,10 @@
 
 namespace torvex {
 
-void CTaskMessageQueue::OnTaskMessage(int message, CDownloadTask* task, int code) {
+void CTaskMessageQueue::OnTaskMessage(const CTaskMessage& message) {
     {
         std::lock_guard<std::mutex> hold(m_lock);
-        m_messages.push_back(CTaskMessage{message, task, code});
+        m_messages.push_back(message);
     }
     m_arrived.notify_one();
 }

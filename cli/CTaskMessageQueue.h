@@ -9,19 +9,12 @@
 
 namespace torvex {
 
-// One report of a task, as the listener received it.
-struct CTaskMessage {
-    int message = 0;
-    CDownloadTask* task = nullptr;
-    int code = 0;
-};
-
 // Hands the reports of a run's threads to the CLI's main thread: the task's threads push, the
 // main loop waits for the next report in arrival order. Owned by the run and outlives the task
 // manager that reports into it.
 class CTaskMessageQueue final : public IRunListener {
 public:
-    void OnTaskMessage(int message, CDownloadTask* task, int code) override;
+    void OnTaskMessage(const CTaskMessage& message) override;
     // The oldest report, waiting at most `milliseconds`; nothing when none came.
     std::optional<CTaskMessage> WaitFor(int milliseconds);
 

@@ -74,7 +74,8 @@ std::string BreakPointLine(const CUrlEntry& entry) {
     return line;
 }
 
-void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode) {
+void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode,
+                    const std::function<void()>& afterEntry) {
     const std::string& path = task.Paths().breakPointFile;
     const std::string dedupePath = path + ".tmp";
     const bool inFlight = mode == BreakPointMode::InFlight;
@@ -97,6 +98,9 @@ void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode) {
             CUrlEntry entry;
             while (queue->PopFront(entry)) {
                 WriteEntry(file.get(), dedupe, entry);
+                if (afterEntry) {
+                    afterEntry();
+                }
             }
         }
     }

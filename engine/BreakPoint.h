@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "url/CUrlEntry.h"
@@ -26,8 +27,10 @@ std::string BreakPointLine(const CUrlEntry& entry);
 // Writes the pending entries of an interrupted task into its break-point file, each URL once:
 // the in-flight mode creates the file and its dedupe file anew; the queued mode appends, and
 // removes each entry from its queue once it is written (so the queue counts show the progress),
-// then deletes the dedupe file. Called only when no other thread of the task runs.
-void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode);
+// then deletes the dedupe file; `afterEntry`, when given, is called after each queued entry.
+// Called only when no other thread of the task runs.
+void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode,
+                    const std::function<void()>& afterEntry = {});
 
 // Puts the entries of the latest record's break-point file into DiscoveredQueue, before the task
 // starts (resume). Lines that are malformed, name a start address the project no longer has, are

@@ -19,9 +19,19 @@
 
 namespace torvex {
 
+namespace {
+
+TaskId NextTaskId() {
+    static std::atomic<TaskId> last{0};
+    return last.fetch_add(1) + 1;
+}
+
+} // namespace
+
 CDownloadTask::CDownloadTask(const CProjectSettings& settings, RunMode mode,
                              CTaskEnvironment environment)
-    : m_settings(settings),
+    : m_id(NextTaskId()),
+      m_settings(settings),
       m_paths(SetRecord(settings.ProjectDir, kLatestRecordName)),
       m_runMode(mode),
       m_environment(environment),
@@ -31,7 +41,9 @@ CDownloadTask::CDownloadTask(const CProjectSettings& settings, RunMode mode,
     m_recordNames[0] = std::string(kLatestRecordName);
 }
 
-CDownloadTask::~CDownloadTask() {
+CDownloadTask::~CDownloadTask() { JoinThreads(); }
+
+void CDownloadTask::JoinThreads() {
     if (m_startThread.joinable()) {
         RequestStop();
         m_startThread.join();
@@ -113,12 +125,18 @@ void CDownloadTask::StopWorker(int slotIndex, bool stopThread) {
     if (slot.state.load() == SlotState::FindingHost) {
         // A name lookup cannot be broken by closing a socket. The worker resolves in slices and
         // gives the lookup up once Abort is set, so the slot is free again within a second;
-        // no thread is ever killed.
+        // no thread is ever killed, and none is waited for longer than that.
         slot.abort = true;
         slot.Interrupt();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
         while (slot.alive.load() && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (slot.alive.load()) {
+            // Still in its lookup: it ends by itself, and is joined by the monitor (which
+            // starts its successor when one is wanted) or at the end of the run.
+            m_restartWanted[static_cast<std::size_t>(slotIndex)] = !stopThread;
+            return;
         }
         thread.join();
         slot.Reset();
@@ -154,6 +172,25 @@ void CDownloadTask::LaunchWorker(int slotIndex) {
             own.idle = true;
             own.alive = false;
         });
+}
+
+void CDownloadTask::RestartAbortedWorkers() {
+    std::lock_guard<std::mutex> guard(m_workerLock);
+    for (int i = 0; i < m_usedSlots; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        CWorkerSlot& slot = Slot(i);
+        if (!m_restartWanted[index] || slot.alive.load()) {
+            continue;
+        }
+        m_restartWanted[index] = false;
+        if (m_workerThreads[index].joinable()) {
+            m_workerThreads[index].join();
+        }
+        slot.Reset();
+        if (!flags.Stopping.load()) {
+            LaunchWorker(i);
+        }
+    }
 }
 
 void CDownloadTask::WaitWorkerGone(int slotIndex) {
@@ -220,7 +257,7 @@ void CDownloadTask::RecordStartPage(const CUrlEntry& entry) {
         m_startPage = page;
     }
     AppendStartPage(m_paths.projectLog, page);
-    Post(WM_TASK_START_PAGE);
+    Post(TaskMessage::StartPage);
 }
 
 std::string CDownloadTask::StartPage() const {
@@ -228,10 +265,53 @@ std::string CDownloadTask::StartPage() const {
     return m_startPage;
 }
 
-void CDownloadTask::Post(int message, int code) {
-    if (m_environment.listener) {
-        m_environment.listener->OnTaskMessage(message, this, code);
+void CDownloadTask::Post(TaskMessage message, RunEndCode code) {
+    if (!m_environment.listener) {
+        return;
     }
+    CTaskMessage report;
+    report.message = message;
+    report.task = m_id;
+    if (message == TaskMessage::Error || message == TaskMessage::Limit ||
+        message == TaskMessage::StartFailed) {
+        report.payload = code;
+    }
+    m_environment.listener->OnTaskMessage(report);
+}
+
+CTaskSnapshot CDownloadTask::Snapshot() const {
+    CTaskSnapshot snapshot;
+    snapshot.id = m_id;
+    {
+        std::lock_guard<std::mutex> guard(m_stopLock);
+        snapshot.status = Status();
+        snapshot.endCode = EndCode();
+    }
+    snapshot.mode = m_runMode;
+    snapshot.recordTime = m_recordTime.load();
+    snapshot.startTime = m_startTime.load();
+    snapshot.endTime = m_endTime.load();
+    snapshot.elapsedTime = m_elapsedTime.load();
+    snapshot.startPage = StartPage();
+    snapshot.totalFiles = counters.TotalFiles.load();
+    snapshot.downloaded = counters.Downloaded.load();
+    snapshot.filesThisRun = counters.FilesThisRun.load();
+    snapshot.passed = counters.Passed.load();
+    snapshot.discoveredQueue = m_discovered.Count();
+    snapshot.downloadQueue = m_download.Count();
+    snapshot.parseQueue = m_parse.Count();
+    snapshot.copyQueue = m_copy.Count();
+    snapshot.receivedBytes = receivedBytes.load();
+    snapshot.slots.reserve(static_cast<std::size_t>(m_usedSlots));
+    for (int i = 0; i < m_usedSlots; ++i) {
+        snapshot.slots.push_back(Slot(i).View());
+    }
+    snapshot.stopping = flags.Stopping.load();
+    snapshot.monitorRunning = flags.MonitorRunning.load();
+    snapshot.ended = m_ended.load();
+    snapshot.needsConversion = flags.NeedsConversion.load();
+    snapshot.hasRenamedFile = flags.HasRenamedFile.load();
+    return snapshot;
 }
 
 CRecordInfo CDownloadTask::RecordValues() const {
@@ -274,7 +354,7 @@ bool CDownloadTask::EnoughFreeSpace(bool& known) {
 
 void CDownloadTask::FailStart(RunEndCode code) {
     m_ended = true;
-    Post(WM_TASK_START_FAILED, static_cast<int>(code));
+    Post(TaskMessage::StartFailed, code);
 }
 
 void CDownloadTask::FailWithTempFileError() {
@@ -292,7 +372,7 @@ void CDownloadTask::FailWithTempFileError() {
         WriteTaskRecord(m_paths.projectLog, RecordValues());
     }
     m_ended = true;
-    Post(WM_TASK_ERROR, static_cast<int>(RunEndCode::TempFileFailed));
+    Post(TaskMessage::Error, RunEndCode::TempFileFailed);
 }
 
 void CDownloadTask::RunStart() {
@@ -342,12 +422,12 @@ void CDownloadTask::RunStart() {
             counters.TotalFiles = values.TotalFiles;
         }
     }
-    Post(WM_TASK_STARTED);
+    Post(TaskMessage::Started);
 
     WorkOutStartPage();
     if (m_runMode == RunMode::ResumeBreakPoint && !StartPage().empty()) {
         AppendStartPage(m_paths.projectLog, StartPage());
-        Post(WM_TASK_START_PAGE);
+        Post(TaskMessage::StartPage);
     }
 
     const bool keepSeen = m_runMode == RunMode::ResumeBreakPoint && FileExists(m_paths.seenSet);
@@ -471,6 +551,7 @@ void CDownloadTask::MonitorThread() {
                 break;
             }
             m_monitorWake.WaitFor(kMonitorPassMs);
+            RestartAbortedWorkers();
             bool known = false;
             if (!EnoughFreeSpace(known)) {
                 StopTask(TaskStatus::Limited, RunEndCode::FreeSpaceLimit);
@@ -539,19 +620,19 @@ void CDownloadTask::EndSequence() {
     m_ended = true;
     switch (status) {
     case TaskStatus::Stopped:
-        Post(WM_TASK_STOPPED);
+        Post(TaskMessage::Stopped);
         break;
     case TaskStatus::Finished:
-        Post(WM_TASK_FINISHED);
+        Post(TaskMessage::Finished);
         break;
     case TaskStatus::Limited:
-        Post(WM_TASK_LIMIT, static_cast<int>(code));
+        Post(TaskMessage::Limit, code);
         break;
     default:
         if (code == RunEndCode::TempFileFailed) {
             RemoveFileIfExists(m_paths.seenSet);
         }
-        Post(WM_TASK_ERROR, static_cast<int>(code));
+        Post(TaskMessage::Error, code);
         break;
     }
 }

@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "engine/CSeenSet.h"
 #include "engine/CStatusLog.h"
 #include "engine/CUrlQueue.h"
+#include "engine/CTaskMessage.h"
 #include "engine/CWorkerSlot.h"
 #include "engine/ProjectLog.h"
 #include "engine/RunEndCode.h"
@@ -78,6 +80,37 @@ struct CTaskFlags {
     std::atomic<bool> HasRenamedFile{false};
 };
 
+// A copy of what a task shows, taken in one call: each part is read under the task's own rule
+// for it (counters and flags as atomics that may be one step old, Status with its end code as
+// one pair, each slot under its lock, the start page under its lock), so the copy is safe to
+// take from any thread while the run goes on, and to keep after the task is gone.
+struct CTaskSnapshot {
+    TaskId id = 0;
+    TaskStatus status = TaskStatus::None;
+    RunEndCode endCode = RunEndCode::None;
+    RunMode mode = RunMode::Fresh;
+    std::int64_t recordTime = -1;
+    std::int64_t startTime = -1;
+    std::int64_t endTime = -1;
+    std::int64_t elapsedTime = 0;
+    std::string startPage;
+    std::int32_t totalFiles = 0;
+    std::int32_t downloaded = 0;
+    std::int32_t filesThisRun = 0;
+    std::int32_t passed = 0;
+    std::int32_t discoveredQueue = 0;
+    std::int32_t downloadQueue = 0;
+    std::int32_t parseQueue = 0;
+    std::int32_t copyQueue = 0;
+    std::int64_t receivedBytes = 0;
+    std::vector<CSlotView> slots;   // the used slots, in slot order
+    bool stopping = false;
+    bool monitorRunning = false;    // the Stop command is offered
+    bool ended = false;             // the end message or the start failure has been given
+    bool needsConversion = false;
+    bool hasRenamedFile = false;
+};
+
 // One run of a project: its private settings, the paths of the record "latest", four queues,
 // the table of 50 worker slots, the counters, and the events and locks that tie the threads
 // together. Created on the heap by the task manager on the front end's thread, started with
@@ -103,8 +136,15 @@ public:
     // As RequestStop with the given status and code; the last call before the end wins.
     void StopTask(TaskStatus status, RunEndCode code);
     // "Stop this thread" (`stopThread`) or "Abort downloading the current file" for one slot.
-    // Blocks at most about a second for a worker that is resolving a name.
+    // Blocks at most about a second, for a worker that is resolving a name. A worker still in
+    // its lookup then is left to end by itself; for the abort of its file the monitor gives the
+    // slot a fresh worker once it has gone.
     void StopWorker(int slotIndex, bool stopThread);
+    // Waits until every thread the task started has ended, and joins them (the destructor does
+    // it too). For a task that has given its end message (or start failure) this returns as
+    // soon as those threads have left their last steps; on another thread it stops the task
+    // first. Called by one thread at a time, never by a thread of the task.
+    void JoinThreads();
 
     // --- Thread procedures (run on the task's own threads) ---
     void StartThread();
@@ -184,10 +224,12 @@ public:
     // Someone went idle: the monitor looks at once whether the run has drained, instead of at
     // its next pass.
     void NudgeMonitor() { m_monitorWake.Signal(); }
-    // Reports to the front end.
-    void Post(int message, int code = 0);
+    // Reports to the front end; `code` goes with Error, Limit and StartFailed.
+    void Post(TaskMessage message, RunEndCode code = RunEndCode::None);
 
     // --- State read by the front end ---
+    TaskId Id() const { return m_id; }
+    CTaskSnapshot Snapshot() const;
     TaskStatus Status() const { return static_cast<TaskStatus>(m_status.load()); }
     RunEndCode EndCode() const { return static_cast<RunEndCode>(m_endCode.load()); }
     std::int64_t RecordTime() const { return m_recordTime.load(); }
@@ -211,11 +253,13 @@ private:
     void StartRunThreads();
     void LaunchWorker(int slotIndex);
     void WaitWorkerGone(int slotIndex);
+    void RestartAbortedWorkers();
     bool AllDrained() const;
     void RewriteReceivingLines();
     void EndSequence();
     void SetStop(TaskStatus status, RunEndCode code, bool setCode);
 
+    const TaskId m_id;
     CProjectSettings m_settings;
     std::string m_userAgent;
     CProjectPaths m_paths;
@@ -232,6 +276,9 @@ private:
     std::array<CWorkerSlot, kWorkerSlots> m_slots;
     std::array<std::thread, kWorkerSlots> m_workerThreads;
     std::mutex m_workerLock;   // serialises StopWorker and worker (re)starts
+    // Slots whose worker was told to abort its file while it was stuck in a name lookup: the
+    // monitor starts a fresh worker there once the old one has gone (under m_workerLock).
+    std::array<bool, kWorkerSlots> m_restartWanted{};
 
     mutable std::mutex m_parseEntryLock;
     CUrlEntry m_parseEntry;
@@ -250,7 +297,7 @@ private:
     CAutoResetEvent m_copyDone;
     CAutoResetEvent m_monitorWake;   // cuts the monitor's 200 ms pause short on a stop
 
-    std::mutex m_stopLock;   // keeps Status and the end code one pair
+    mutable std::mutex m_stopLock;   // keeps Status and the end code one pair
     std::atomic<int> m_status{static_cast<int>(TaskStatus::None)};
     std::atomic<int> m_endCode{0};
     std::atomic<bool> m_ended{false};

@@ -1,7 +1,9 @@
 #include "engine/CTaskManager.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
+#include <utility>
 
 #include "engine/BreakPoint.h"
 #include "engine/IPrompter.h"
@@ -43,7 +45,7 @@ int PendingCount(const CDownloadTask& task) {
 } // namespace
 
 void ITaskManagerHooks::OnProjectState(const CProjectSettings*, ProjectRunState) {}
-void ITaskManagerHooks::OnTaskMessage(int, CDownloadTask&, int) {}
+void ITaskManagerHooks::OnTaskMessage(const CTaskMessage&, CDownloadTask&) {}
 void ITaskManagerHooks::OnBreakPointProgress(CDownloadTask&, int, int) {}
 void ITaskManagerHooks::GenerateIndexPage(CDownloadTask&) {}
 void ITaskManagerHooks::ConvertLinks(CDownloadTask&) {}
@@ -60,6 +62,11 @@ CTaskManager::~CTaskManager() {
     m_waiting.clear();
     for (Run& run : m_running) {
         run.task->RequestStop();
+    }
+    for (Run& run : m_running) {
+        if (run.endWork.joinable()) {
+            run.endWork.join();
+        }
     }
     m_running.clear();   // each task joins its threads
 }
@@ -118,7 +125,9 @@ bool CTaskManager::StartProject(const CProjectSettings& project, RunCommand comm
                                           project.Name));
         return false;
     }
-    Run run{&project, std::move(task)};
+    Run run;
+    run.project = &project;
+    run.task = std::move(task);
     if (static_cast<int>(m_running.size()) < std::max(1, m_options.MaxRunningTask)) {
         LaunchRun(std::move(run));
     } else {
@@ -159,59 +168,115 @@ void CTaskManager::StopProject(const CProjectSettings& project) {
     }
 }
 
-void CTaskManager::SaveBreakPointQueued(CDownloadTask& task) {
-    const int range = PendingCount(task);
-    CAutoResetEvent done;
-    std::thread saver = LaunchThread(ThreadPriority::Normal, [&task, &done] {
-        SaveBreakPoint(task, BreakPointMode::Queued);
-        done.Signal();
-    });
-    m_hooks.OnBreakPointProgress(task, 0, range);
-    while (!done.WaitFor(kMonitorPassMs)) {
-        m_hooks.OnBreakPointProgress(task, range - PendingCount(task), range);
-    }
-    saver.join();
-    m_hooks.OnBreakPointProgress(task, range, range);
+CTaskManager::Run* CTaskManager::FindRun(TaskId task) {
+    const auto found = std::find_if(m_running.begin(), m_running.end(),
+                                    [task](const Run& run) { return run.task->Id() == task; });
+    return found != m_running.end() ? &*found : nullptr;
 }
 
-void CTaskManager::HandleTaskMessage(int message, CDownloadTask* task, int code) {
-    const auto found = std::find_if(m_running.begin(), m_running.end(),
-                                    [task](const Run& run) { return run.task.get() == task; });
-    if (found == m_running.end()) {
+void CTaskManager::HandleTaskMessage(const CTaskMessage& message) {
+    Run* run = FindRun(message.task);
+    if (run == nullptr) {
         return;   // a report of a task that is gone already
     }
-    m_hooks.OnTaskMessage(message, *task, code);
-    const CProjectSettings& settings = task->Settings();
-    switch (message) {
-    case WM_TASK_START_FAILED: {
-        const std::string text = StartFailureText(code, settings.Name);
-        if (StartFailureIsInformation(code)) {
+    CDownloadTask& task = *run->task;
+    if (message.message == TaskMessage::BreakPointProgress) {
+        if (run->saveRange >= 0) {
+            const CSaveProgress progress = message.Progress();
+            m_hooks.OnBreakPointProgress(task, progress.position, progress.range);
+        }
+        return;
+    }
+    if (message.message == TaskMessage::EndWorkDone) {
+        if (run->end) {
+            FinishEnd(*run);
+        }
+        return;
+    }
+    m_hooks.OnTaskMessage(message, task);
+    if (message.IsEnd() && !run->end) {
+        BeginEnd(*run, message);
+    }
+}
+
+void CTaskManager::BeginEnd(Run& run, const CTaskMessage& end) {
+    CDownloadTask* task = run.task.get();
+    run.end = end;
+    if (end.message == TaskMessage::StartFailed) {
+        const std::string text =
+            StartFailureText(static_cast<int>(end.Code()), task->Settings().Name);
+        if (StartFailureIsInformation(static_cast<int>(end.Code()))) {
             m_prompter.Information(text);
         } else {
             m_prompter.Error(text);
         }
+    }
+    const bool indexPage = end.message != TaskMessage::StartFailed;
+    const bool finished = end.message == TaskMessage::Finished;
+    const bool save = indexPage && !finished;
+    if (save) {
+        run.saveRange = PendingCount(*task);
+        m_hooks.OnBreakPointProgress(*task, 0, run.saveRange);
+    }
+    // What the end work needs from the front end's side is copied now: the project as the
+    // tree holds it (the index lists every start address it has) and the template's place.
+    CProjectSettings project = run.project ? *run.project : task->Settings();
+    std::string templatePath = indexPage ? IndexTemplatePath() : std::string();
+    IRunListener& listener = m_listener;
+    const int range = run.saveRange;
+    run.endWork = LaunchThread(ThreadPriority::Normal, [task, &listener, indexPage, finished,
+                                                        save, range, project = std::move(project),
+                                                        templatePath = std::move(templatePath)] {
+        CTaskMessage done;
+        done.message = TaskMessage::EndWorkDone;
+        done.task = task->Id();
+        try {
+            task->JoinThreads();
+            const CProjectPaths& paths = task->Paths();
+            if (save) {
+                auto last = std::chrono::steady_clock::now();
+                SaveBreakPoint(*task, BreakPointMode::Queued, [&] {
+                    const auto now = std::chrono::steady_clock::now();
+                    if (now - last >= std::chrono::milliseconds(kMonitorPassMs)) {
+                        last = now;
+                        CTaskMessage progress;
+                        progress.message = TaskMessage::BreakPointProgress;
+                        progress.task = task->Id();
+                        progress.payload = CSaveProgress{range - PendingCount(*task), range};
+                        listener.OnTaskMessage(progress);
+                    }
+                });
+            } else if (finished) {
+                RemoveFileIfExists(paths.breakPointFile);
+                RemoveFileIfExists(paths.seenSet);
+            }
+            if (indexPage) {
+                GenerateIndexPage(project, paths.recordDownloadDir, paths.statusLog,
+                                  templatePath);
+            }
+        } catch (...) {
+            // Nothing may escape a thread; the run still ends for the front end.
+        }
+        listener.OnTaskMessage(done);
+    });
+}
+
+void CTaskManager::FinishEnd(Run& run) {
+    // The end work's last step was the report that brought us here: this join is immediate.
+    if (run.endWork.joinable()) {
+        run.endWork.join();
+    }
+    CDownloadTask* task = run.task.get();
+    const TaskMessage message = run.end->message;
+    const RunEndCode code = run.end->Code();
+    if (message == TaskMessage::StartFailed) {
         EndRun(task);
         return;
     }
-    case WM_TASK_FINISHED:
-    case WM_TASK_STOPPED:
-    case WM_TASK_ERROR:
-    case WM_TASK_LIMIT:
-        break;
-    default:
-        return;
+    if (run.saveRange >= 0) {
+        m_hooks.OnBreakPointProgress(*task, run.saveRange, run.saveRange);
     }
-    if (message == WM_TASK_FINISHED) {
-        RemoveFileIfExists(task->Paths().breakPointFile);
-        RemoveFileIfExists(task->Paths().seenSet);
-    } else {
-        SaveBreakPointQueued(*task);
-    }
-    const auto run = std::find_if(m_running.begin(), m_running.end(),
-                                  [task](const Run& r) { return r.task.get() == task; });
-    GenerateIndexPage(run != m_running.end() ? *run->project : settings,
-                      task->Paths().recordDownloadDir, task->Paths().statusLog,
-                      IndexTemplatePath());
+    const CProjectSettings& settings = task->Settings();
     m_hooks.GenerateIndexPage(*task);
     std::optional<CConversionJob> conversion;
     if (settings.AutoConvert && (task->flags.NeedsConversion.load() || settings.Link == 1)) {
@@ -224,12 +289,12 @@ void CTaskManager::HandleTaskMessage(int message, CDownloadTask* task, int code)
         m_hooks.ConvertLinks(*task);
     }
     const ProxyName proxy{settings.ProxyServer, settings.ProxyPort};
-    if (message == WM_TASK_FINISHED && m_options.EndNotify) {
+    if (message == TaskMessage::Finished && m_options.EndNotify) {
         m_prompter.Information(kFinishedText);
-    } else if (message == WM_TASK_ERROR) {
-        m_prompter.Error(EndCodeText(code, settings.Name, proxy));
-    } else if (message == WM_TASK_LIMIT) {
-        m_prompter.Information(EndCodeText(code, settings.Name, proxy));
+    } else if (message == TaskMessage::Error) {
+        m_prompter.Error(EndCodeText(static_cast<int>(code), settings.Name, proxy));
+    } else if (message == TaskMessage::Limit) {
+        m_prompter.Information(EndCodeText(static_cast<int>(code), settings.Name, proxy));
     }
     EndRun(task, conversion ? &*conversion : nullptr);
 }
@@ -243,7 +308,7 @@ void CTaskManager::EndRun(CDownloadTask* task, const CConversionJob* conversion)
     const CProjectSettings* project = found->project;
     std::unique_ptr<CDownloadTask> ended = std::move(found->task);
     m_running.erase(found);
-    ended.reset();   // joins the task's threads, which have all finished their work
+    ended.reset();   // its threads were joined by the end work
     if (conversion) {
         m_conversions.Start(*conversion);   // the project's lock is free now
     }

@@ -3,12 +3,15 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/CDownloadTask.h"
 #include "engine/CLinkConversionQueue.h"
+#include "engine/CTaskMessage.h"
 #include "net/CHttpOptions.h"
 
 namespace torvex {
@@ -47,9 +50,11 @@ class ITaskManagerHooks {
 public:
     virtual ~ITaskManagerHooks() = default;
     virtual void OnProjectState(const CProjectSettings* project, ProjectRunState state);
-    // Every task message, before the manager acts on it.
-    virtual void OnTaskMessage(int message, CDownloadTask& task, int code);
-    // The queued break-point save: `position` of `range` entries written (every 200 ms).
+    // Every message of a task (Started .. StartPage), before the manager acts on it.
+    virtual void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task);
+    // The queued break-point save of a stopped, limited or failed run: (0, range) when it
+    // begins, then `position` of `range` entries written every 200 ms while it goes on, and
+    // (range, range) when it is over.
     virtual void OnBreakPointProgress(CDownloadTask& task, int position, int range);
     // After every end message, once the record's index page has been made anew.
     virtual void GenerateIndexPage(CDownloadTask& task);
@@ -69,14 +74,18 @@ public:
 // handles the task messages: the break point of an interrupted run, the files of a finished
 // one, the messages to the user, and starting the next waiting task.
 //
-// Lives on the front end's thread and is called only there. Tasks report to the `listener`
-// from their own threads; the front end hands each report back to HandleTaskMessage on its
-// thread. Projects are known by the address of their settings (owned by the tree).
+// Lives on the front end's thread and is called only there, and never blocks it for long: what
+// follows an end message and touches the disk or waits for threads (joining the task's threads,
+// the break-point save, the index page) runs on a thread of its own, which reports through the
+// listener too (BreakPointProgress, EndWorkDone); the rest follows when EndWorkDone comes back.
+// Until then the run still counts as running. Tasks report to the `listener` from their own
+// threads; the front end hands each report back to HandleTaskMessage on its thread. Projects are
+// known by the address of their settings (owned by the tree).
 class CTaskManager {
 public:
     CTaskManager(IRunPipeline& pipeline, IRunListener& listener, IPrompter& prompter,
                  ITaskManagerHooks* hooks = nullptr);
-    // Stops every running task and waits for their threads.
+    // Stops every running task and waits for their threads and for the end work under way.
     ~CTaskManager();
     CTaskManager(const CTaskManager&) = delete;
     CTaskManager& operator=(const CTaskManager&) = delete;
@@ -96,8 +105,9 @@ public:
     // A running task is asked to stop; a waiting one leaves the list.
     void StopProject(const CProjectSettings& project);
 
-    // To be called on the front end's thread for every report the listener received.
-    void HandleTaskMessage(int message, CDownloadTask* task, int code);
+    // To be called on the front end's thread for every report the listener received. Reports
+    // of a task that is gone are ignored.
+    void HandleTaskMessage(const CTaskMessage& message);
 
     ProjectRunState StateOf(const CProjectSettings& project) const;
     CDownloadTask* TaskOf(const CProjectSettings& project) const;
@@ -113,12 +123,21 @@ private:
     struct Run {
         const CProjectSettings* project = nullptr;
         std::unique_ptr<CDownloadTask> task;
+        // From the end message on: the message, the thread doing the end work, and the range
+        // of the break-point save it runs (-1: none).
+        std::optional<CTaskMessage> end;
+        std::thread endWork;
+        int saveRange = -1;
     };
 
     std::unique_ptr<CDownloadTask> MakeTask(const CProjectSettings& project, RunCommand command,
                                             RunMode mode) const;
     void LaunchRun(Run run);
-    void SaveBreakPointQueued(CDownloadTask& task);
+    Run* FindRun(TaskId task);
+    // The end message of `run`: the work on the end work's thread begins.
+    void BeginEnd(Run& run, const CTaskMessage& end);
+    // EndWorkDone: what is left of the end, on the front end's thread.
+    void FinishEnd(Run& run);
     // Deletes the ended task; then queues `conversion` when given.
     void EndRun(CDownloadTask* task, const CConversionJob* conversion = nullptr);
     void StartWaiting();

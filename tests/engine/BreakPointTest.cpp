@@ -52,7 +52,14 @@ TEST(SaveBreakPoint, InFlightThenQueuedListsEachUrlOnce) {
     rig.task.ParseQueue().PushBack(Entry("http://h/q.html", "http://h/"));
     rig.task.DiscoveredQueue().PushBack(Entry("http://h/dir/", "http://h/"));
     rig.task.CopyQueue().PushBack(Entry("http://h/c.zip", "http://h/"));
-    SaveBreakPoint(rig.task, BreakPointMode::Queued);
+    // Each queued entry is reported once it has left its queue, duplicates included.
+    std::vector<int> pendingAfterEach;
+    SaveBreakPoint(rig.task, BreakPointMode::Queued, [&] {
+        pendingAfterEach.push_back(
+            rig.task.DownloadQueue().Count() + rig.task.ParseQueue().Count() +
+            rig.task.DiscoveredQueue().Count() + rig.task.CopyQueue().Count());
+    });
+    EXPECT_EQ(pendingAfterEach, (std::vector<int>{3, 2, 1, 0}));
 
     EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
               "http://h/dir/\thttp://h/dir/index.html\thttp://h/\t0   \t2  \t0  \t\n"

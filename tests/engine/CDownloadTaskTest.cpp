@@ -1,5 +1,7 @@
 #include "engine/CDownloadTask.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -55,7 +57,7 @@ CProjectSettings OneWorker(const std::string& dir, const std::vector<std::string
     return settings;
 }
 
-std::vector<int> Numbers(const TaskRig& run) { return run.messages.Numbers(); }
+std::vector<TaskMessage> Numbers(const TaskRig& run) { return run.messages.Numbers(); }
 
 TEST(TaskStart, FailsWithTheCodeOfEachCheck) {
     TempDir dir;
@@ -79,9 +81,9 @@ TEST(TaskStart, FailsWithTheCodeOfEachCheck) {
         run.StartAndWait();
         const auto all = run.messages.All();
         ASSERT_EQ(all.size(), 1u);
-        EXPECT_EQ(all[0].message, WM_TASK_START_FAILED);
-        EXPECT_EQ(all[0].code, c.code);
-        EXPECT_EQ(all[0].task, &run.task);
+        EXPECT_EQ(all[0].message, TaskMessage::StartFailed);
+        EXPECT_EQ(static_cast<int>(all[0].Code()), c.code);
+        EXPECT_EQ(all[0].task, run.task.Id());
         // Nothing of a record is written before the checks pass.
         EXPECT_FALSE(FileExists(c.projectDir + "/project.log"));
     }
@@ -92,7 +94,7 @@ TEST(TaskStart, ExactlyTheFreeSpaceLimitIsEnough) {
     TaskRig run(ProjectIn(dir.Str(), {"http://h/a.html"}));
     run.space.bytes = 2 * 1048576;
     run.StartAndWait();
-    EXPECT_EQ(Numbers(run).back(), WM_TASK_FINISHED);
+    EXPECT_EQ(Numbers(run).back(), TaskMessage::Finished);
 }
 
 TEST(TaskRun, ReportsEachMessageOnceAndInOrder) {
@@ -100,7 +102,8 @@ TEST(TaskRun, ReportsEachMessageOnceAndInOrder) {
     TaskRig run(ProjectIn(dir.Str(), {"http://h/a.html", "http://h/b.gif", "http://h/a.html"}));
     run.StartAndWait();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));   // nothing may follow the end
-    EXPECT_EQ(Numbers(run), (std::vector<int>{WM_TASK_STARTED, WM_TASK_START_PAGE, WM_TASK_FINISHED}));
+    EXPECT_EQ(Numbers(run), (std::vector<TaskMessage>{TaskMessage::Started, TaskMessage::StartPage,
+                                                      TaskMessage::Finished}));
     EXPECT_EQ(run.task.Status(), TaskStatus::Finished);
     EXPECT_EQ(run.task.counters.Downloaded.load(), 2);
     EXPECT_EQ(run.task.counters.TotalFiles.load(), 2);
@@ -130,8 +133,8 @@ TEST(TaskRun, EndsWith201WhenNothingWasStored) {
     TaskRig run(ProjectIn(dir.Str(), {"http://h/fail.html"}));
     run.StartAndWait();
     const auto all = run.messages.All();
-    ASSERT_EQ(all.back().message, WM_TASK_ERROR);
-    EXPECT_EQ(all.back().code, 201);
+    ASSERT_EQ(all.back().message, TaskMessage::Error);
+    EXPECT_EQ(static_cast<int>(all.back().Code()), 201);
     EXPECT_NE(ReadFileBytes(dir / "project.log").find("Status=5 \n"), std::string::npos);
 }
 
@@ -140,8 +143,8 @@ TEST(TaskRun, SeenSetFailureEndsWith206AndStillWritesTheRecord) {
     MakeDirectoryPath(dir / "logs/latest.tmp/x");   // a directory where the seen set belongs
     TaskRig run(ProjectIn(dir.Str(), {"http://h/a.html"}));
     run.StartAndWait();
-    EXPECT_EQ(Numbers(run), (std::vector<int>{WM_TASK_STARTED, WM_TASK_ERROR}));
-    EXPECT_EQ(run.messages.All().back().code, 206);
+    EXPECT_EQ(Numbers(run), (std::vector<TaskMessage>{TaskMessage::Started, TaskMessage::Error}));
+    EXPECT_EQ(static_cast<int>(run.messages.All().back().Code()), 206);
     const std::string log = ReadFileBytes(dir / "project.log");
     EXPECT_NE(log.find("[latest]\nRecordTime="), std::string::npos);
     EXPECT_NE(log.find("Status=5 \nStartPage=\nEndTime="), std::string::npos);
@@ -154,8 +157,8 @@ TEST(TaskLimits, FreeSpaceBelowTheLimitDuringTheRun) {
     ASSERT_TRUE(run.Eventually([&] { return run.task.Slot(0).state.load() == SlotState::Reading; }));
     run.space.bytes = 1048576;   // 1 MB left, the project wants 2
     ASSERT_TRUE(run.messages.WaitForEnd());
-    EXPECT_EQ(run.messages.All().back().message, WM_TASK_LIMIT);
-    EXPECT_EQ(run.messages.All().back().code, 202);
+    EXPECT_EQ(run.messages.All().back().message, TaskMessage::Limit);
+    EXPECT_EQ(static_cast<int>(run.messages.All().back().Code()), 202);
     // The entry being received is kept for the resume.
     EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"), "http://h/hold.html\t\t\t0   \t1  \t-1 \t\n");
 }
@@ -172,8 +175,8 @@ TEST(TaskLimits, MaxMinuteCountsFromThisStart) {
     EXPECT_FALSE(run.task.HasEnded());
     run.clock.now += 1;
     ASSERT_TRUE(run.messages.WaitForEnd());
-    EXPECT_EQ(run.messages.All().back().message, WM_TASK_LIMIT);
-    EXPECT_EQ(run.messages.All().back().code, 203);
+    EXPECT_EQ(run.messages.All().back().message, TaskMessage::Limit);
+    EXPECT_EQ(static_cast<int>(run.messages.All().back().Code()), 203);
     EXPECT_EQ(run.task.ElapsedTime(), 120);
 }
 
@@ -185,8 +188,8 @@ TEST(TaskLimits, MaxFileStopsOnceEnoughFilesWereFetched) {
     settings.DownthreadNum = 1;
     TaskRig run(settings);
     run.StartAndWait();
-    EXPECT_EQ(run.messages.All().back().message, WM_TASK_LIMIT);
-    EXPECT_EQ(run.messages.All().back().code, 204);
+    EXPECT_EQ(run.messages.All().back().message, TaskMessage::Limit);
+    EXPECT_EQ(static_cast<int>(run.messages.All().back().Code()), 204);
     EXPECT_EQ(run.task.counters.FilesThisRun.load(), 2);
 }
 
@@ -198,7 +201,7 @@ TEST(TaskStop, TheLastCallWins) {
     run.task.StopTask(TaskStatus::Limited, RunEndCode::TimeLimit);
     run.task.RequestStop();
     ASSERT_TRUE(run.messages.WaitForEnd());
-    EXPECT_EQ(Numbers(run).back(), WM_TASK_STOPPED);
+    EXPECT_EQ(Numbers(run).back(), TaskMessage::Stopped);
     EXPECT_EQ(run.task.Status(), TaskStatus::Stopped);
     EXPECT_NE(ReadFileBytes(dir / "project.log").find("Status=2 \n"), std::string::npos);
     // The worker's Readed value reached the status log before it stopped.
@@ -221,7 +224,7 @@ TEST(TaskStopWorker, AbortingTheCurrentFileGivesTheSlotAFreshWorker) {
     EXPECT_EQ(run.pipeline.workersStarted.load(), 2);
     run.task.RequestStop();
     ASSERT_TRUE(run.messages.WaitForEnd());
-    EXPECT_EQ(Numbers(run).back(), WM_TASK_STOPPED);
+    EXPECT_EQ(Numbers(run).back(), TaskMessage::Stopped);
 }
 
 TEST(TaskStopWorker, StoppingTheThreadLeavesTheSlotEmpty) {
@@ -240,7 +243,7 @@ TEST(TaskStopWorker, StoppingTheThreadLeavesTheSlotEmpty) {
     EXPECT_EQ(run.task.DownloadQueue().Count(), 1);
     run.task.RequestStop();
     ASSERT_TRUE(run.messages.WaitForEnd());
-    EXPECT_EQ(Numbers(run).back(), WM_TASK_STOPPED);
+    EXPECT_EQ(Numbers(run).back(), TaskMessage::Stopped);
 }
 
 TEST(TaskStopWorker, AbortOfAReceivingSlotEndsItsTries) {
@@ -258,6 +261,117 @@ TEST(TaskStopWorker, AbortOfAReceivingSlotEndsItsTries) {
     EXPECT_TRUE(run.task.Slot(0).alive.load());
     run.task.RequestStop();
     ASSERT_TRUE(run.messages.WaitForEnd());
+}
+
+TEST(TaskStopWorker, AWorkerStuckInItsLookupIsNotWaitedForBeyondTheBound) {
+    struct Case {
+        const char* name;
+        bool stopThread;
+        int workersAfterwards;
+    };
+    const Case cases[] = {
+        {"abort the current file: a fresh worker once the stuck one has gone", false, 2},
+        {"stop the thread: the slot stays empty", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        test::CGate lookup;
+        CProjectSettings settings = OneWorker(dir.Str(), {"http://stuckdns/", "http://h/a.html"});
+        TaskRig run(settings);
+        run.pipeline.stuckLookup = &lookup;
+        run.task.Launch();
+        ASSERT_TRUE(run.Eventually(
+            [&] { return run.task.Slot(0).state.load() == SlotState::FindingHost; }));
+        run.task.StopWorker(0, c.stopThread);
+        // Returned while the worker still hangs in its lookup.
+        EXPECT_FALSE(lookup.OpenedByWatchdog());
+        EXPECT_TRUE(run.task.Slot(0).alive.load());
+        lookup.Open();
+        if (c.stopThread) {
+            ASSERT_TRUE(run.Eventually([&] { return !run.task.Slot(0).alive.load(); }));
+            run.task.RequestStop();
+        }
+        ASSERT_TRUE(run.messages.WaitForEnd());
+        EXPECT_EQ(Numbers(run).back(),
+                  c.stopThread ? TaskMessage::Stopped : TaskMessage::Finished);
+        EXPECT_EQ(FileExists(dir / "download/latest/h/a.html"), !c.stopThread);
+        EXPECT_EQ(run.pipeline.workersStarted.load(), c.workersAfterwards);
+    }
+}
+
+TEST(TaskSnapshot, CopiesCountersQueuesSlotsAndState) {
+    TempDir dir;
+    CProjectSettings settings =
+        ProjectIn(dir.Str(), {"http://h/a.html", "http://h/hold.html", "http://h/fail"});
+    settings.DownthreadNum = 3;
+    TaskRig run(settings);
+    const CTaskSnapshot before = run.task.Snapshot();
+    EXPECT_EQ(before.id, run.task.Id());
+    EXPECT_EQ(before.status, TaskStatus::None);
+    EXPECT_EQ(before.slots.size(), 3u);
+    EXPECT_FALSE(before.monitorRunning);
+
+    run.task.Launch();
+    ASSERT_TRUE(run.Eventually([&] {
+        const CTaskSnapshot now = run.task.Snapshot();
+        return now.downloaded == 1 && now.monitorRunning && now.downloadQueue == 0 &&
+               now.discoveredQueue == 0 &&
+               std::any_of(now.slots.begin(), now.slots.end(),
+                           [](const CSlotView& v) { return v.state == SlotState::Reading; });
+    }));
+    const CTaskSnapshot running = run.task.Snapshot();
+    EXPECT_EQ(running.status, TaskStatus::Running);
+    EXPECT_EQ(running.totalFiles, 1);
+    EXPECT_EQ(running.filesThisRun, 1);
+    EXPECT_EQ(running.startPage, "h/a.html");
+    const auto held =
+        std::find_if(running.slots.begin(), running.slots.end(),
+                     [](const CSlotView& v) { return v.state == SlotState::Reading; });
+    ASSERT_NE(held, running.slots.end());
+    EXPECT_EQ(held->url, "http://h/hold.html");
+    EXPECT_EQ(held->readed, 100);
+    EXPECT_EQ(held->total, 1000);
+
+    run.task.StopTask(TaskStatus::Limited, RunEndCode::TimeLimit);
+    ASSERT_TRUE(run.messages.WaitForEnd());
+    const CTaskSnapshot ended = run.task.Snapshot();
+    EXPECT_TRUE(ended.ended);
+    EXPECT_TRUE(ended.stopping);
+    EXPECT_EQ(ended.status, TaskStatus::Limited);
+    EXPECT_EQ(ended.endCode, RunEndCode::TimeLimit);
+    EXPECT_EQ(ended.downloaded, 1);
+    EXPECT_GE(ended.endTime, ended.startTime);
+}
+
+TEST(TaskSnapshot, MayBeTakenOnAnotherThreadWhileTheRunGoesOn) {
+    TempDir dir;
+    std::vector<std::string> addresses;
+    for (int i = 0; i < 40; ++i) {
+        addresses.push_back("http://h/p" + std::to_string(i) + ".html");
+    }
+    CProjectSettings settings = ProjectIn(dir.Str(), addresses);
+    settings.DownthreadNum = 4;
+    TaskRig run(settings);
+    std::atomic<bool> done{false};
+    int taken = 0;
+    bool steady = true;
+    std::thread viewer([&] {
+        std::int32_t lastDownloaded = 0;
+        while (!done.load()) {
+            const CTaskSnapshot snapshot = run.task.Snapshot();
+            steady = steady && snapshot.slots.size() == 4u &&
+                     snapshot.downloaded >= lastDownloaded;
+            lastDownloaded = snapshot.downloaded;
+            ++taken;
+        }
+    });
+    run.StartAndWait();
+    done = true;
+    viewer.join();
+    EXPECT_TRUE(steady);
+    EXPECT_GT(taken, 0);
+    EXPECT_EQ(run.task.Snapshot().downloaded, 40);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "engine/CTaskManager.h"
 
 #include <chrono>
+#include <thread>
+#include <variant>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -45,7 +48,7 @@ struct ManagerRig {
                std::chrono::steady_clock::now() < deadline) {
             CMessageLog::Message m;
             if (messages.Take(m, 100)) {
-                manager.HandleTaskMessage(m.message, m.task, m.code);
+                manager.HandleTaskMessage(m);
             }
         }
     }
@@ -156,6 +159,116 @@ TEST(TaskManagerResume, ContinuesTheRecordFromTheBreakPoint) {
     EXPECT_EQ(log.rfind("[latest]\nRecordTime=77        \n", 0), 0u) << log;
     EXPECT_NE(log.find("TotalFiles=5         \nDownloaded=4         \n"), std::string::npos) << log;
     EXPECT_TRUE(FileExists(dir / "download/latest/h/b.html"));
+}
+
+// A listener that holds the thread that reports a task's end until the test lets it go, so
+// that the task's threads cannot have ended yet while the front end handles the end message.
+class CHeldEndLog final : public IRunListener {
+public:
+    void OnTaskMessage(const CTaskMessage& message) override {
+        log.OnTaskMessage(message);
+        if (message.IsEnd()) {
+            gate.Wait();
+        }
+    }
+    CMessageLog log;
+    test::CGate gate;
+};
+
+TEST(TaskManagerEnd, HandlesTheEndWithoutWaitingForTheTasksThreads) {
+    TempDir dir;
+    CHeldEndLog listener;
+    CStandInPipeline pipeline;
+    CScriptedPrompter prompter;
+    Hooks hooks;
+    CTaskManager manager(pipeline, listener, prompter, &hooks);
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://h/hold.html", "http://h/q1.html"});
+    project.DownthreadNum = 1;
+    ASSERT_TRUE(manager.StartProject(project, RunCommand::Start));
+    CDownloadTask* task = manager.TaskOf(project);
+    for (int i = 0; i < 1000 && task->Slot(0).state.load() != SlotState::Reading; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    manager.StopProject(project);
+    CTaskMessage m;
+    do {
+        ASSERT_TRUE(listener.log.Take(m, 20000));
+        manager.HandleTaskMessage(m);
+    } while (!m.IsEnd());
+    // The monitor is still inside its report, yet the end message has been handled: the save
+    // has begun and the run counts as running until its end work reports back.
+    EXPECT_FALSE(listener.gate.OpenedByWatchdog());
+    EXPECT_EQ(hooks.lastProgress, (std::pair<int, int>{0, 1}));
+    EXPECT_EQ(manager.RunningCount(), 1u);
+    EXPECT_EQ(hooks.indexPages, 0);
+    listener.gate.Open();
+
+    std::vector<TaskMessage> managerOwn;
+    while (manager.RunningCount() > 0 && listener.log.Take(m, 20000)) {
+        if (m.message == TaskMessage::BreakPointProgress ||
+            m.message == TaskMessage::EndWorkDone) {
+            managerOwn.push_back(m.message);
+        }
+        manager.HandleTaskMessage(m);
+    }
+    ASSERT_FALSE(managerOwn.empty());
+    EXPECT_EQ(managerOwn.back(), TaskMessage::EndWorkDone);
+    EXPECT_EQ(hooks.lastProgress, (std::pair<int, int>{1, 1}));
+    EXPECT_EQ(hooks.indexPages, 1);
+    EXPECT_EQ(hooks.allEnded, 1);
+    EXPECT_TRUE(FileExists(dir / "logs/latest.s"));
+    EXPECT_TRUE(FileExists(dir / "download/latest/index.html"));
+}
+
+TEST(TaskManagerEnd, IgnoresReportsOfTasksThatAreGone) {
+    TempDir dir;
+    ManagerRig rig;
+    const CProjectSettings project = ProjectIn(dir.Str(), {"http://h/a.html"});
+    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
+    const TaskId id = rig.manager.TaskOf(project)->Id();
+    rig.Pump();
+    ASSERT_EQ(rig.manager.RunningCount(), 0u);
+    const int ended = rig.hooks.allEnded;
+    const std::vector<std::string> said = rig.prompter.said;
+    for (const TaskMessage late : {TaskMessage::Finished, TaskMessage::EndWorkDone,
+                                   TaskMessage::BreakPointProgress}) {
+        CTaskMessage report;
+        report.message = late;
+        report.task = id;
+        rig.manager.HandleTaskMessage(report);
+    }
+    EXPECT_EQ(rig.hooks.allEnded, ended);
+    EXPECT_EQ(rig.prompter.said, said);
+}
+
+TEST(TaskMessagePayload, CodesAndProgressByKind) {
+    struct Case {
+        TaskMessage message;
+        std::variant<std::monostate, RunEndCode, CSaveProgress> payload;
+        RunEndCode code;
+        CSaveProgress progress;
+        bool end;
+    };
+    const Case cases[] = {
+        {TaskMessage::Started, {}, RunEndCode::None, {}, false},
+        {TaskMessage::StartPage, {}, RunEndCode::None, {}, false},
+        {TaskMessage::Stopped, {}, RunEndCode::None, {}, true},
+        {TaskMessage::Finished, {}, RunEndCode::None, {}, true},
+        {TaskMessage::Error, RunEndCode::NetworkDown, RunEndCode::NetworkDown, {}, true},
+        {TaskMessage::Limit, RunEndCode::TimeLimit, RunEndCode::TimeLimit, {}, true},
+        {TaskMessage::StartFailed, RunEndCode::ProjectBusy, RunEndCode::ProjectBusy, {}, true},
+        {TaskMessage::BreakPointProgress, CSaveProgress{3, 7}, RunEndCode::None, {3, 7}, false},
+        {TaskMessage::EndWorkDone, {}, RunEndCode::None, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.message));
+        CTaskMessage report;
+        report.message = c.message;
+        report.payload = c.payload;
+        EXPECT_EQ(report.Code(), c.code);
+        EXPECT_EQ(report.Progress(), c.progress);
+        EXPECT_EQ(report.IsEnd(), c.end);
+    }
 }
 
 TEST(TaskManagerText, UserAgentByMode) {

@@ -48,7 +48,8 @@ protected:
     }
 
     void Crawl() {
-        ASSERT_EQ(m_rig.Run(m_project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+        ASSERT_EQ(m_rig.Run(m_project, RunCommand::Start),
+                  std::make_pair(TaskMessage::Finished, 0));
     }
 
     ConversionOutcome Convert(LinkMode mode, bool appendHtml, std::int64_t timeLimit = -1,

@@ -59,7 +59,7 @@ TEST(RecordRuns, ThreeStartsWithBackupLastKeepTwoBackups) {
     project.BackupLast = 1;
     CPipelineRunner runner;
     for (int start = 0; start < 3; ++start) {
-        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
     }
     const auto records = ReadRecordList(dir.Str());
     ASSERT_EQ(records.size(), 3u);
@@ -87,7 +87,7 @@ TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
     project.BackupLast = 1;
     CPipelineRunner runner;
     // Start on a project without project.log: one fresh latest record, nothing backed up.
-    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
     ASSERT_EQ(RecordTimes(dir.Str()).size(), 1u);
     EXPECT_FALSE(DirectoryExists(dir / "download/" + std::to_string(RecordTimes(dir.Str())[0])));
 
@@ -97,7 +97,7 @@ TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
     log.replace(log.find("RecordTime=") + 11, old.size(), "1000000000");
     WriteFileBytes(dir / "project.log", log);
 
-    ASSERT_EQ(runner.Run(project, RunCommand::Update).first, WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Update).first, TaskMessage::Finished);
     const auto updated = RecordTimes(dir.Str());
     ASSERT_EQ(updated.size(), 1u);   // an update never backs up
     EXPECT_GT(updated[0], 1000000000);
@@ -107,7 +107,7 @@ TEST(RecordRuns, UpdateRenewsTheRecordTimeAndResumeKeepsIt) {
     log.replace(log.find("RecordTime=") + 11, renewed.size(), "1000000000");
     WriteFileBytes(dir / "project.log", log);
     runner.prompter.answers = {true};   // no break point: resume by the link maps
-    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, TaskMessage::Finished);
     EXPECT_EQ(RecordTimes(dir.Str()), std::vector<std::int64_t>{1000000000});
 }
 
@@ -135,7 +135,7 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
         project.BackupLast = 1;
         project.UpdateMode = c.updateMode;
         CPipelineRunner runner;
-        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
         // The record becomes a backup, and newer backups without the file follow it.
         const std::int64_t first = RecordTimes(dir.Str()).at(0);
         ASSERT_TRUE(BackupLatestRecord(dir.Str()));
@@ -149,7 +149,7 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
         WriteFileBytes(dir / "project.log", log);
 
         site.Serve("/", Reply("text/html", "<a href='f.txt'>f</a>"));
-        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, WM_TASK_FINISHED);
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
         EXPECT_EQ(site.Count("/f.txt"), c.fetchesOfTheFile);
         EXPECT_EQ(ReadFileBytes(dir / ("download/latest/" + site.Host() + "/f.txt")), "file");
     }
@@ -233,7 +233,7 @@ TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
     site.Hold("/slow.txt", false);
     CPipelineRunner runner;
     runner.prompter.answers = {true};
-    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, WM_TASK_FINISHED);
+    ASSERT_EQ(runner.Run(project, RunCommand::Resume).first, TaskMessage::Finished);
     EXPECT_EQ(ReadFileBytes(stored + "slow.txt"), "slow");
     for (const std::string path : {"/", "/a.txt", "/b.txt"}) {
         EXPECT_EQ(site.Count(path), 1) << path;   // stored before the kill: not fetched again

@@ -305,12 +305,12 @@ TEST(RecordLock, ASecondRunOfARunningProjectFailsItsStart) {
     ASSERT_EQ(other.TryAcquire(dir.Str()), ProjectLockOutcome::Acquired);
     StartRun blocked(dir.Str(), 1000000000);
     ASSERT_EQ(blocked.messages.All().size(), 1u);
-    EXPECT_EQ(blocked.messages.All()[0].message, WM_TASK_START_FAILED);
-    EXPECT_EQ(blocked.messages.All()[0].code, static_cast<int>(RunEndCode::ProjectBusy));
+    EXPECT_EQ(blocked.messages.All()[0].message, TaskMessage::StartFailed);
+    EXPECT_EQ(blocked.messages.All()[0].Code(), RunEndCode::ProjectBusy);
     EXPECT_FALSE(FileExists(dir / "project.log"));
     other.Release();
     StartRun free(dir.Str(), 1000000000);
-    EXPECT_EQ(free.messages.All().back().message, WM_TASK_FINISHED);
+    EXPECT_EQ(free.messages.All().back().message, TaskMessage::Finished);
     // The run holds the lock until the task is deleted.
     EXPECT_TRUE(IsProjectLocked(dir.Str()));
 }

@@ -39,7 +39,7 @@ TEST(RunCookies, KeepsSendsAndSavesCookiesForTheNextRun) {
     project.Cookie = true;
     CPipelineRunner rig;
 
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     std::vector<std::string> page = site.RequestsFor("/");
     std::vector<std::string> linked = site.RequestsFor("/b.html");
     ASSERT_EQ(page.size(), 1u);
@@ -50,7 +50,7 @@ TEST(RunCookies, KeepsSendsAndSavesCookiesForTheNextRun) {
 
     // The next run starts with the saved cookie; a new value from the server replaces it.
     site.Serve("/", PageSetting("sid=def; path=/"));
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     page = site.RequestsFor("/");
     linked = site.RequestsFor("/b.html");
     ASSERT_EQ(page.size(), 2u);
@@ -62,7 +62,7 @@ TEST(RunCookies, KeepsSendsAndSavesCookiesForTheNextRun) {
     // With cookies off the saved ones are neither sent nor touched.
     project.Cookie = false;
     site.Serve("/", PageSetting("other=1"));
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     page = site.RequestsFor("/");
     linked = site.RequestsFor("/b.html");
     ASSERT_EQ(linked.size(), 3u);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -62,7 +63,7 @@ TEST_F(RunFtpTest, StoresAFileWithTheStartAddressLogin) {
     TempDir dir;
     CPipelineRunner rig;
     EXPECT_EQ(rig.Run(Project(dir, "/pub/big.bin"), RunCommand::Start),
-              std::make_pair(WM_TASK_FINISHED, 0));
+              std::make_pair(TaskMessage::Finished, 0));
     EXPECT_TRUE(Stored(dir, "/pub/big.bin") == m_big) << Stored(dir, "/pub/big.bin").size();
     const std::string log = ReadFileBytes(dir.Str() + "/logs/latest");
     // Stored as a file (kind 0) and complete (state 1): FTP files are not parsed for links.
@@ -74,13 +75,13 @@ TEST_F(RunFtpTest, AMissingFileOrAWrongPasswordEndsAOneAddressRun) {
         TempDir dir;
         CPipelineRunner rig;
         EXPECT_EQ(rig.Run(Project(dir, "/pub/none.bin"), RunCommand::Start),
-                  std::make_pair(WM_TASK_ERROR, 405));
+                  std::make_pair(TaskMessage::Error, 405));
     }
     TempDir dir;
     CProjectSettings project = Project(dir, "/pub/big.bin");
     project.Addresses[0].Password = "wrong";
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 404));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 404));
 }
 
 TEST_F(RunFtpTest, StoresAFileThroughASocks5Proxy) {
@@ -95,7 +96,7 @@ TEST_F(RunFtpTest, StoresAFileThroughASocks5Proxy) {
     project.ProxyServer = "127.0.0.1";
     project.ProxyPort = proxy->Port();
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_TRUE(Stored(dir, "/pub/big.bin") == m_big) << Stored(dir, "/pub/big.bin").size();
 }
 
@@ -124,7 +125,7 @@ TEST(RunFtpStop, BreaksAStalledTransferOffAtOnceAndResumesAfterItsBytes) {
     const auto start = std::chrono::steady_clock::now();
     const auto deadline = start + std::chrono::seconds(30);
     bool stopAsked = false;
-    int end = 0;
+    std::optional<TaskMessage> end;
     while (rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
         // Stopped once the ten bytes are on disk: a stop before they arrive leaves nothing
         // to resume from.
@@ -137,14 +138,14 @@ TEST(RunFtpStop, BreaksAStalledTransferOffAtOnceAndResumesAfterItsBytes) {
         }
         test::CMessageLog::Message m;
         if (rig.messages.Take(m, 20)) {
-            if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
+            if (m.IsEnd()) {
                 end = m.message;
             }
-            rig.manager.HandleTaskMessage(m.message, m.task, m.code);
+            rig.manager.HandleTaskMessage(m);
         }
     }
     EXPECT_TRUE(stopAsked);
-    ASSERT_EQ(end, WM_TASK_STOPPED);
+    ASSERT_EQ(end, TaskMessage::Stopped);
     // Far less than the time-out a silent server would otherwise be given.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 
@@ -156,7 +157,7 @@ TEST(RunFtpStop, BreaksAStalledTransferOffAtOnceAndResumesAfterItsBytes) {
                        SendBytes("350 ok\r\n"), test::ReadBytes(13),
                        SendBytes("150 go\r\n226 done\r\n")});
     data.AddScript({SendBytes(std::string(990, 'x'))});
-    EXPECT_EQ(rig.Run(project, RunCommand::Resume), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Resume), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/127.0.0.1/f.bin"),
               "0123456789" + std::string(990, 'x'));
     ASSERT_TRUE(control.WaitForFinished(2, std::chrono::seconds(5)));

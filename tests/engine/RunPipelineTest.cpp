@@ -55,7 +55,7 @@ TEST(RunPipelineCrawl, StoresAPageWithItsPartsAndRewritesItsLinks) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.Addresses[0].Level = 0;
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
 
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "p.gif")), "GIF89a");
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "index.html")),
@@ -80,7 +80,7 @@ TEST(RunPipelineCrawl, FetchesARepeatedStartAddressOnce) {
     const CProjectSettings project = ProjectIn(
         dir.Str(), {site.Url("/a.txt"), site.Url("/b.txt"), site.Url("/a.txt")});
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(site.RequestsFor("/a.txt").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.txt").size(), 1u);
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "b.txt")), "b");
@@ -102,7 +102,8 @@ TEST(RunPipelineFailure, EndsAOneAddressRunAtOnceAndRetriesOthers) {
             CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/x.html")});
             project.Retry = 3;
             CPipelineRunner rig;
-            EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, c.endCode));
+            EXPECT_EQ(rig.Run(project, RunCommand::Start),
+                      std::make_pair(TaskMessage::Error, c.endCode));
             EXPECT_EQ(site.RequestsFor("/x.html").size(), 1u);
         }
         {
@@ -111,7 +112,8 @@ TEST(RunPipelineFailure, EndsAOneAddressRunAtOnceAndRetriesOthers) {
                 ProjectIn(dir.Str(), {site.Url("/x.html"), site.Url("/ok.txt")});
             project.Retry = 2;
             CPipelineRunner rig;
-            EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+            EXPECT_EQ(rig.Run(project, RunCommand::Start),
+                      std::make_pair(TaskMessage::Finished, 0));
             EXPECT_EQ(site.RequestsFor("/x.html").size(), 1u + 3u);
         }
     }
@@ -123,7 +125,7 @@ TEST(RunPipelineFailure, RetryZeroTriesOnceAndNothingStoredEndsWith201) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.html"), site.Url("/b.html")});
     project.Retry = 0;
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 201));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 201));
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.html").size(), 1u);
 }
@@ -135,7 +137,7 @@ TEST(RunPipelineRedirect, SlashRedirectLeavesAForwardingPage) {
     TempDir dir;
     const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/dir")});
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "dir.html")),
               "<html>\n<head>\n<meta http-equiv='refresh' content='0; url=dir/index.html'>\n"
               "</head>\n</html>");
@@ -152,7 +154,7 @@ TEST(RunPipelineRedirect, ALoopOfRedirectsEnds) {
     TempDir dir;
     const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.html")});
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
     EXPECT_EQ(site.RequestsFor("/b.html").size(), 1u);
 }
@@ -165,9 +167,9 @@ TEST(RunPipelineUpdate, AsksIfModifiedSinceAndCopiesOnNotModified) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
     project.UpdateMode = 2;
     CPipelineRunner rig;
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     site.Serve("/a.txt", "HTTP/1.0 304 Not Modified\r\n\r\n");
-    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(TaskMessage::Finished, 0));
     const auto requests = site.RequestsFor("/a.txt");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].find("If-Modified-Since"), std::string::npos);
@@ -189,7 +191,7 @@ TEST(RunPipelineFailure, AnUnknownHostEndsAOneAddressRunWith401) {
     CProjectSettings project = ProjectIn(dir.Str(), {"http://nohost.invalid/a.html"});
     project.Retry = 5;
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 401));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 401));
 }
 
 TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
@@ -199,7 +201,7 @@ TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
         TempDir dir;
         const CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/empty.txt")});
         CPipelineRunner rig;
-        EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 407));
+        EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 407));
         EXPECT_EQ(site.RequestsFor("/empty.txt").size(), 1u);
     }
     SKIP_WITHOUT_NETWORK();
@@ -209,7 +211,7 @@ TEST(RunPipelineFailure, RefusedPortAndEmptyBodyEndAOneAddressRun) {
     const CProjectSettings project =
         ProjectIn(dir.Str(), {"http://127.0.0.1:" + std::to_string(closedPort) + "/a.html"});
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 402));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 402));
 }
 
 TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
@@ -228,9 +230,9 @@ TEST(RunPipelineUpdate, AFileDeletedByHandIsSkippedOrFetchedByUpdateMode) {
         CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
         project.UpdateMode = c.updateMode;
         CPipelineRunner rig;
-        ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+        ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
         ASSERT_TRUE(RemoveFileIfExists(Latest(dir, site, "f.txt")));
-        ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+        ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(TaskMessage::Finished, 0));
         const auto requests = site.RequestsFor("/f.txt");
         ASSERT_EQ(requests.size(), c.requestsAfterUpdate);
         EXPECT_EQ(FileExists(Latest(dir, site, "f.txt")), c.storedAgain);
@@ -251,8 +253,8 @@ TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.UpdateMode = 0;
     CPipelineRunner rig;
-    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
-    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(TaskMessage::Finished, 0));
     // Every file was found in the record and its page's link map, so the server heard of each
     // only once, in the first run.
     for (const char* path : {"/", "/a.html", "/i.gif"}) {
@@ -263,7 +265,7 @@ TEST(RunPipelineUpdate, LocalOnlyTakesPagesAndTheirLinksFromTheRecord) {
 
     // With FirstPage the start address is asked again, with its date when one is known.
     project.FirstPage = 1;
-    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(WM_TASK_FINISHED, 0));
+    ASSERT_EQ(rig.Run(project, RunCommand::Update), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(site.RequestsFor("/").size(), 2u);
     EXPECT_EQ(site.RequestsFor("/a.html").size(), 1u);
 }
@@ -277,13 +279,13 @@ TEST(RunPipelineProxy, FetchesThroughAnHttpProxyAndEndsWhenItCannotBeFound) {
     CProjectSettings project = ProjectIn(dir.Str(), {"http://origin.invalid/a.txt"});
     UseProxy(project, ProxyMode::Http, proxy.Port());
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/a.txt"), "via proxy");
 
     TempDir other;
     project.ProjectDir = other.Str();
     project.ProxyServer = "noproxy.invalid";
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 301));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 301));
 }
 
 
@@ -298,7 +300,7 @@ TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/a.txt")});
     UseProxy(project, ProxyMode::Socks5, proxy->Port());
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "via socks");
 
     // The proxy cannot reach a closed port: its refusal ends a one-address run at once.
@@ -307,7 +309,7 @@ TEST(RunPipelineProxy, FetchesThroughASocks5ProxyAndReportsARefusedTarget) {
     TempDir other;
     project.ProjectDir = other.Str();
     project.Addresses[0].StartURL = "http://127.0.0.1:" + std::to_string(closedPort) + "/a.txt";
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 302));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 302));
 }
 
 
@@ -318,7 +320,7 @@ TEST(RunPipelineProxy, AnHttpProxyIsAskedForFtpAddressesToo) {
     CProjectSettings project = ProjectIn(dir.Str(), {"ftp://origin.invalid/pub/a.txt"});
     UseProxy(project, ProxyMode::Http, proxy.Port());
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/origin.invalid/pub/a.txt"), "ftp file");
 }
 
@@ -336,13 +338,13 @@ TEST(RunPipelineProxy, SendsTheProxyUserToASocks5ProxyAndEndsWhenItIsRefused) {
     project.ProxyUser = "bob";
     project.ProxyPassword = "s3cret";
     CPipelineRunner rig;
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_FINISHED, 0));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_EQ(ReadFileBytes(Latest(dir, site, "a.txt")), "with a password");
 
     TempDir other;
     project.ProjectDir = other.Str();
     project.ProxyPassword = "wrong";
-    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(WM_TASK_ERROR, 303));
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 303));
 }
 
 } // namespace

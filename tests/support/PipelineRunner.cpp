@@ -12,19 +12,20 @@ CPipelineRunner::CPipelineRunner() : manager(pipeline, messages, prompter) {
     manager.SetOptions(options);
 }
 
-std::pair<int, int> CPipelineRunner::Run(const CProjectSettings& project, RunCommand command) {
+std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project,
+                                                 RunCommand command) {
+    std::pair<TaskMessage, int> end{TaskMessage::StartFailed, 0};
     if (!manager.StartProject(project, command)) {
-        return {0, 0};
+        return end;
     }
-    std::pair<int, int> end{0, 0};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-        CMessageLog::Message m;
+        CTaskMessage m;
         if (messages.Take(m, 100)) {
-            if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
-                end = {m.message, m.code};
+            if (m.IsEnd()) {
+                end = std::make_pair(m.message, static_cast<int>(m.Code()));
             }
-            manager.HandleTaskMessage(m.message, m.task, m.code);
+            manager.HandleTaskMessage(m);
         }
     }
     // The end of the run may have queued the conversion of its record; a front end lets it end.

@@ -12,8 +12,9 @@ namespace torvex::test {
 // hands every report back to the manager until the run has ended.
 struct CPipelineRunner {
     CPipelineRunner();
-    // The end message of the run and its code; {0, 0} when the project did not start.
-    std::pair<int, int> Run(const CProjectSettings& project, RunCommand command);
+    // The end message of the run and its code; StartFailed with code 0 when the project did not
+    // start at all.
+    std::pair<TaskMessage, int> Run(const CProjectSettings& project, RunCommand command);
 
     CMessageLog messages;
     CRunPipeline pipeline;

@@ -10,6 +10,38 @@
 
 namespace torvex::test {
 
+CGate::CGate(int seconds) {
+    m_watchdog = std::thread([this, seconds] {
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (!m_changed.wait_for(guard, std::chrono::seconds(seconds), [this] { return m_open; })) {
+            m_open = true;
+            m_byWatchdog = true;
+            m_changed.notify_all();
+        }
+    });
+}
+
+CGate::~CGate() {
+    Open();
+    m_watchdog.join();
+}
+
+void CGate::Open() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_open = true;
+    m_changed.notify_all();
+}
+
+void CGate::Wait() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_changed.wait(guard, [this] { return m_open; });
+}
+
+bool CGate::OpenedByWatchdog() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_byWatchdog;
+}
+
 bool CFakeFreeSpace::FreeBytes(std::string_view, std::uint64_t& out) {
     if (fails.load()) {
         return false;
@@ -18,10 +50,10 @@ bool CFakeFreeSpace::FreeBytes(std::string_view, std::uint64_t& out) {
     return true;
 }
 
-void CMessageLog::OnTaskMessage(int message, CDownloadTask* task, int code) {
+void CMessageLog::OnTaskMessage(const CTaskMessage& message) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_all.push_back(Message{message, task, code});
+        m_all.push_back(message);
     }
     m_changed.notify_all();
 }
@@ -30,7 +62,7 @@ bool CMessageLog::WaitForEnd(int seconds) {
     std::unique_lock<std::mutex> guard(m_lock);
     return m_changed.wait_for(guard, std::chrono::seconds(seconds), [this] {
         for (const Message& m : m_all) {
-            if (m.message >= WM_TASK_STOPPED && m.message <= WM_TASK_START_FAILED) {
+            if (m.IsEnd()) {
                 return true;
             }
         }
@@ -53,10 +85,13 @@ std::vector<CMessageLog::Message> CMessageLog::All() const {
     return m_all;
 }
 
-std::vector<int> CMessageLog::Numbers() const {
-    std::vector<int> numbers;
+std::vector<TaskMessage> CMessageLog::Numbers() const {
+    std::vector<TaskMessage> numbers;
     for (const Message& m : All()) {
-        numbers.push_back(m.message);
+        if (m.message != TaskMessage::BreakPointProgress &&
+            m.message != TaskMessage::EndWorkDone) {
+            numbers.push_back(m.message);
+        }
     }
     return numbers;
 }
@@ -158,6 +193,9 @@ void CStandInPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
             slot.SetCurrent(entry);
             if (entry.urlText.find("slowlookup") != std::string::npos) {
                 holdUntilAbort(SlotState::FindingHost);
+            } else if (entry.urlText.find("stuckdns") != std::string::npos && stuckLookup) {
+                slot.state = SlotState::FindingHost;
+                stuckLookup->Wait();
             } else if (entry.urlText.find("hold") != std::string::npos) {
                 slot.SetProgress(100, 1000);
                 entry.readed = 100;

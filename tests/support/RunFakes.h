@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/CDownloadTask.h"
@@ -39,24 +40,43 @@ public:
 // Keeps every task message in arrival order.
 class CMessageLog final : public IRunListener {
 public:
-    struct Message {
-        int message = 0;
-        CDownloadTask* task = nullptr;
-        int code = 0;
-    };
-    void OnTaskMessage(int message, CDownloadTask* task, int code) override;
+    using Message = CTaskMessage;
+    void OnTaskMessage(const CTaskMessage& message) override;
     // Waits (at most `seconds`) until an end message or a start failure arrived.
     bool WaitForEnd(int seconds = 20);
     // Takes the oldest message not taken yet, waiting at most `milliseconds`.
     bool Take(Message& out, int milliseconds);
     std::vector<Message> All() const;
-    std::vector<int> Numbers() const;
+    // The messages of the tasks, without the task manager's own (BreakPointProgress,
+    // EndWorkDone).
+    std::vector<TaskMessage> Numbers() const;
 
 private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<Message> m_all;
     std::size_t m_taken = 0;
+};
+
+// A gate that a test opens to let a waiting thread go on. Its watchdog opens it after
+// `seconds` when the test has not, so that a test waiting on the wrong thread fails instead of
+// hanging; OpenedByWatchdog() tells that this happened. Any thread.
+class CGate {
+public:
+    explicit CGate(int seconds = 20);
+    ~CGate();
+    CGate(const CGate&) = delete;
+    CGate& operator=(const CGate&) = delete;
+    void Open();
+    void Wait();
+    bool OpenedByWatchdog() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    bool m_byWatchdog = false;
+    std::thread m_watchdog;
 };
 
 // Answers as scripted and keeps what it was told, prefixed with its kind ("error: ...").
@@ -76,6 +96,7 @@ public:
 // as a small file, except that a URL containing
 //   "hold"        keeps the worker receiving (State 5) until it is told to abort,
 //   "slowlookup"  keeps it resolving the name (State 1) until it is told to abort,
+//   "stuckdns"    keeps it resolving the name until `stuckLookup` opens, whatever it is told,
 //   "fail"        is dropped without a file.
 class CStandInPipeline : public IRunPipeline {
 public:
@@ -89,6 +110,7 @@ public:
 
     std::set<std::string> refused;        // composed texts LinkAcceptance refuses
     std::atomic<int> workersStarted{0};
+    CGate* stuckLookup = nullptr;
 };
 
 // Settings of a small project in `dir` with the given start addresses.
