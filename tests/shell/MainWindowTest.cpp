@@ -50,8 +50,9 @@ public:
 };
 
 // A small site on a fixture server: an index page linking to three pages and one slow file
-// whose body arrives in pieces (so a worker is seen reading it), or very slowly while `crawl`
-// is set (so a stop catches it).
+// whose body arrives in pieces over about three seconds (so a worker is seen reading it even
+// when the GUI thread is slowed down), or very slowly while `crawl` is set (so a stop catches
+// it).
 class CSlowSite {
 public:
     CSlowSite() {
@@ -67,8 +68,8 @@ public:
                 const std::string reply =
                     HttpReply("200 OK", "application/octet-stream", std::string(40000, 'x'));
                 const bool slowly = crawl.load();
-                script.push_back(SendInPieces(reply, slowly ? 200 : 4000,
-                                              std::chrono::milliseconds(slowly ? 200 : 100)));
+                script.push_back(SendInPieces(reply, slowly ? 200 : 2000,
+                                              std::chrono::milliseconds(slowly ? 200 : 150)));
             } else if (target.size() > 1) {
                 script.push_back(
                     SendBytes(HttpReply("200 OK", "text/html", "<html><body>page</body></html>")));
