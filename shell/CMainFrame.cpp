@@ -621,8 +621,9 @@ void CMainFrame::ShowConversionProgress() {
     }
 }
 
-void CMainFrame::OnAllTasksEnded() {
+bool CMainFrame::OnAllTasksEnded(bool) {
     Q_EMIT allTasksEnded();
+    return false;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -125,7 +125,7 @@ private:
     void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
     void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
     void ConvertLinks(CDownloadTask& task) override;
-    void OnAllTasksEnded() override;
+    bool OnAllTasksEnded(bool runStartsConversion) override;
     void ShowConversionProgress();
 
     // Commands.
