@@ -366,6 +366,7 @@ void CNmcliDialUp::RunDial(CDialParams params, std::string uuid, int attempt, ID
         }
     }
     up.join();
+    secrets.reset(); // the password leaves the disk before anyone hears of the end
     if (upCode == 0) {
         Report(events, attempt, DialState::Connected, 0);
     } else {
