@@ -465,6 +465,20 @@ TEST_F(CliEndToEnd, NewTakesTheDefaultsOfTheWorkingDirectory) {
         << conf;
 }
 
+TEST_F(CliEndToEnd, NewWithoutDefaultsOfItsOwnTakesTheShippedOnes) {
+    // The working directory has no defaults file: the one installed beside the program keeps
+    // links to files that were not fetched as absolute addresses.
+    const std::string shipped = m_work / "shipped";
+    ASSERT_EQ(Cli({"new", shipped, "http://example.org/"}).exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(shipped + "/project.conf").find("\nLink=1\n"), std::string::npos);
+
+    std::filesystem::create_directories(m_home.Path() / "Config");
+    WriteFileBytes(m_home / "Config/default.conf", "TorvexVersion=0.93\nLink=0\n");
+    const std::string own = m_work / "own";
+    ASSERT_EQ(Cli({"new", own, "http://example.org/"}).exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(own + "/project.conf").find("\nLink=0\n"), std::string::npos);
+}
+
 TEST_F(CliEndToEnd, UsageErrorsAndHelp) {
     EXPECT_EQ(Cli({}).exitStatus, 64);
     EXPECT_EQ(Cli({"start"}).exitStatus, 64);
