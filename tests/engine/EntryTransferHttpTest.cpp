@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "HttpTestKit.h"
+#include "net/HttpTestKit.h"
 #include "platform/FileSystem.h"
 
 namespace torvex::test {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "HttpTestKit.h"
+#include "net/HttpTestKit.h"
 #include "net/CFTPSession.h"
 #include "platform/FileSystem.h"
 
