@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "net/HttpTestKit.h"
-#include "net/CFTPSession.h"
+#include "EntryTransferKit.h"
+#include "net/FtpScripts.h"
 #include "platform/FileSystem.h"
 
 namespace torvex::test {
@@ -13,31 +13,10 @@ namespace {
 
 using namespace std::string_literals;
 
-FixtureStep Expect(const std::string& command) { return ReadBytes(command.size() + 2); }
-
-// The server's side of a login as anonymous with binary type.
-FixtureScript Login() {
-    return {SendBytes("220 ready\r\n"), Expect("USER anonymous"), SendBytes("331 password\r\n"),
-            Expect("PASS user@torvex.x"), SendBytes("230 in\r\n"), Expect("TYPE I"),
-            SendBytes("200 binary\r\n")};
-}
-
-// "227 ... (h1,h2,h3,h4,p1,p2)" naming the port of `data` on `host`.
-std::string Passive(const CFixtureServer& data, const std::string& host = "127,0,0,1") {
-    return "227 Entering Passive Mode (" + host + "," + std::to_string(data.Port() / 256) + "," +
-           std::to_string(data.Port() % 256) + ").\r\n";
-}
-
-FixtureScript Then(FixtureScript script, std::initializer_list<FixtureStep> more) {
-    script.insert(script.end(), more.begin(), more.end());
-    return script;
-}
-
-// A control server and a data server on loopback, and a session with its two sockets.
-class FtpSessionTest : public ::testing::Test {
+// A control server and a data server on loopback, and a transfer with its two sockets.
+class EntryTransferFtp : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_options = DirectOptions(m_record.Str());
         m_control.SetTimeOut(1);
         m_data.SetTimeOut(1);
     }
@@ -46,21 +25,10 @@ protected:
         return MakeEntry("ftp://127.0.0.1:" + std::to_string(m_controlServer.Port()) + path,
                          "http://127.0.0.1/", m_record.Str());
     }
-    Outcome Get(CUrlEntry& entry) {
-        Outcome outcome;
-        CFTPSession session(m_options, m_worker);
-        try {
-            outcome.result =
-                session.FTPGet(entry, m_control, m_data, Loopback(m_controlServer.Port()));
-        } catch (CMyException* raw) {
-            const std::unique_ptr<CMyException> failure(raw);
-            outcome.threw = true;
-            outcome.socketFailure = dynamic_cast<CMySocketException*>(raw) != nullptr;
-            outcome.className = failure->ClassName();
-            outcome.operation = failure->Operation();
-            outcome.code = failure->Code();
-        }
-        return outcome;
+    EntryOutcome Get(CUrlEntry& entry) { return GetFrom(entry, m_controlServer.Port()); }
+    EntryOutcome GetFrom(CUrlEntry& entry, int port) {
+        CEntryTransfer transfer(m_options, m_transferOptions, m_worker, m_worker, m_cookies);
+        return RunFtp(transfer, entry, m_control, m_data, Loopback(port));
     }
     std::string Commands() {
         m_controlServer.WaitForFinished(1, std::chrono::seconds(5));
@@ -73,13 +41,15 @@ protected:
     TempDir m_record;
     CFixtureServer m_controlServer;
     CFixtureServer m_dataServer;
-    CHttpOptions m_options;
+    CHttpOptions m_options = DirectOptions();
+    CEntryTransferOptions m_transferOptions = TransferOptions(m_record.Str());
     RecordingWorker m_worker;
+    CNoCookies m_cookies;
     CMyExFtpSocket m_control;
     CMyExFtpSocket m_data;
 };
 
-TEST_F(FtpSessionTest, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
+TEST_F(EntryTransferFtp, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
     // A multi-line greeting whose text lines begin with other codes, and a PASV reply that
     // names a far host: the data connection still goes to the control connection's server.
     m_controlServer.AddScript(Then(
@@ -92,14 +62,14 @@ TEST_F(FtpSessionTest, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
          Pause(std::chrono::milliseconds(50)), SendBytes("226 done\r\n")}));
     m_dataServer.AddScript({SendBytes("hello world")});
     CUrlEntry entry = Entry("/pub/a%20b.txt");
-    const Outcome outcome = Get(entry);
+    const EntryOutcome outcome = Get(entry);
     ASSERT_FALSE(outcome.threw) << outcome.className << " " << outcome.operation << " "
                                 << outcome.code;
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(ReadFileBytes(StoredPath(entry)), "hello world");
     EXPECT_EQ(entry.total, 11);
     EXPECT_EQ(entry.readed, 11);
-    EXPECT_EQ(m_worker.inProgress, std::vector<char>{'0'});
+    EXPECT_EQ(m_worker.inProgress, std::vector<EntryState>{EntryState::Initial});
     EXPECT_NE(std::find(m_worker.states.begin(), m_worker.states.end(), WorkerState::ReceivingFtp),
               m_worker.states.end());
     EXPECT_EQ(Commands(), "USER anonymous\r\nPASS user@torvex.x\r\nTYPE I\r\nSIZE /pub/a b.txt\r\n"
@@ -108,7 +78,7 @@ TEST_F(FtpSessionTest, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
     EXPECT_FALSE(m_data.IsOpen());
 }
 
-TEST_F(FtpSessionTest, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
+TEST_F(EntryTransferFtp, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
     const std::string whole = std::string(4096, 'a') + std::string(4096, 'b');
     for (const bool restAccepted : {true, false}) {
         SCOPED_TRACE(restAccepted);
@@ -127,8 +97,9 @@ TEST_F(FtpSessionTest, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
         WriteFileBytes(StoredPath(entry), whole.substr(0, 4096) + "junk");
         entry.readed = 4096;
         entry.total = 8192;
-        CFTPSession session(m_options, m_worker);
-        ASSERT_EQ(session.FTPGet(entry, m_control, m_data, Loopback(control.Port())), 0);
+        const EntryOutcome outcome = GetFrom(entry, control.Port());
+        ASSERT_FALSE(outcome.threw) << outcome.operation;
+        ASSERT_EQ(outcome.result, 0);
         EXPECT_EQ(ReadFileBytes(StoredPath(entry)), whole);
         EXPECT_EQ(entry.readed, 8192);
         control.WaitForFinished(1, std::chrono::seconds(5));
@@ -136,11 +107,12 @@ TEST_F(FtpSessionTest, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
     }
 }
 
-TEST_F(FtpSessionTest, TakesAFileAlreadyCompleteWithoutTransfer) {
+TEST_F(EntryTransferFtp, TakesAFileAlreadyCompleteWithoutTransfer) {
     // An interrupted download whose bytes all arrived is stored; a file of an older record that
     // the server still has at the same size is handed back as unchanged.
-    for (const char state : {'0', '1'}) {
-        SCOPED_TRACE(state);
+    for (const EntryState state : {EntryState::Initial, EntryState::Complete}) {
+        const bool interrupted = state == EntryState::Initial;
+        SCOPED_TRACE(interrupted);
         CFixtureServer control;
         control.AddScript(Then(Login(), {Expect("SIZE /done.txt"), SendBytes("213 6\r\n"),
                                          WaitForClose()}));
@@ -148,21 +120,19 @@ TEST_F(FtpSessionTest, TakesAFileAlreadyCompleteWithoutTransfer) {
                                         "/done.txt",
                                     "http://127.0.0.1/", m_record.Str());
         MakeDirectoryPath(m_record.Str() + "/" + entry.localDir);
-        WriteFileBytes(StoredPath(entry), state == '0' ? "123456" : "");
+        WriteFileBytes(StoredPath(entry), interrupted ? "123456" : "");
         entry.state = state;
         entry.readed = 6;
         entry.total = 6;
         m_worker.notModified = 0;
-        CFTPSession session(m_options, m_worker);
-        EXPECT_EQ(session.FTPGet(entry, m_control, m_data, Loopback(control.Port())),
-                  state == '0' ? 0 : -1);
-        EXPECT_EQ(m_worker.notModified, state == '0' ? 0 : 1);
+        EXPECT_EQ(GetFrom(entry, control.Port()).result, interrupted ? 0 : -1);
+        EXPECT_EQ(m_worker.notModified, interrupted ? 0 : 1);
         EXPECT_EQ(m_dataServer.ConnectionCount(), 0);
         EXPECT_FALSE(m_control.IsOpen());
     }
 }
 
-TEST_F(FtpSessionTest, MapsEachRefusalToItsCode) {
+TEST_F(EntryTransferFtp, MapsEachRefusalToItsCode) {
     struct Case {
         const char* what;
         FixtureScript script;
@@ -224,49 +194,10 @@ TEST_F(FtpSessionTest, MapsEachRefusalToItsCode) {
         dataServer.AddScript({SendBytes(c.data)});
         CUrlEntry entry = MakeEntry("ftp://127.0.0.1:" + std::to_string(control.Port()) + "/x",
                                     "http://127.0.0.1/", m_record.Str());
-        Outcome outcome;
-        try {
-            CFTPSession session(m_options, m_worker);
-            outcome.result = session.FTPGet(entry, m_control, m_data, Loopback(control.Port()));
-        } catch (CMyException* raw) {
-            const std::unique_ptr<CMyException> failure(raw);
-            outcome.className = failure->ClassName();
-            outcome.operation = failure->Operation();
-            outcome.code = failure->Code();
-        }
+        const EntryOutcome outcome = GetFrom(entry, control.Port());
         EXPECT_EQ(outcome.className + " " + outcome.operation + " " + std::to_string(outcome.code),
                   c.expected);
         EXPECT_FALSE(m_control.IsOpen());
-    }
-}
-
-TEST(FtpPassiveReply, ReadsTheAddressAndRefusesWhatIsNotOne) {
-    struct Case {
-        const char* reply;
-        bool ok;
-        const char* host;
-        int port;
-    };
-    const Case cases[] = {
-        {"227 Entering Passive Mode (10,0,0,1,4,1)", true, "10.0.0.1", 1025},
-        {"227 Entering Passive Mode (192,168,0,5,19,137).\r\n", true, "192.168.0.5", 5001},
-        {"227 =127,0,0,1,200,10\r\n", true, "127.0.0.1", 51210},
-        {"227 Entering Passive Mode (127,0,0,1)", false, "", 0},
-        {"227 Entering Passive Mode (127,0,0,1,4)", false, "", 0},
-        {"227 Entering Passive Mode (127,0,0,1,256,1)", false, "", 0},
-        {"227 Entering Passive Mode (127,0,0,1,0,0)", false, "", 0},
-        {"227 (1000,0,0,1,4,1)", false, "", 0},
-        {"227", false, "", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
-        std::string host;
-        int port = 0;
-        ASSERT_EQ(ParsePassiveReply(c.reply, host, port), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(host, c.host);
-            EXPECT_EQ(port, c.port);
-        }
     }
 }
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "net/HttpTestKit.h"
+#include "EntryTransferKit.h"
 #include "platform/FileSystem.h"
 
 namespace torvex::test {
@@ -12,17 +12,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One transaction against a fixture server that answers with `response` after reading the
+// One entry fetched from a fixture server that answers with `response` after reading the
 // request; the entry is stored under a fresh record folder.
-class HttpTransactionTest : public ::testing::Test {
+class EntryTransferHttp : public ::testing::Test {
 protected:
-    HttpTransactionTest() : m_options(DirectOptions(m_dir.Str())) {}
+    EntryTransferHttp() : m_transferOptions(TransferOptions(m_dir.Str())) {}
 
-    Outcome Fetch(CUrlEntry& entry) {
-        CHttpTransaction transaction(m_options, m_worker, m_cookies);
-        return RunTransaction(transaction, entry, m_socket, Loopback(m_server.Port()));
+    EntryOutcome Fetch(CUrlEntry& entry) { return FetchFrom(entry, m_server.Port()); }
+    EntryOutcome FetchFrom(CUrlEntry& entry, int port) {
+        CEntryTransfer transfer(m_options, m_transferOptions, m_worker, m_worker, m_cookies);
+        return RunHttp(transfer, entry, m_socket, Loopback(port));
     }
-    Outcome Answer(const std::string& response, CUrlEntry& entry) {
+    EntryOutcome Answer(const std::string& response, CUrlEntry& entry) {
         m_server.AddScript({ReadRequest(), SendBytes(response)});
         return Fetch(entry);
     }
@@ -38,15 +39,16 @@ protected:
 
     TempDir m_dir;
     CFixtureServer m_server;
-    CHttpOptions m_options;
+    CHttpOptions m_options = DirectOptions();
+    CEntryTransferOptions m_transferOptions;
     RecordingWorker m_worker;
     ScriptedCookies m_cookies;
     CMyExHttpSocket m_socket;
 };
 
-TEST_F(HttpTransactionTest, StoresABodyAndReportsItsProgress) {
+TEST_F(EntryTransferHttp, StoresABodyAndReportsItsProgress) {
     CUrlEntry entry = Linked("http://h/files/a.bin");
-    const Outcome outcome = Answer(
+    const EntryOutcome outcome = Answer(
         "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Type: application/octet-stream\r\n"
         "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n\r\nhello",
         entry);
@@ -58,14 +60,14 @@ TEST_F(HttpTransactionTest, StoresABodyAndReportsItsProgress) {
     EXPECT_EQ(entry.kind, EntryKind::Other);
     EXPECT_EQ(entry.lastModified, "Sat, 01 Jan 2000 00:00:00 GMT");
     EXPECT_EQ(m_worker.states, (std::vector<int>{2, 3, 4, 5, 0}));
-    EXPECT_EQ(m_worker.inProgress, std::vector<char>{'0'});
+    EXPECT_EQ(m_worker.inProgress, std::vector<EntryState>{EntryState::Initial});
     EXPECT_GE(m_worker.receivedBytes.load(), 5);
     EXPECT_FALSE(m_socket.IsOpen());
 }
 
-TEST_F(HttpTransactionTest, ResponseWithoutHeaderIsAllBody) {
+TEST_F(EntryTransferHttp, ResponseWithoutHeaderIsAllBody) {
     CUrlEntry entry = Start("http://h/page");
-    const Outcome outcome = Answer("<html><body>no header</body></html>", entry);
+    const EntryOutcome outcome = Answer("<html><body>no header</body></html>", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(outcome.result, 0);
     // Sniffed as a page: a stand-alone start page gets ".html" appended by renaming.
@@ -76,16 +78,17 @@ TEST_F(HttpTransactionTest, ResponseWithoutHeaderIsAllBody) {
     EXPECT_TRUE(m_worker.hasRenamedFile);
 }
 
-TEST_F(HttpTransactionTest, StatusLineWithoutReasonPhraseStoresTheBody) {
+TEST_F(EntryTransferHttp, StatusLineWithoutReasonPhraseStoresTheBody) {
     CUrlEntry entry = Linked("http://h/x.txt");
-    const Outcome outcome = Answer("HTTP/1.0 503\r\nContent-Length: 99\r\n\r\nbody text", entry);
+    const EntryOutcome outcome =
+        Answer("HTTP/1.0 503\r\nContent-Length: 99\r\n\r\nbody text", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(Stored(entry), "body text");
     EXPECT_EQ(entry.total, -1);   // no status: the size is unknown
 }
 
-TEST_F(HttpTransactionTest, ClassifiesFailureStatuses) {
+TEST_F(EntryTransferHttp, ClassifiesFailureStatuses) {
     const struct {
         const char* status;
         bool threw;
@@ -102,7 +105,7 @@ TEST_F(HttpTransactionTest, ClassifiesFailureStatuses) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         CUrlEntry entry = Linked("http://h/x.html");
-        const Outcome outcome =
+        const EntryOutcome outcome =
             Answer(std::string("HTTP/1.0 ") + c.status + "\r\n\r\nerror page", entry);
         EXPECT_EQ(outcome.threw, c.threw);
         if (c.threw) {
@@ -118,7 +121,7 @@ TEST_F(HttpTransactionTest, ClassifiesFailureStatuses) {
     }
 }
 
-TEST_F(HttpTransactionTest, HandsRedirectsToTheEngine) {
+TEST_F(EntryTransferHttp, HandsRedirectsToTheEngine) {
     const struct {
         const char* status;
         const char* url;
@@ -138,7 +141,7 @@ TEST_F(HttpTransactionTest, HandsRedirectsToTheEngine) {
         SCOPED_TRACE(std::string(c.url) + " " + c.headers);
         m_worker.redirects.clear();
         CUrlEntry entry = Linked(c.url);
-        const Outcome outcome =
+        const EntryOutcome outcome =
             Answer(std::string("HTTP/1.0 ") + c.status + "\r\n" + c.headers + "\r\n", entry);
         EXPECT_FALSE(outcome.threw) << outcome.operation;
         EXPECT_EQ(outcome.result, -1);
@@ -150,11 +153,11 @@ TEST_F(HttpTransactionTest, HandsRedirectsToTheEngine) {
     }
 }
 
-TEST_F(HttpTransactionTest, NotModifiedKeepsTheOlderCopy) {
+TEST_F(EntryTransferHttp, NotModifiedKeepsTheOlderCopy) {
     CUrlEntry entry = Linked("http://h/a.png");
     entry.lastModified = "Sat, 01 Jan 2000 00:00:00 GMT";
-    entry.state = '2';
-    const Outcome outcome = Answer("HTTP/1.0 304 Not Modified\r\n\r\n", entry);
+    entry.state = EntryState::Stored;
+    const EntryOutcome outcome = Answer("HTTP/1.0 304 Not Modified\r\n\r\n", entry);
     EXPECT_FALSE(outcome.threw);
     EXPECT_EQ(outcome.result, -1);
     EXPECT_EQ(m_worker.notModified, 1);
@@ -162,7 +165,7 @@ TEST_F(HttpTransactionTest, NotModifiedKeepsTheOlderCopy) {
     EXPECT_FALSE(Exists(entry));
 }
 
-TEST_F(HttpTransactionTest, BodyLengths) {
+TEST_F(EntryTransferHttp, BodyLengths) {
     const struct {
         const char* name;
         const char* response;
@@ -183,7 +186,7 @@ TEST_F(HttpTransactionTest, BodyLengths) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CUrlEntry entry = Linked("http://h/f.bin");
-        const Outcome outcome = Answer(c.response, entry);
+        const EntryOutcome outcome = Answer(c.response, entry);
         EXPECT_EQ(outcome.operation, c.operation);
         EXPECT_EQ(outcome.result, outcome.threw ? 99 : 0);
         EXPECT_EQ(Stored(entry), c.stored);
@@ -191,7 +194,7 @@ TEST_F(HttpTransactionTest, BodyLengths) {
     }
 }
 
-TEST_F(HttpTransactionTest, PartialContentAppendsAtTheOffset) {
+TEST_F(EntryTransferHttp, PartialContentAppendsAtTheOffset) {
     CUrlEntry entry = Linked("http://h/big.zip");
     MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
     const std::string path = m_dir.Str() + "/" + entry.localDir + entry.fileName;
@@ -199,7 +202,7 @@ TEST_F(HttpTransactionTest, PartialContentAppendsAtTheOffset) {
     entry.readed = 5000;
     entry.total = 5100;
     entry.lastModified = "Sat, 01 Jan 2000 00:00:00 GMT";
-    const Outcome outcome = Answer(
+    const EntryOutcome outcome = Answer(
         "HTTP/1.0 206 Partial Content\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'B'),
         entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
@@ -208,13 +211,13 @@ TEST_F(HttpTransactionTest, PartialContentAppendsAtTheOffset) {
     EXPECT_EQ(entry.total, 5100);
 }
 
-TEST_F(HttpTransactionTest, FullAnswerToARangeRestartsTheFile) {
+TEST_F(EntryTransferHttp, FullAnswerToARangeRestartsTheFile) {
     CUrlEntry entry = Linked("http://h/big.zip");
     MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
     const std::string path = m_dir.Str() + "/" + entry.localDir + entry.fileName;
     WriteFileBytes(path, std::string(5000, 'A'));
     entry.readed = 5000;
-    const Outcome outcome = Answer(
+    const EntryOutcome outcome = Answer(
         "HTTP/1.0 200 OK\r\nContent-Length: 300\r\n\r\n" + std::string(300, 'C'), entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(ReadFileBytes(path), std::string(300, 'C'));
@@ -222,18 +225,18 @@ TEST_F(HttpTransactionTest, FullAnswerToARangeRestartsTheFile) {
     EXPECT_EQ(entry.total, 300);
 }
 
-TEST_F(HttpTransactionTest, PartialContentForAFileShorterThanTheOffsetStartsOver) {
+TEST_F(EntryTransferHttp, PartialContentForAFileShorterThanTheOffsetStartsOver) {
     CUrlEntry entry = Linked("http://h/big.zip");
     MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
     WriteFileBytes(m_dir.Str() + "/" + entry.localDir + entry.fileName, std::string(10, 'A'));
     entry.readed = 5000;
-    const Outcome outcome =
+    const EntryOutcome outcome =
         Answer("HTTP/1.0 206 Partial Content\r\n\r\n" + std::string(100, 'B'), entry);
     EXPECT_EQ(outcome.operation, "ResumeOffset");
     EXPECT_EQ(entry.readed, 0);   // the next try asks for the whole file
 }
 
-TEST_F(HttpTransactionTest, NamesPagesByContentType) {
+TEST_F(EntryTransferHttp, NamesPagesByContentType) {
     const struct {
         const char* url;
         const char* referrer;
@@ -251,7 +254,7 @@ TEST_F(HttpTransactionTest, NamesPagesByContentType) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.url) + " " + c.type);
         CUrlEntry entry = MakeEntry(c.url, c.referrer, m_dir.Str());
-        const Outcome outcome = Answer(
+        const EntryOutcome outcome = Answer(
             std::string("HTTP/1.0 200 OK\r\nContent-Type: ") + c.type + "\r\n\r\n<p>x</p>", entry);
         ASSERT_FALSE(outcome.threw) << outcome.operation;
         EXPECT_EQ(entry.kind, c.kind);
@@ -261,22 +264,23 @@ TEST_F(HttpTransactionTest, NamesPagesByContentType) {
     }
 }
 
-TEST_F(HttpTransactionTest, StartPageTooLongForHtmlAppendedFails) {
+TEST_F(EntryTransferHttp, StartPageTooLongForHtmlAppendedFails) {
     // Record folder + "h/" + "list.php" is 256 characters: the name fits, the renaming not.
     const std::string record = m_dir.Str() + "/" + std::string(246 - m_dir.Str().size() - 1, 'r');
-    m_options.recordDownloadDir = record;
+    m_transferOptions.recordDownloadDir = record;
     CUrlEntry entry = MakeEntry("http://h/list.php", "", record);
     ASSERT_EQ(record.size() + entry.localDir.size() + entry.fileName.size(), 256u);
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nx", entry);
+    const EntryOutcome outcome =
+        Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nx", entry);
     EXPECT_EQ(outcome.operation, "LongFilePath");
     EXPECT_FALSE(outcome.socketFailure);
 }
 
-TEST_F(HttpTransactionTest, SniffedPageTooLongForHtmlAppendedKeepsItsName) {
+TEST_F(EntryTransferHttp, SniffedPageTooLongForHtmlAppendedKeepsItsName) {
     const std::string record = m_dir.Str() + "/" + std::string(246 - m_dir.Str().size() - 1, 'r');
-    m_options.recordDownloadDir = record;
+    m_transferOptions.recordDownloadDir = record;
     CUrlEntry entry = MakeEntry("http://h/list.php", "", record);
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\n<!DOCTYPE html>", entry);
+    const EntryOutcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\n<!DOCTYPE html>", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(entry.kind, EntryKind::Page);
     EXPECT_EQ(entry.nameLetter, NameLetter::PageOwnName);
@@ -284,22 +288,22 @@ TEST_F(HttpTransactionTest, SniffedPageTooLongForHtmlAppendedKeepsItsName) {
     EXPECT_EQ(ReadFileBytes(record + "/h/list.php"), "<!DOCTYPE html>");
 }
 
-TEST_F(HttpTransactionTest, OverlongHeaderLineFails) {
+TEST_F(EntryTransferHttp, OverlongHeaderLineFails) {
     CUrlEntry entry = Linked("http://h/x");
-    const Outcome outcome =
+    const EntryOutcome outcome =
         Answer("HTTP/1.0 200 OK\r\nX-Big: " + std::string(1100, 'v') + "\r\n\r\nbody", entry);
     EXPECT_TRUE(outcome.socketFailure);
     EXPECT_EQ(outcome.operation, "ReadHeaderLine");
     EXPECT_FALSE(m_socket.IsOpen());
 }
 
-TEST_F(HttpTransactionTest, HeaderBeyond4096CharactersKeepsItsFirstLines) {
+TEST_F(EntryTransferHttp, HeaderBeyond4096CharactersKeepsItsFirstLines) {
     std::string headers;
     for (int i = 0; i < 60; ++i) {
         headers += "X-Filler-" + std::to_string(i) + ": " + std::string(80, 'f') + "\r\n";
     }
     CUrlEntry entry = Linked("http://h/x.bin");
-    const Outcome outcome = Answer(
+    const EntryOutcome outcome = Answer(
         "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n" + headers + "Content-Type: text/html\r\n\r\nbody",
         entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
@@ -308,10 +312,10 @@ TEST_F(HttpTransactionTest, HeaderBeyond4096CharactersKeepsItsFirstLines) {
     EXPECT_EQ(entry.kind, EntryKind::Other);   // the late Content-Type line was dropped
 }
 
-TEST_F(HttpTransactionTest, CutsTheStatusTokenAndTheContentTypeToTheirBuffers) {
+TEST_F(EntryTransferHttp, CutsTheStatusTokenAndTheContentTypeToTheirBuffers) {
     // A status token over 7 characters is read by its first 7: "2000000" is a success.
     CUrlEntry entry = Linked("http://h/x.bin");
-    Outcome outcome = Answer("HTTP/1.0 20000000000 OK\r\n\r\nbody", entry);
+    EntryOutcome outcome = Answer("HTTP/1.0 20000000000 OK\r\n\r\nbody", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(Stored(entry), "body");
 
@@ -331,22 +335,22 @@ TEST_F(HttpTransactionTest, CutsTheStatusTokenAndTheContentTypeToTheirBuffers) {
     EXPECT_EQ(early.kind, EntryKind::Page);
 }
 
-TEST_F(HttpTransactionTest, SplitWritesAndPausesAreReadWhole) {
+TEST_F(EntryTransferHttp, SplitWritesAndPausesAreReadWhole) {
     CUrlEntry entry = Linked("http://h/x.bin");
     m_server.AddScript({ReadRequest(),
                         SendInPieces("HTTP/1.0 200 OK\r\nContent-Length: 2000\r\n\r\n" +
                                          std::string(2000, 'z'),
                                      3, 1ms)});
-    const Outcome outcome = Fetch(entry);
+    const EntryOutcome outcome = Fetch(entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(Stored(entry), std::string(2000, 'z'));
 }
 
-TEST_F(HttpTransactionTest, SilentServerTimesOut) {
+TEST_F(EntryTransferHttp, SilentServerTimesOut) {
     CUrlEntry entry = Linked("http://h/x.bin");
     m_server.AddScript({ReadRequest(), WaitForClose()});
     const auto started = std::chrono::steady_clock::now();
-    const Outcome outcome = Fetch(entry);
+    const EntryOutcome outcome = Fetch(entry);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.socketFailure);
     EXPECT_EQ(outcome.operation, "Receive");
@@ -355,25 +359,24 @@ TEST_F(HttpTransactionTest, SilentServerTimesOut) {
     EXPECT_FALSE(m_socket.IsOpen());
 }
 
-TEST_F(HttpTransactionTest, StallInsideTheBodyTimesOut) {
+TEST_F(EntryTransferHttp, StallInsideTheBodyTimesOut) {
     CUrlEntry entry = Linked("http://h/x.bin");
     m_server.AddScript({ReadRequest(), SendBytes("HTTP/1.0 200 OK\r\n\r\nfirst part"),
                         WaitForClose()});
-    const Outcome outcome = Fetch(entry);
+    const EntryOutcome outcome = Fetch(entry);
     EXPECT_EQ(outcome.operation, "Receive");
     EXPECT_EQ(outcome.code, -2);
     EXPECT_EQ(entry.readed, 10);   // the worker can record how far it got
 }
 
-TEST_F(HttpTransactionTest, RefusedPortFails) {
+TEST_F(EntryTransferHttp, RefusedPortFails) {
     int port = 0;
     {
         CFixtureServer gone;
         port = gone.Port();
     }
     CUrlEntry entry = Linked("http://h/x.bin");
-    CHttpTransaction transaction(m_options, m_worker, m_cookies);
-    const Outcome outcome = RunTransaction(transaction, entry, m_socket, Loopback(port));
+    const EntryOutcome outcome = FetchFrom(entry, port);
     EXPECT_TRUE(outcome.socketFailure);
     EXPECT_TRUE(outcome.operation == "Connect" || outcome.operation == "SendAll")
         << outcome.operation;
@@ -381,42 +384,79 @@ TEST_F(HttpTransactionTest, RefusedPortFails) {
     EXPECT_FALSE(m_socket.IsOpen());
 }
 
-TEST_F(HttpTransactionTest, StopBeforeSendingEndsQuietly) {
+TEST_F(EntryTransferHttp, StopBeforeSendingEndsQuietly) {
     CUrlEntry entry = Linked("http://h/x.bin");
     m_worker.stop = true;
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
+    const EntryOutcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
     EXPECT_FALSE(outcome.threw);
     EXPECT_EQ(outcome.result, -1);
     ASSERT_TRUE(m_server.WaitForFinished(1, 5s));
     EXPECT_EQ(m_server.LastRequest(), "");
 }
 
-TEST_F(HttpTransactionTest, CookiesFromTheResponseGoToTheExchange) {
+TEST_F(EntryTransferHttp, CookiesFromTheResponseGoToTheExchange) {
     m_options.cookie = true;
     CUrlEntry entry = Linked("http://h/shop/cart.html");
-    const Outcome outcome = Answer(
+    const EntryOutcome outcome = Answer(
         "HTTP/1.0 200 OK\r\nSet-Cookie:   id=7; path=/\r\nset-cookie: x=1\r\n\r\nok", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(m_cookies.added,
               (std::vector<std::string>{"id=7; path=/|h|/shop/", "x=1|h|/shop/"}));
 }
 
-TEST_F(HttpTransactionTest, ResumedRunCountsAPageWhoseParseHadBegun) {
-    m_options.resumeRun = true;
+TEST_F(EntryTransferHttp, ResumedRunCountsAPageWhoseParseHadBegun) {
+    m_transferOptions.resumeRun = true;
     CUrlEntry entry = Linked("http://h/p.html");
-    entry.state = '3';
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
+    entry.state = EntryState::Parsing;
+    const EntryOutcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
     EXPECT_TRUE(outcome.alreadyCounted);
-    EXPECT_EQ(entry.state, '0');
+    EXPECT_EQ(entry.state, EntryState::Initial);
 }
 
-TEST_F(HttpTransactionTest, DateWithControlBytesIsNotKept) {
+TEST_F(EntryTransferHttp, DateWithControlBytesIsNotKept) {
     CUrlEntry entry = Linked("http://h/x.bin");
-    const Outcome outcome =
+    const EntryOutcome outcome =
         Answer("HTTP/1.0 200 OK\r\nLast-Modified: Sat\x01, 01 Jan\r\n\r\nbody", entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(entry.lastModified, "");
 }
 
 } // namespace
+TEST_F(EntryTransferHttp, TheEntrysStateDecidesWhatIsAskedFor) {
+    constexpr const char* kDate = "Sat, 01 Jan 2000 00:00:00 GMT";
+    const struct {
+        const char* name;
+        EntryState state;
+        const char* lastModified;
+        std::int32_t readed;
+        const char* expectedLines;
+    } cases[] = {
+        {"a new file", EntryState::Initial, "", 0, ""},
+        {"a body broken off, its date known", EntryState::Initial, kDate, 5000,
+         "Range: bytes=5000-\r\nIf-Range: Sat, 01 Jan 2000 00:00:00 GMT\r\n"},
+        {"a body broken off, no date", EntryState::Initial, "", 5000, "Range: bytes=5000-\r\n"},
+        {"a file stored before", EntryState::Complete, kDate, 5000,
+         "If-Modified-Since: Sat, 01 Jan 2000 00:00:00 GMT\r\n"},
+        {"a page taken over, no date", EntryState::TakenOver, "", 300, ""},
+    };
+    m_options.userAgent.clear();
+    CEntryTransfer transfer(m_options, m_transferOptions, m_worker, m_worker, m_cookies);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CUrlEntry entry = Start("http://h/big.zip");
+        entry.state = c.state;
+        entry.lastModified = c.lastModified;
+        entry.readed = c.readed;
+        EXPECT_EQ(transfer.HttpTransaction().BuildRequest(transfer.RequestFor(entry)),
+                  std::string("GET /big.zip HTTP/1.0\r\nHost: h\r\n") + c.expectedLines +
+                      "Connection: close\r\n\r\n");
+    }
+    // A stored date that could add lines refuses the request, used or not.
+    CUrlEntry damaged = Start("http://h/big.zip");
+    damaged.lastModified = "Sat\rX: 1";
+    const Failure failure = CatchFailure(
+        [&] { transfer.HttpTransaction().BuildRequest(transfer.RequestFor(damaged)); });
+    EXPECT_EQ(failure.operation, "BadRequest");
+}
+
 } // namespace torvex::test
