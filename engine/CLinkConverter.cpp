@@ -91,11 +91,11 @@ private:
 
 } // namespace
 
-char ConvertedPageState(LinkMode mode, bool appendHtml) {
+EntryState ConvertedPageState(LinkMode mode, bool appendHtml) {
     if (mode == LinkMode::Local) {
-        return appendHtml ? '7' : '1';
+        return appendHtml ? EntryState::ConvertedLocalHtml : EntryState::Complete;
     }
-    return appendHtml ? '8' : '5';
+    return appendHtml ? EntryState::ConvertedAbsoluteHtml : EntryState::ConvertedAbsolute;
 }
 
 CLinkConverter::CLinkConverter(CConversionJob job) : m_job(std::move(job)) {}
@@ -148,7 +148,7 @@ void CLinkConverter::PassOne() {
     // A page of the selection, before it is known whether the record has renamed pages.
     struct Candidate {
         PageItem item;
-        char state;
+        EntryState state;
     };
     std::vector<Candidate> candidates;
     const std::size_t dirLength = m_paths.recordDownloadDirLength;
@@ -196,7 +196,8 @@ void CLinkConverter::PassOne() {
                 m_renamed[url.Compose()] = std::string(kHtmlSuffix);
             }
         }
-        if (!IsPageKind(fields.kind) || fields.state == '2' || fields.state == '3') {
+        if (!IsPageKind(fields.kind) || fields.state == EntryState::Stored ||
+            fields.state == EntryState::Parsing) {
             return true;
         }
         Candidate candidate;
@@ -219,13 +220,17 @@ void CLinkConverter::PassOne() {
     const bool local = m_job.linkMode == LinkMode::Local;
     const bool append = m_job.appendHtml;
     for (Candidate& candidate : candidates) {
-        const char s = candidate.state;
-        const bool otherStyle =
-            ((s == '1' || s == '7') && !local) || ((s == '5' || s == '8') && local);
-        const bool otherNaming =
-            ((s == '1' || s == '5') && append) || ((s == '7' || s == '8') && !append);
+        const EntryState s = candidate.state;
+        const bool asLocal = s == EntryState::Complete || s == EntryState::ConvertedLocalHtml;
+        const bool asAbsolute =
+            s == EntryState::ConvertedAbsolute || s == EntryState::ConvertedAbsoluteHtml;
+        const bool plainNames = s == EntryState::Complete || s == EntryState::ConvertedAbsolute;
+        const bool htmlNames =
+            s == EntryState::ConvertedLocalHtml || s == EntryState::ConvertedAbsoluteHtml;
+        const bool otherStyle = (asLocal && !local) || (asAbsolute && local);
+        const bool otherNaming = (plainNames && append) || (htmlNames && !append);
         if (!otherStyle && !otherNaming) {
-            if (!renamedRecord && s == '1' && local && !append) {
+            if (!renamedRecord && s == EntryState::Complete && local && !append) {
                 continue;
             }
             if (m_job.timeLimit >= 0) {
@@ -338,7 +343,8 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     // A page still in the form the page parser left it ("1": local links, no ".html" handling)
     // that is to stay in that form, and none of whose links names a renamed page, would be
     // written back byte for byte: it is left as it is.
-    if (asParsed && page.state == '1' && m_job.linkMode == LinkMode::Local && !m_job.appendHtml) {
+    if (asParsed && page.state == EntryState::Complete && m_job.linkMode == LinkMode::Local &&
+        !m_job.appendHtml) {
         return true;
     }
     std::string stored;
@@ -382,7 +388,8 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     if (!ReplaceFileText(stored, out)) {
         return false;   // the page keeps its old text and its status
     }
-    return WriteLogByte(page.stateOffset, ConvertedPageState(m_job.linkMode, m_job.appendHtml));
+    return WriteLogByte(page.stateOffset,
+                        StateLetter(ConvertedPageState(m_job.linkMode, m_job.appendHtml)));
 }
 
 } // namespace torvex

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "project/CProjectPaths.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 
@@ -38,7 +39,7 @@ enum class ConversionOutcome : int {
 
 // The status characters a converted page gets: links local or absolute, with or without the
 // ".html" handling.
-char ConvertedPageState(LinkMode mode, bool appendHtml);
+EntryState ConvertedPageState(LinkMode mode, bool appendHtml);
 
 // One conversion of the pages of one download record: pass 1 reads the record's status log,
 // gives pages the ".html" name the append choice asks for (or takes it away) and selects the
@@ -76,7 +77,7 @@ private:
         std::string suffix;     // ".html" when the stored name carries it
         char nameLetter = '0';
         std::int64_t stateOffset = 0;   // of its status character in the status log
-        char state = '1';               // its status character when pass 1 read it
+        EntryState state = EntryState::Complete;   // its state when pass 1 read it
     };
     // One numbered link of a page and what it becomes.
     struct Replacement {

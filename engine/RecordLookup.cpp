@@ -69,7 +69,7 @@ bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
         }
         entry.lastModified = fields.lastModified;
         entry.readed = fields.readed;
-        entry.total = fields.state == '1' ? fields.readed : fields.total;
+        entry.total = fields.state == EntryState::Complete ? fields.readed : fields.total;
         return true;
     }
     return false;

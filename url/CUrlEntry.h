@@ -15,10 +15,22 @@ constexpr std::size_t kMaxLocalPath = 260;       // local directory, file name, 
 constexpr std::size_t kMaxLastModified = 64;
 constexpr std::size_t kMaxExtension = 12;
 
-// State letters of an entry (written to the status log).
-namespace EntryState {
-constexpr char Initial = '0';
-}
+// Where an entry stands, as the letter its status-log line carries. A letter read back from a
+// log is kept as it is, whatever it is.
+enum class EntryState : char {
+    Initial = '0',       // nothing stored whole yet: a body being received or broken off
+    Complete = '1',      // stored (a page: parsed, or converted to local links under its name)
+    Stored = '2',        // a page stored in this run whose links are not read yet
+    Parsing = '3',       // a page being parsed
+    NotModified = '4',   // a page answered 304 Not Modified, taken over from an older record
+    ConvertedAbsolute = '5',       // a page converted: links to files not held made absolute
+    TakenOver = '6',               // taken over from an older record after its links changed
+    ConvertedLocalHtml = '7',      // a page converted: local links, ".html" appended to names
+    ConvertedAbsoluteHtml = '8',   // a page converted: absolute links, ".html" appended
+};
+
+// The letter of `state` in a status-log line.
+constexpr char StateLetter(EntryState state) { return static_cast<char>(state); }
 // Kind letters.
 namespace EntryKind {
 constexpr char Other = '0';
@@ -43,7 +55,7 @@ struct CUrlEntry {
     std::string fileName;
     std::string lastModified;      // from the response header
     std::int32_t level = 0;        // start addresses are level 1
-    char state = EntryState::Initial;
+    EntryState state = EntryState::Initial;
     std::int32_t readed = 0;       // bytes stored so far
     std::int32_t total = -1;       // expected size, -1 when not known
     char kind = EntryKind::Other;
