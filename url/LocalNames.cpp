@@ -98,10 +98,33 @@ std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entr
     out += '/';
     out += entry.localDir;
     out += entry.fileName;
-    if (entry.nameLetter == NameLetter::HtmlAppended) {
-        out += ".html";
-    }
+    out += LinkMapSuffix(entry.nameLetter);
     return out;
+}
+
+std::string_view StoredNameSuffix(char nameLetter) {
+    switch (nameLetter) {
+    case NameLetter::RenamedLater:
+    case NameLetter::HtmlAppended:
+        return ".html";
+    case NameLetter::CssAppended:
+        return ".css";
+    default:
+        return "";
+    }
+}
+
+std::string_view LinkMapSuffix(char nameLetter) {
+    return nameLetter == NameLetter::RenamedLater ? "" : StoredNameSuffix(nameLetter);
+}
+
+PageNaming NameStyleSheet() {
+    PageNaming naming;
+    naming.nameLetter = NameLetter::CssAppended;
+    naming.extension = ".css";
+    naming.needsConversion = true;
+    naming.hasRenamedFile = true;
+    return naming;
 }
 
 bool IsHtmlName(std::string_view fileName) {

@@ -18,6 +18,7 @@
 #include "platform/FileSystem.h"
 #include "support/CChildProcess.h"
 #include "support/CNginxServer.h"
+#include "support/LinkCheck.h"
 #include "support/TempDir.h"
 
 namespace torvex {
@@ -28,16 +29,6 @@ using test::CNginxServer;
 using test::TempDir;
 
 const std::string kManual = "/usr/share/developers-reference";
-const std::string kLinkChecker = std::string(TORVEX_SOURCE_DIR) + "/tools/check_links.py";
-
-// The number after "key": in the checker's JSON line; -1 when it is not there.
-long Count(const std::string& json, const std::string& key) {
-    std::smatch match;
-    if (!std::regex_search(json, match, std::regex("\"" + key + "\": (\\d+)"))) {
-        return -1;
-    }
-    return std::stol(match[1]);
-}
 
 class DocumentationSite : public ::testing::Test {
 protected:
@@ -88,16 +79,13 @@ TEST_F(DocumentationSite, CopyWithTheShippedDefaultsHasNoDeadLinks) {
         EXPECT_TRUE(FileExists(HostDir() + "/" + part)) << part;
     }
 
-    const ChildResult checked =
-        test::RunChild("/usr/bin/python3", {kLinkChecker, m_project.Str() + "/download/latest"},
-                       {}, std::chrono::seconds(60));
-    std::cout << "link check of the copy: " << checked.out;
-    EXPECT_EQ(checked.exitStatus, 0) << checked.out << checked.err;
-    EXPECT_EQ(Count(checked.out, "local_missing"), 0);
-    EXPECT_EQ(Count(checked.out, "local_outside"), 0);
-    EXPECT_GT(Count(checked.out, "pages"), 10);
-    EXPECT_GT(Count(checked.out, "local_ok"), 500);
-    EXPECT_GT(Count(checked.out, "absolute"), 10);   // the links to other sites
+    const test::LinkCheck check = test::CheckLinks(m_project.Str() + "/download/latest");
+    std::cout << "link check of the copy: " << check.output;
+    EXPECT_EQ(check.localMissing, 0) << check.output;
+    EXPECT_EQ(check.localOutside, 0) << check.output;
+    EXPECT_GT(check.pages, 10);
+    EXPECT_GT(check.localOk, 500);
+    EXPECT_GT(check.absolute, 10);   // the links to other sites
 
     // Script code and other schemes were never asked for, and no file twice.
     const std::string log = m_nginx->AccessLog();
