@@ -349,21 +349,21 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     std::vector<Replacement> replacements;
     std::int64_t links = 0;
     bool asParsed = false;
-    if (!ReadReplacements(page, replacements, links, asParsed)) {
+    if (!ReadReplacements(page, replacements, links, asParsed) || replacements.empty()) {
         return false;
     }
     // A page still in the form the page parser left it ("1": local links) none of whose links
     // names a renamed file or goes back to the site would be written back byte for byte: its
     // text stays as it is and only its status tells the style asked for. After a run with
     // absolute links for missing files, that is every page whose links all found their files.
-    // A page without a link to replace keeps its text too. Its time is set as a rewrite
-    // would set it, so that a conversion with a time limit counts it as converted.
+    // Its time is set as a rewrite would set it, so that a conversion with a time limit counts
+    // it as converted.
     std::string stored;
     if (!StoredPath(m_paths.recordDownloadDir, page.localDir, page.fileName, page.suffix,
                     stored)) {
         return false;
     }
-    if (replacements.empty() || (asParsed && page.state == EntryState::Complete)) {
+    if (asParsed && page.state == EntryState::Complete) {
         const EntryState converted = ConvertedPageState(m_job.linkMode, m_job.appendHtml);
         return converted == EntryState::Complete ||
                (TouchFile(stored) && WriteLogByte(page.stateOffset, StateLetter(converted)));

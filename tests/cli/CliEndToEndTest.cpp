@@ -342,8 +342,11 @@ TEST_F(CliEndToEndSite, SeveralStartAddressesRetryTheSameFailuresAndEndWithNothi
         const ChildResult run = Cli({"start", dir});
         EXPECT_EQ(run.exitStatus, 1) << run.err;
         EXPECT_NE(run.err.find(EndCodeText(201, name, {})), std::string::npos) << run.err;
-        EXPECT_EQ(m_server.RequestCount(first), 3);
-        EXPECT_EQ(m_server.RequestCount(second), 3);
+        // A 4xx is the server's answer about the file: asked for once. An empty body may come
+        // whole next time: Retry 2 gives three tries.
+        const int tries = std::string_view(c.name).ends_with("answer") ? 1 : 3;
+        EXPECT_EQ(m_server.RequestCount(first), tries);
+        EXPECT_EQ(m_server.RequestCount(second), tries);
     }
 }
 
