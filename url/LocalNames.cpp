@@ -118,13 +118,23 @@ std::string_view LinkMapSuffix(char nameLetter) {
     return nameLetter == NameLetter::RenamedLater ? "" : StoredNameSuffix(nameLetter);
 }
 
-PageNaming NameStyleSheet() {
+namespace {
+
+// A file stored with `extension` appended from the start: the links to it learn the name when
+// the record's links are converted.
+PageNaming AppendedFromTheStart(char nameLetter, std::string_view extension) {
     PageNaming naming;
-    naming.nameLetter = NameLetter::CssAppended;
-    naming.extension = ".css";
+    naming.nameLetter = nameLetter;
+    naming.extension = extension;
     naming.needsConversion = true;
     naming.hasRenamedFile = true;
     return naming;
+}
+
+} // namespace
+
+PageNaming NameStyleSheet() {
+    return AppendedFromTheStart(NameLetter::CssAppended, ".css");
 }
 
 bool IsHtmlName(std::string_view fileName) {
@@ -142,11 +152,7 @@ PageNaming NamePage(std::string_view fileName, bool hasReferrerOrChild, bool aut
         naming.needsConversion = autoExt;
         return naming;
     }
-    naming.nameLetter = NameLetter::HtmlAppended;
-    naming.extension = ".html";
-    naming.needsConversion = true;
-    naming.hasRenamedFile = true;
-    return naming;
+    return AppendedFromTheStart(NameLetter::HtmlAppended, ".html");
 }
 
 bool RenamedPageFits(std::size_t recordDownloadDirLength, std::string_view localDir,
