@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/RunOptions.h"
 #include "cli/CConsole.h"
 #include "cli/CConsolePrompter.h"
 #include "cli/CTaskMessageQueue.h"
@@ -103,14 +104,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // finished run says so.
     CAppSettings app;
     app.Load(AppSettingsPath(), DefaultProjectsDir());
-    CRunOptions options;
+    CRunOptions options = RunOptionsFrom(app);
     options.MaxRunningTask = 1;
-    options.EndNotify = app.EndNotify != 0;
-    options.Proxy = app.Proxy;
-    options.ProxyServer = app.ProxyServer;
-    options.ProxyPort = app.ProxyPort;
-    options.ProxyUser = app.ProxyUser;
-    options.ProxyPassword = app.ProxyPassword;
     manager.SetOptions(options);
 
     // A stop asked for while the project was being loaded still counts: the loop below sees

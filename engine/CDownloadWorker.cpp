@@ -33,7 +33,8 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Link codes whose redirects leave a page behind: start addresses, anchors, frames, iframes,
-// areas and options, whose local names other pages link to.
+// areas, options, embedded objects and link tags naming pages, whose local names other pages
+// link to and which a browser follows to the target.
 bool KeepsRedirectPage(int linkCode) {
     switch (linkCode) {
     case kLinkCodeBaseLine:
@@ -42,6 +43,8 @@ bool KeepsRedirectPage(int linkCode) {
     case static_cast<int>(TagCode::IFrame):
     case static_cast<int>(TagCode::Area):
     case static_cast<int>(TagCode::Option):
+    case static_cast<int>(TagCode::Object):
+    case static_cast<int>(TagCode::LinkPage):
         return true;
     default:
         return false;

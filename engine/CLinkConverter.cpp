@@ -1,5 +1,6 @@
 #include "engine/CLinkConverter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 #include <utility>
@@ -25,8 +26,6 @@ namespace {
 // No status line of a record comes near this; a longer one is not a status line.
 constexpr std::size_t kMaxStatusLogLine = 1024;
 constexpr std::string_view kHtmlSuffix = ".html";
-// The most link attributes one tag of the tag table has (href, onclick and onmouseover).
-constexpr std::size_t kMaxLinksPerTag = 3;
 
 // Calls `each` with every line of `text` (without its LF) and the line's offset.
 template <typename Each>
@@ -64,11 +63,16 @@ public:
 
     bool StopRequested() override { return false; }
 
-    bool VisitLink(int tagCode, std::string_view, std::string& replacement) override {
+    bool VisitLink(int tagCode, std::string_view linkText, std::string& replacement) override {
         if (tagCode == static_cast<int>(TagCode::Base)) {
             return false;
         }
         const std::int64_t number = m_count++;
+        // "javascript:", "mailto:" and the like stay as they are, whatever a map from an
+        // earlier version of the program says about them.
+        if (HasUnfetchedScheme(linkText)) {
+            return false;
+        }
         while (m_next < m_items.size() && m_items[m_next].number < number) {
             ++m_next;
         }
@@ -372,8 +376,9 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     std::int64_t met = walk(kMaxTagText);
     if (met != links && !sheet) {
         // Rewritten links may have made a tag longer than the page parser's bound since it
-        // was read: a tag carries at most three links, each now up to 512 characters long.
-        met = walk(kMaxTagText + kMaxLinksPerTag * kMaxUrlText);
+        // was read: each of its links may now be up to 512 characters long, and a srcset list
+        // holds many.
+        met = walk(std::max(text.size(), kMaxTagText));
     }
     if (met != links) {
         // The page no longer pairs with its map (a page changed by hand, say): numbered

@@ -6,22 +6,13 @@
 
 namespace torvex {
 
-namespace {
-
-bool IsImageTag(int code) {
-    return code == static_cast<int>(TagCode::Img) || code == static_cast<int>(TagCode::Td) ||
-           code == static_cast<int>(TagCode::Body) || code == static_cast<int>(TagCode::Image);
-}
-
-} // namespace
-
 bool LinkAcceptance(const CLinkRules& rules, std::string_view composed, int level, int tagCode,
                     int startIndex, std::time_t when) {
     if (startIndex < 0 || static_cast<std::size_t>(startIndex) >= rules.startAddresses.size()) {
         return false;
     }
     const CStartAddressRules& start = rules.startAddresses[static_cast<std::size_t>(startIndex)];
-    if ((rules.fileType & kFileTypeNoImages) != 0 && IsImageTag(tagCode)) {
+    if ((rules.fileType & kFileTypeNoImages) != 0 && CTagTable::IsImage(tagCode)) {
         return false;
     }
     if (tagCode == static_cast<int>(TagCode::Option) &&

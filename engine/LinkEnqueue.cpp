@@ -16,14 +16,10 @@ namespace {
 
 constexpr std::size_t kMaxLinkMapLine = 1024;
 
-bool LeadsDeeper(int linkCode) {
-    return linkCode == 0 || linkCode == 9 || linkCode == 15;
-}
-
 } // namespace
 
 int LinkLevel(int pageLevel, int linkCode) {
-    return LeadsDeeper(linkCode) ? pageLevel + 1 : pageLevel;
+    return CTagTable::LeadsDeeper(linkCode) ? pageLevel + 1 : pageLevel;
 }
 
 bool MakeEntry(CDownloadTask& task, const CUrl& url, CUrlEntry& entry) {

@@ -21,7 +21,7 @@ const CAttr* CAttrList::Find(std::string_view name) const {
     return nullptr;
 }
 
-void ParseAttributes(std::span<char> tagText, CAttrList& list) {
+void ParseAttributes(std::span<char> tagText, CAttrList& list, std::size_t maxValue) {
     list.Clear();
     for (char& c : tagText) {
         if (c == '\t' || c == '\r' || c == '\n') {
@@ -120,7 +120,7 @@ void ParseAttributes(std::span<char> tagText, CAttrList& list) {
 
         const std::size_t nameLength = nameEnd - nameStart;
         const std::size_t valueLength = valueEnd - valueStart;
-        if (nameLength > 0 && nameLength <= kMaxAttrName && valueLength <= kMaxAttrValue) {
+        if (nameLength > 0 && nameLength <= kMaxAttrName && valueLength <= maxValue) {
             list.Add(CAttr{t.substr(nameStart, nameLength), t.substr(valueStart, valueLength),
                            nameStart, valueStart});
         }

@@ -44,8 +44,9 @@ private:
 
 // Fills `list` with the attributes of `tagText` (the text of a tag after its name, up to but not
 // including its ">"). Tab, CR and LF in the text become spaces, in place, first. Attributes whose
-// name exceeds 63 characters or whose value exceeds 511 are left out; so are attributes without
-// a name.
-void ParseAttributes(std::span<char> tagText, CAttrList& list);
+// name exceeds 63 characters or whose value exceeds `maxValue` (511 unless a reader of lists of
+// addresses asks for more) are left out; so are attributes without a name.
+void ParseAttributes(std::span<char> tagText, CAttrList& list,
+                     std::size_t maxValue = kMaxAttrValue);
 
 } // namespace torvex

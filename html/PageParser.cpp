@@ -58,8 +58,11 @@ PageLinkVisitor::PageLinkVisitor(const CPageInfo& page, std::string& linkMap,
 
 bool PageLinkVisitor::VisitLink(int tagCode, std::string_view linkText, std::string& replacement) {
     const bool baseHref = tagCode == static_cast<int>(TagCode::Base);
-    const CUrl link(linkText, &m_base);
-    if (!link.IsValid()) {
+    // In a script file only an address written as one is a link: what a tag in a string is
+    // given by concatenation ('<img src="' + path + '">') leaves pieces of code behind.
+    const bool scriptCode = m_scriptFile && !IsPlainAddress(linkText);
+    const CUrl link = scriptCode ? CUrl() : CUrl(linkText, &m_base);
+    if (scriptCode || !link.IsValid()) {
         // A base tag is not a link: it never takes a line, so the lines stay paired with the
         // links that a later reading of the stored page finds.
         if (!baseHref) {

@@ -10,6 +10,9 @@ TORVEX_PACKAGES=(
     python3-pyftpdlib
     python3
     chromium
+    # The desktop program and its offscreen tests: Qt 6 Widgets (with Qt Test), the platform
+    # plugins (offscreen among them) and a font for the screenshots.
+    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
 )
 
 torvex_install_missing() {

@@ -141,7 +141,7 @@ int CUrl::Parse(std::optional<std::string_view> text, const CUrl* base) {
         if (base == nullptr) {
             return Fail(UrlStatus::NoScheme);
         }
-        if (StartsWithNoCase(work, "mailto:") || StartsWithNoCase(work, "news:")) {
+        if (HasUnfetchedScheme(work)) {
             return Fail(UrlStatus::NotFetchable);
         }
         m_scheme = base->m_scheme;
@@ -291,6 +291,19 @@ std::string CUrl::DomainTail() const {
     std::string tail = dot == npos ? m_host : m_host.substr(dot + 1);
     CutTo(tail, kMaxHost);
     return tail;
+}
+
+bool HasUnfetchedScheme(std::string_view text) {
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (text.empty() || !isLetter(text[0])) {
+        return false;
+    }
+    std::size_t i = 1;
+    while (i < text.size() && (isLetter(text[i]) || (text[i] >= '0' && text[i] <= '9') ||
+                               text[i] == '+' || text[i] == '-' || text[i] == '.')) {
+        ++i;
+    }
+    return i < text.size() && text[i] == ':' && !IsKnownScheme(text.substr(0, i));
 }
 
 std::string BaseDirectory(std::string_view path, std::size_t capacity) {

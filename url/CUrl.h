@@ -22,7 +22,8 @@ enum class UrlStatus : int {
     Valid = 0,
     Empty = 1,          // no text, or empty text
     TooLong = 2,        // text longer than 512 characters
-    NotFetchable = 3,   // "//...", mailto:, news:, or "?" before "://" without a base
+    NotFetchable = 3,   // "//...", a scheme that is not fetched (javascript:, mailto:, data:,
+                        // tel:, ...), or "?" before "://" without a base
     NoScheme = 4,       // no "://" and no base, or an empty scheme
     BadScheme = 5,      // a scheme other than http, https, ftp
     EmptyHost = 6,
@@ -93,6 +94,11 @@ private:
     std::optional<std::string> m_userName;
     std::optional<std::string> m_password;
 };
+
+// True when `text` begins with a scheme ("name:", the name a letter followed by letters, digits,
+// "+", "-" or ".") other than http, https and ftp: javascript:, mailto:, data:, tel:, about: and
+// the like name nothing to fetch, so such a text is never a path.
+bool HasUnfetchedScheme(std::string_view text);
 
 // The directory part of a path, ending in "/". The search for the last "/" stops at the first
 // "=", so /cgi/x?a=/b/c gives /cgi/; a last segment that begins with "~" counts as a directory

@@ -15,53 +15,25 @@ namespace {
 using test::RecordingLinkSink;
 using namespace std::string_literals;
 
-struct Parsed {
-    std::string page;
-    std::string linkMap;
-    std::vector<test::OfferedLink> offers;
-};
-
-CPageInfo PageAt(std::string_view url, std::string localDir, int level = 2, int linkCode = 0,
-                 std::string referrer = "http://h/") {
-    CPageInfo page;
-    page.url = CUrl(url);
-    page.localDir = std::move(localDir);
-    page.level = level;
-    page.linkCode = linkCode;
-    page.referrer = std::move(referrer);
-    return page;
-}
-
-Parsed Parse(std::string_view html, const CPageInfo& page, RecordingLinkSink& sink) {
-    Parsed result;
-    PageParser(page, html, result.page, result.linkMap, sink);
-    result.offers = sink.offers;
-    return result;
-}
-
-// A page at http://h/d/p.html on level 2, stored in h/d/.
-Parsed Parse(std::string_view html) {
-    RecordingLinkSink sink;
-    return Parse(html, PageAt("http://h/d/p.html", "h/d/"), sink);
-}
-
-std::string Line(std::string_view url, std::string_view code) {
-    return std::string(url) + "\t" + std::string(code) + "\t\n";
-}
+using test::Line;
+using test::PageAt;
+using test::Parse;
+using test::Parsed;
 
 TEST(PageParserTags, EveryTableAttributeYieldsItsLinkInAnyCase) {
     const CTagTable& table = CTagTable::Get();
-    for (int code = 0; code < kTagCount; ++code) {
-        if (code == static_cast<int>(TagCode::Meta) || code == static_cast<int>(TagCode::Base)) {
+    for (int row = 0; row < kTagCount; ++row) {
+        if (row == static_cast<int>(TagCode::Meta) || row == static_cast<int>(TagCode::Base)) {
             continue;   // they have tests of their own
         }
-        for (std::string_view attribute : table.Row(code).attributes) {
-            if (attribute.empty()) {
+        for (const CTagAttribute& attribute : table.Row(row).attributes) {
+            if (attribute.name.empty()) {
                 break;
             }
+            const int code = attribute.code;
             for (bool upper : {false, true}) {
-                std::string tag(table.Row(code).name);
-                std::string attr(attribute);
+                std::string tag(table.Row(row).name);
+                std::string attr(attribute.name);
                 if (upper) {
                     for (char& c : tag) {
                         c = ToUpperAscii(c);
@@ -72,7 +44,7 @@ TEST(PageParserTags, EveryTableAttributeYieldsItsLinkInAnyCase) {
                 }
                 SCOPED_TRACE(tag + " " + attr);
                 // Handlers carry their address as a quoted argument of a call.
-                const bool handler = attribute.starts_with("on");
+                const bool handler = attribute.name.starts_with("on");
                 const std::string before = handler ? "go('" : "";
                 const std::string after = handler ? "')" : "";
                 const Parsed r =
@@ -115,11 +87,12 @@ TEST(PageParserTags, AttributesOutsideTheRowAreLeftAlone) {
 }
 
 TEST(PageParserTags, LineBreaksAndTabsInsideATagStayInTheStoredPage) {
-    const Parsed r = Parse("<img\r\n\tsrc =\t\"/e/x.gif\"\r\n\tonclick=\"a('/e/\ny.gif');\n// x\nb()\">");
+    const Parsed r =
+        Parse("<img\r\n\tsrc =\t\"/e/x.gif\"\r\n\tonclick=\"a('/e/y.gif');\n// x\nb()\">");
     // Read as spaces, kept as they were: otherwise the comment would swallow the call after it.
     EXPECT_EQ(r.page,
-              "<img\r\n\tsrc =\t\"../e/x.gif\"\r\n\tonclick=\"a('../e/ y.gif');\n// x\nb()\">");
-    EXPECT_EQ(r.linkMap, Line("http://h/e/x.gif", "1  ") + Line("http://h/e/ y.gif", "1  "));
+              "<img\r\n\tsrc =\t\"../e/x.gif\"\r\n\tonclick=\"a('../e/y.gif');\n// x\nb()\">");
+    EXPECT_EQ(r.linkMap, Line("http://h/e/x.gif", "1  ") + Line("http://h/e/y.gif", "1  "));
 }
 
 TEST(PageParserValues, HandlerWithoutQuotedArgumentIsNoLink) {
@@ -163,12 +136,17 @@ TEST(PageParserValues, OnclickTakesTheFirstSingleQuotedArgument) {
 
 TEST(PageParserValues, JavascriptLinks) {
     const Parsed r = Parse("<a href=\"JavaScript:openPage('/e/p.html')\">"
-                           "<a href=\"javascript:void(0)\">");
-    // The prefix is written in one spelling; void(0) is read as a relative path, like any text
-    // without "://".
+                           "<a href=\"javascript:void(0)\"><a href=\"JavaScript:alert('Saved')\">"
+                           "<a href='javascript:go(\"x.html\")'>");
+    // An address in the call is the link, and the prefix is written in one spelling; script
+    // code that names no file is no address: it is recorded as such and left as it stands.
     EXPECT_EQ(r.page, "<a href=\"javascript:openPage('../e/p.html')\">"
-                      "<a href=\"javascript:void(0)\">");
-    EXPECT_EQ(r.linkMap, Line("http://h/e/p.html", "0  ") + Line("http://h/d/void(0)", "0  "));
+                      "<a href=\"javascript:void(0)\"><a href=\"JavaScript:alert('Saved')\">"
+                      "<a href='javascript:go(\"x.html\")'>");
+    EXPECT_EQ(r.linkMap, Line("http://h/e/p.html", "0  ") + Line("javascript:void(0)", "-2 ") +
+                             Line("JavaScript:alert('Saved')", "-2 ") +
+                             Line("javascript:go(\"x.html\")", "-2 "));
+    EXPECT_EQ(r.offers.size(), 1U);
 }
 
 TEST(PageParserValues, FragmentStaysBehindTheRewrittenAddress) {
@@ -358,7 +336,8 @@ TEST(PageParserOutput, RealisticPageIsUnchangedOutsideItsLinks) {
     EXPECT_EQ(r.page, expected);
     EXPECT_EQ(r.linkMap,
               Line("http://h/css/site.css", "12 ") + Line("http://h/d/js/menu.js", "5  ") +
-                  Line("http://h/d/old.gif", "1  ") + Line("http://h/d/img/bg.gif", "6  ") +
+                  Line("http://h/d/old.gif", "1  ") + Line("http://h/d/bg.gif", "29 ") +
+                  Line("http://h/d/img/bg.gif", "6  ") +
                   Line("http://h/d/row.html", "17 ") + Line("http://h/d/img/c.gif", "4  ") +
                   Line("http://h/d/sub/", "0  ") + Line("http://h/d/map.html", "9  ") +
                   Line("http://h/d/go.gif", "10 "));

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "html/PageParser.h"
@@ -38,5 +40,41 @@ public:
     int polls = 0;
     std::vector<OfferedLink> offers;
 };
+
+// A page as the parser leaves it: its text, its link map and what it offered.
+struct Parsed {
+    std::string page;
+    std::string linkMap;
+    std::vector<OfferedLink> offers;
+};
+
+inline CPageInfo PageAt(std::string_view url, std::string localDir, int level = 2,
+                        int linkCode = 0, std::string referrer = "http://h/") {
+    CPageInfo page;
+    page.url = CUrl(url);
+    page.localDir = std::move(localDir);
+    page.level = level;
+    page.linkCode = linkCode;
+    page.referrer = std::move(referrer);
+    return page;
+}
+
+inline Parsed Parse(std::string_view html, const CPageInfo& page, RecordingLinkSink& sink) {
+    Parsed result;
+    PageParser(page, html, result.page, result.linkMap, sink);
+    result.offers = sink.offers;
+    return result;
+}
+
+// A page at http://h/d/p.html on level 2, stored in h/d/.
+inline Parsed Parse(std::string_view html) {
+    RecordingLinkSink sink;
+    return Parse(html, PageAt("http://h/d/p.html", "h/d/"), sink);
+}
+
+// One link-map line; `code` as the map writes it, padded to three columns.
+inline std::string Line(std::string_view url, std::string_view code) {
+    return std::string(url) + "\t" + std::string(code) + "\t\n";
+}
 
 } // namespace torvex::test

@@ -92,6 +92,26 @@ TEST(CUrlParse, EveryStatusCodeIsReached) {
     EXPECT_EQ(none.Parse(std::nullopt), 1);
 }
 
+TEST(CUrlParse, OtherSchemesAreNeverPaths) {
+    const CUrl base("http://h/d/i.html");
+    struct Case {
+        const char* text;
+        int status;
+    } cases[] = {
+        {"javascript:void(0)", 3}, {"JavaScript:go('x.html')", 3}, {"tel:+123", 3},
+        {"data:text/html,-b", 3},  {"about:blank", 3},            {"vbscript:x", 3},
+        {"sms:1", 3},              {"c++:x", 3},                  {"a.b-c:d", 3},
+        {"x1:y", 3},               {"http:x.html", 0},            {"HTTPS:y", 0},
+        {"1a:b", 0},               {"a_b:c", 0},                  {"q.php?u=a:b", 0},
+        {"d/e:f", 0},              {":x", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(CUrl(c.text, &base).Status(), c.status);
+        EXPECT_EQ(HasUnfetchedScheme(c.text), c.status == 3);
+    }
+}
+
 TEST(CUrlParse, PathTooLongAfterJoiningReference) {
     const CUrl base("http://h/" + std::string(400, 'd') + "/i.html");
     ASSERT_EQ(base.Status(), 0);

@@ -1,0 +1,23 @@
+#include "shell/CDesktop.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QUrl>
+
+namespace torvex {
+
+bool CDesktop::OpenUrl(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+bool CDesktop::StartProgram(const QString& program, const QString& file) {
+    return QProcess::startDetached(program, {file});
+}
+
+void CDesktop::SetClipboardText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+} // namespace torvex

@@ -1,0 +1,197 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "app/CInstanceChannel.h"
+#include "app/CStatusTicker.h"
+#include "app/CTreeRuns.h"
+#include "engine/CRunPipeline.h"
+#include "engine/CTaskManager.h"
+#include "engine/IRunListener.h"
+#include "project/CAppSettings.h"
+#include "project/CProjectTree.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressDialog;
+class QSplitter;
+
+namespace torvex {
+
+class CDesktop;
+class CFormChannel;
+class CFormDetail;
+class CFormTree;
+class IPrompter;
+
+// What the window is made with. The prompter, desktop and pipeline are the system's when null
+// (tests give their own); none is owned and all outlive the window.
+struct CFrameOptions {
+    std::string workDir;
+    int commandLineBits = 0;
+    IPrompter* prompter = nullptr;
+    CDesktop* desktop = nullptr;
+    IRunPipeline* pipeline = nullptr;
+};
+
+// The main window: the project tree on the left, the record list and the thread list on the
+// right, the menus, toolbar and status bar, and the runs of projects started from it. It holds
+// no rule of its own: which commands are offered, the rows' texts, the status panes and the
+// task lists come from app/ and the core; the window maps them to widgets and forwards the
+// user's commands.
+//
+// Lives on the GUI thread. The tasks report through a listener that re-posts each report to
+// this thread; no other thread touches a widget. The application settings are not owned and
+// outlive the window; it writes the splitter widths back into them at closing and saves them.
+class CMainFrame final : public QMainWindow, private ITaskManagerHooks {
+    Q_OBJECT
+public:
+    CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Loads the tree file (made first from the pristine one when missing); false when the
+    // tree cannot be had, and the program then ends.
+    bool LoadTree();
+
+    // A second copy asked: bring the window up and to the front.
+    void Activate();
+    // An address waits in the hand-over file: the running copy takes it (reads and deletes the
+    // file) and brings its window up.
+    void TakeHandOver();
+
+    // Answers later copies of the program from now on (call while holding the instance lock):
+    // their requests come to Activate and TakeHandOver on this thread. False when the socket
+    // cannot be made; the window then runs alone.
+    bool OpenInstanceChannel();
+    // The channel's IntakeState, set by the intake and the dialogs; null without a channel.
+    CInstanceServer* InstanceChannel() const { return m_channel.get(); }
+
+    // Access for the intake, dialogs and tests.
+    CProjectTree& ProjectTree() { return m_tree; }
+    CTaskManager& Tasks() { return *m_tasks; }
+    CTreeRuns& Runs() { return m_runs; }
+    CFormTree* FormTree() const { return m_formTree; }
+    CFormDetail* FormDetail() const { return m_formDetail; }
+    CFormChannel* FormChannel() const { return m_formChannel; }
+    QProgressDialog* BreakPointDialog() const { return m_breakPointDialog; }
+    // The action named `name` (its object name, e.g. "start"), or null.
+    QAction* Action(const QString& name) const;
+    // The text of status pane 1..3.
+    QString PaneText(int pane) const;
+    // The last address taken from the hand-over file (empty when none).
+    const QString& HandedOverText() const { return m_handedOver; }
+
+Q_SIGNALS:
+    // The last running task ended and none waits (the end-of-download actions follow).
+    void allTasksEnded();
+    // The hand-over file was taken; `text` is its content.
+    void handOverTaken(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class QueuedListener;
+
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildPanes();
+    QAction* AddAction(const QString& name, const QString& text, const QKeySequence& key,
+                       void (CMainFrame::*slot)());
+
+    // Selection and the two lists.
+    void OnNodeSelected(CTreeNode* node);
+    void AttachRun();
+    void DetachRun();
+    void RefreshDetail();
+    void RefreshChannel();
+    void OnSpeedTick();
+    void WritePanes();
+    void UpdateCommands();
+    CProjectSettings* SelectedProject() const;
+    CDownloadTask* SelectedTask() const;
+
+    // Task reports, on the GUI thread.
+    void HandleTaskMessage(const CTaskMessage& message);
+    void OnProjectState(const CProjectSettings* project, ProjectRunState state) override;
+    void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
+    void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
+    void ConvertLinks(CDownloadTask& task) override;
+    void OnAllTasksEnded() override;
+    void ShowConversionProgress();
+
+    // Commands.
+    void RunSelected(RunCommand command);
+    void OnStart();
+    void OnStop();
+    void OnResume();
+    void OnUpdate();
+    void OnStartAll();
+    void OnStopAll();
+    void OnDelete();
+    void OnViewIndex();
+    void OnDeleteRecords();
+    void OnDeleteLogs();
+    void OnConvertLocal();
+    void OnConvertAbsolute();
+    void ConvertSelectedRecords(bool absolute);
+    void OnAbortThread();
+    void OnCopyThreadUrl();
+    void OnCopyUrl();
+    void OnBrowseOnline();
+    void OnBackupLatest();
+    void OnHelp();
+    void OnSendEmail();
+    void OnRecommend();
+    void OnAbout();
+    void OnExit();
+    void NotYet();
+
+    void ShowTreeMenu(const QPoint& at);
+    void ShowRecordMenu(const QPoint& at);
+    void ShowThreadMenu(const QPoint& at);
+
+    CAppSettings& m_settings;
+    CFrameOptions m_options;
+    std::unique_ptr<IPrompter> m_ownPrompter;
+    IPrompter* m_prompter = nullptr;
+    std::unique_ptr<CDesktop> m_ownDesktop;
+    CDesktop* m_desktop = nullptr;
+    CProjectTree m_tree;
+    CRunPipeline m_ownPipeline;
+    std::unique_ptr<QueuedListener> m_listener;
+    CTreeRuns m_runs;
+    // Declared after what its tasks use, so it stops and joins them first.
+    std::unique_ptr<CTaskManager> m_tasks;
+
+    std::unique_ptr<CInstanceServer> m_channel;
+    CStatusTicker m_ticker;
+    QTimer m_speedTimer;
+    QTimer m_detailTimer;
+    QTimer m_channelTimer;
+    QTimer m_conversionTimer;
+
+    CFormTree* m_formTree = nullptr;
+    CFormDetail* m_formDetail = nullptr;
+    CFormChannel* m_formChannel = nullptr;
+    QSplitter* m_outerSplitter = nullptr;
+    QSplitter* m_rightSplitter = nullptr;
+    QLabel* m_panes[3] = {nullptr, nullptr, nullptr};
+    QProgressDialog* m_breakPointDialog = nullptr;
+    QProgressDialog* m_conversionDialog = nullptr;
+    std::map<QString, QAction*> m_actions;
+
+    CTreeNode* m_selected = nullptr;
+    bool m_attached = false; // the lists show the selected project's run
+    QString m_handedOver;
+};
+
+} // namespace torvex
