@@ -35,23 +35,32 @@ new_project() {
     "$cli" new "$1" "http://127.0.0.1:$port/" Level=0 HostFilter=2 DownthreadNum=10 >/dev/null
 }
 
-new_project "$scratch/cli"
-/usr/bin/time -f '%e %U %S' -o "$scratch/cli.time" "$cli" start "$scratch/cli" >/dev/null 2>&1
-read -r cli_wall cli_user cli_sys <"$scratch/cli.time"
+# Runs are short: each side runs three times, fresh projects, and the medians are compared.
+runs=3
+: >"$scratch/cli.walls"
+: >"$scratch/gui.walls"
+for run in $(seq "$runs"); do
+    rm -rf "$scratch/cli" "$scratch/gui" "$scratch/guihome"
+    new_project "$scratch/cli"
+    /usr/bin/time -f '%e %U %S' -o "$scratch/cli.time" "$cli" start "$scratch/cli" >/dev/null 2>&1
+    read -r cli_wall cli_user cli_sys <"$scratch/cli.time"
+    echo "$cli_wall" >>"$scratch/cli.walls"
 
-new_project "$scratch/gui"
-mkdir -p "$scratch/guihome"
-QT_QPA_PLATFORM=offscreen TORVEX_HOME="$scratch/guihome" \
-    "$bench" "$scratch/gui" "$scratch/guihome" >"$scratch/gui.out" 2>"$scratch/gui.err" || {
-    cat "$scratch/gui.err" >&2
-    exit 1
-}
-gui_wall=$(awk '$1 == "wall_s" {print $2}' "$scratch/gui.out")
-
-echo "== $pages pages: torvex-cli and the main window"
-printf '%-24s %s\n' "torvex-cli wall s" "$cli_wall"
-printf '%-24s %s\n' "torvex-cli CPU s" "$(echo "$cli_user + $cli_sys" | bc)"
-sed 's/^/window  /' "$scratch/gui.out"
-echo "window/cli wall: $(echo "scale=2; $gui_wall / $cli_wall" | bc)"
+    new_project "$scratch/gui"
+    mkdir -p "$scratch/guihome"
+    QT_QPA_PLATFORM=offscreen TORVEX_HOME="$scratch/guihome" \
+        "$bench" "$scratch/gui" "$scratch/guihome" >"$scratch/gui.out" 2>"$scratch/gui.err" || {
+        cat "$scratch/gui.err" >&2
+        exit 1
+    }
+    awk '$1 == "wall_s" {print $2}' "$scratch/gui.out" >>"$scratch/gui.walls"
+    echo "-- run $run: torvex-cli wall ${cli_wall} s, CPU $(echo "$cli_user + $cli_sys" | bc) s"
+    sed 's/^/   window  /' "$scratch/gui.out"
+done
+median() { sort -n "$1" | sed -n "$(((runs + 1) / 2))p"; }
+cli_median=$(median "$scratch/cli.walls")
+gui_median=$(median "$scratch/gui.walls")
+echo "== $pages pages: median wall torvex-cli ${cli_median} s, window ${gui_median} s," \
+    "window/cli $(echo "scale=2; $gui_median / $cli_median" | bc)"
 echo "files: cli $(find "$scratch/cli/download/latest" -type f | wc -l)," \
     "window $(find "$scratch/gui/download/latest" -type f | wc -l)"

@@ -1,5 +1,7 @@
 #include "shell/CFormTree.h"
 
+#include <functional>
+
 #include <QHeaderView>
 
 #include "shell/ShellIcons.h"

@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include "app/StartUp.h"
 #include "engine/CDownloadTask.h"
@@ -49,8 +50,9 @@ public:
 };
 
 // A small site on a fixture server: an index page linking to three pages and one slow file
-// whose body arrives in pieces (so a worker is seen reading it), or very slowly while `crawl`
-// is set (so a stop catches it).
+// whose body arrives in pieces over about three seconds (so a worker is seen reading it even
+// when the GUI thread is slowed down), or very slowly while `crawl` is set (so a stop catches
+// it).
 class CSlowSite {
 public:
     CSlowSite() {
@@ -66,8 +68,8 @@ public:
                 const std::string reply =
                     HttpReply("200 OK", "application/octet-stream", std::string(40000, 'x'));
                 const bool slowly = crawl.load();
-                script.push_back(SendInPieces(reply, slowly ? 200 : 4000,
-                                              std::chrono::milliseconds(slowly ? 200 : 100)));
+                script.push_back(SendInPieces(reply, slowly ? 200 : 2000,
+                                              std::chrono::milliseconds(slowly ? 200 : 150)));
             } else if (target.size() > 1) {
                 script.push_back(
                     SendBytes(HttpReply("200 OK", "text/html", "<html><body>page</body></html>")));
@@ -249,6 +251,13 @@ void MainWindowTest::selectingNodesFillsAndEmptiesTheLists() {
 
     Trigger("copyUrl");
     QCOMPARE(m_desktop.clipboard, QStringLiteral("http://h/index.html"));
+
+    // Help opens the manual page of the working directory.
+    WriteFileBytes(m_work + "/Torvex.html", "<html></html>");
+    Trigger("help");
+    QCOMPARE(m_desktop.opened.size(), 2);
+    QCOMPARE(m_desktop.opened.back(),
+             QUrl::fromLocalFile(QString::fromStdString(m_work + "/Torvex.html")).toString());
 
     Select("Empty");
     QCOMPARE(m_frame->FormDetail()->topLevelItemCount(), 0);
