@@ -7,7 +7,7 @@
 
 #include "capture/HandOver.h"
 #include "capture/JsonText.h"
-#include "platform/AtomicFile.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 
 namespace torvex {
@@ -109,8 +109,9 @@ bool CUserBrowserIntegration::Install() {
     for (const HostManifestFolder& folder : HostManifestFolders(m_folders)) {
         std::error_code ec;
         std::filesystem::create_directories(folder.path, ec);
-        ok = ok && ReplaceFileUniquely(ManifestPath(folder),
-                                       HostManifestText(folder.family, m_hostProgram));
+        ok = ok && ReplaceFileDurably(ManifestPath(folder),
+                                      HostManifestText(folder.family, m_hostProgram),
+                                      FileAccess::OwnerOnly);
     }
     const std::string key = MenuEntryKey(kMenuEntryName);
     ok = ok && m_registry.WriteString(key, "", m_workDir + "/" + std::string(kAddUrlPageName)) &&

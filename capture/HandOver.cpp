@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/AtomicFile.h"
+#include "platform/DurableFile.h"
 #include "platform/ProgramStart.h"
 
 namespace torvex {
@@ -78,8 +78,8 @@ HandOverOutcome HandOverUrl(const CRegistry& registry, std::string_view url,
     const std::string folder = FolderPrefix(workDir);
     // Written under a fresh name and renamed into place: the program never reads half a file,
     // and a link planted under the file's name is replaced, not followed out of the folder.
-    if (!ReplaceFileUniquely(folder + std::string(kHandOverFileName),
-                             HandOverText(url, info, parentUrl))) {
+    if (!ReplaceFileDurably(folder + std::string(kHandOverFileName),
+                            HandOverText(url, info, parentUrl), FileAccess::OwnerOnly)) {
         return HandOverOutcome::FileFailed;
     }
     const bool started = StartProgramDetached(folder + std::string(kMainProgramName),

@@ -13,6 +13,7 @@
 #include "html/CTagTable.h"
 #include "html/CssParser.h"
 #include "html/LinkWalker.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
 #include "url/CUrl.h"
@@ -403,7 +404,8 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
         // replacements would land on the wrong links, so the page keeps what it has.
         return false;
     }
-    if (!ReplaceFileText(stored, out)) {
+    if (!ReplaceFileDurably(stored, out, FileAccess::Shared, FileSync::AtomicOnly,
+                            FileWriters::One)) {
         return false;   // the page keeps its old text and its status
     }
     return WriteLogByte(page.stateOffset,

@@ -14,6 +14,7 @@
 #include "html/CTagTable.h"
 #include "html/CssParser.h"
 #include "html/PageParser.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "url/CUrl.h"
 #include "url/LocalNames.h"
@@ -110,11 +111,17 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     }
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
     MakeParentDirectory(linkMapPath);
-    // The link map first: a page whose map exists is one whose links were read.
-    if (!WriteFileText(linkMapPath, linkMap)) {
+    // The link map first: a page whose map exists is one whose links were read. Both are
+    // replaced whole, never left half written; they are not synced one by one (a run writes
+    // thousands, and after a power loss the status log sends a page without its map back to
+    // be fetched).
+    if (!ReplaceFileDurably(linkMapPath, linkMap, FileAccess::Shared, FileSync::AtomicOnly,
+                            FileWriters::One)) {
         return;
     }
-    if (out != text && !ReplaceFileText(storedPath, out)) {
+    if (out != text &&
+        !ReplaceFileDurably(storedPath, out, FileAccess::Shared, FileSync::AtomicOnly,
+                            FileWriters::One)) {
         return;
     }
     entry.state = EntryState::Complete;

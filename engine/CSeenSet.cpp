@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/FindLine.h"
+#include "platform/FileEnv.h"
 
 namespace torvex {
 
@@ -17,11 +18,12 @@ bool CSeenSet::Open(const std::string& path, bool keepContent) {
         m_file = nullptr;
     }
     m_seen.clear();
+    IFileEnv& env = CurrentFileEnv();
     if (keepContent) {
-        m_file = std::fopen(path.c_str(), "r+b");
+        m_file = env.OpenStream(path, "r+b");
     }
     if (!m_file) {
-        m_file = std::fopen(path.c_str(), "w+b");
+        m_file = env.OpenStream(path, "w+b");
     }
     if (!m_file) {
         return false;

@@ -10,6 +10,7 @@
 #include "engine/FindLine.h"
 #include "engine/StatusLine.h"
 #include "html/CAttrList.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "project/CProjectSettings.h"
@@ -222,7 +223,10 @@ bool GenerateIndexPage(const CProjectSettings& project, const std::string& recor
     const bool hadPage = FileExists(pagePath);
     if (hadPage) {
         ReadEarlierIndex(pagePath, entries);
-        CopyFileOver(pagePath, backupPath);
+        std::string previous;
+        if (ReadFileText(pagePath, previous)) {
+            ReplaceFileDurably(backupPath, previous);
+        }
     }
 
     std::vector<std::string> lines;
@@ -257,18 +261,9 @@ bool GenerateIndexPage(const CProjectSettings& project, const std::string& recor
         page += '\n';
     }
 
-    std::ofstream out(pagePath, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out.write(page.data(), static_cast<std::streamsize>(page.size()));
-        out.close();
-    }
-    if (!out) {
-        if (hadPage) {
-            CopyFileOver(backupPath, pagePath);
-        }
-        return false;
-    }
-    return true;
+    // The previous page stays in place whole when the new one cannot be written.
+    return ReplaceFileDurably(pagePath, page, FileAccess::Shared, FileSync::Durable,
+                              FileWriters::One);
 }
 
 } // namespace torvex

@@ -9,6 +9,7 @@
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
 
@@ -16,36 +17,16 @@ namespace torvex {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 bool ReadWhole(const std::string& path, std::string& text) {
-    text.clear();
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    if (!ReadFileText(path, text)) {
+        text.clear();
         return false;
     }
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, got);
-        if (text.size() > kMaxSettingsFileSize) {
-            text.clear();   // no record file of ours is this large
-            return false;
-        }
-    }
-    return std::ferror(file.get()) == 0;
-}
-
-bool WriteWhole(const std::string& path, std::string_view text) {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
+    if (text.size() > kMaxSettingsFileSize) {
+        text.clear();   // no record file of ours is this large
         return false;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    return std::fclose(file.release()) == 0 && written;
+    return true;
 }
 
 std::string_view TrimLineEnd(std::string_view line) {
@@ -260,16 +241,14 @@ ProjectLogSource ReadProjectLog(const std::string& projectLog, std::string& text
 bool RewriteProjectLog(const std::string& projectLog, std::string_view text) {
     const std::string backup = projectLog + ".bak";
     std::string previous;
-    if (ReadWhole(projectLog, previous) && IsSoundProjectLog(previous)) {
-        CopyFileOver(projectLog, backup);
+    if (ReadWhole(projectLog, previous) && IsSoundProjectLog(previous) &&
+        !ReplaceFileDurably(backup, previous)) {
+        return false;   // without the copy a failure below could leave no sound version
     }
-    const std::string fresh = projectLog + ".new";
-    if (!WriteWhole(fresh, text) || !RenamePath(fresh, projectLog)) {
-        RemoveFileIfExists(fresh);
+    if (!ReplaceFileDurably(projectLog, text)) {
         return false;
     }
-    CopyFileOver(projectLog, backup);
-    return true;
+    return ReplaceFileDurably(backup, text);
 }
 
 bool BeginRecord(const std::string& projectLog, int runMode, bool backupLast,
@@ -355,13 +334,10 @@ bool WriteTaskRecord(const std::string& projectLog, const CRecordInfo& values) {
 }
 
 bool AppendStartPage(const std::string& projectLog, std::string_view startPage) {
-    FilePtr file(std::fopen(projectLog.c_str(), "ab"));
-    if (!file) {
-        return false;
-    }
-    const std::string line = "StartPage=" + std::string(startPage) + "\n";
-    const bool written = std::fwrite(line.data(), 1, line.size(), file.get()) == line.size();
-    return std::fclose(file.release()) == 0 && written;
+    // The same lock as the rewrites: an append that lands while another thread or a record
+    // command rewrites the file would be lost with the old file, or land in the middle of it.
+    const ProjectLogGuard guard(ProjectDirOf(projectLog));
+    return AppendFileDurably(projectLog, "StartPage=" + std::string(startPage) + "\n");
 }
 
 } // namespace torvex

@@ -7,6 +7,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
+#include "platform/DurableFile.h"
 
 namespace torvex {
 
@@ -193,25 +194,14 @@ bool CCookieJar::SaveCookies(const std::string& fileName) const {
     if (cookies.empty()) {
         return true;
     }
-    // Written beside the file and renamed over it, so that a failed write keeps the cookies
-    // of the last run instead of leaving half a file.
-    const std::string temporary = fileName + ".tmp";
-    bool written = false;
-    if (std::FILE* file = std::fopen(temporary.c_str(), "wb")) {
-        written = true;
-        for (const CCookie& cookie : cookies) {
-            written = std::fprintf(file, "%s\r%s\r%s\r%s\r%d\n", cookie.domain.c_str(),
-                                   cookie.path.c_str(), cookie.name.c_str(), cookie.value.c_str(),
-                                   cookie.secure ? 1 : 0) > 0 &&
-                      written;
-        }
-        written = std::fclose(file) == 0 && written;
+    std::string text;
+    for (const CCookie& cookie : cookies) {
+        text += cookie.domain + '\r' + cookie.path + '\r' + cookie.name + '\r' + cookie.value +
+                '\r' + (cookie.secure ? "1" : "0") + '\n';
     }
-    if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    // A failed write keeps the cookies of the last run instead of leaving half a file; the
+    // file holds session secrets, so only its owner reads it.
+    return ReplaceFileDurably(fileName, text, FileAccess::OwnerOnly);
 }
 
 std::vector<CCookie> CCookieJar::Cookies() const {

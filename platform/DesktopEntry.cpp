@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/AtomicFile.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 
 namespace torvex {
@@ -114,7 +114,7 @@ bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry) {
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    return ReplaceFileUniquely(path, text);
+    return ReplaceFileDurably(path, text, FileAccess::OwnerOnly);
 }
 
 std::string AutostartEntryPath(const UserFolders& folders) {

@@ -1,12 +1,13 @@
 #include "platform/FileSystem.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+#include "platform/FileEnv.h"
 
 namespace torvex {
 
@@ -30,9 +31,7 @@ bool RemoveFileIfExists(std::string_view path) {
 }
 
 bool RenamePath(std::string_view from, std::string_view to) {
-    std::error_code ec;
-    fs::rename(fs::path(from), fs::path(to), ec);
-    return !ec;
+    return CurrentFileEnv().Rename(std::string(from), std::string(to));
 }
 
 bool RemoveTree(std::string_view path) {
@@ -42,9 +41,7 @@ bool RemoveTree(std::string_view path) {
 }
 
 bool CopyFileOver(std::string_view from, std::string_view to) {
-    std::error_code ec;
-    return fs::copy_file(fs::path(from), fs::path(to), fs::copy_options::overwrite_existing, ec) &&
-           !ec;
+    return CurrentFileEnv().Copy(std::string(from), std::string(to));
 }
 
 bool IsEmptyDirectory(std::string_view path) {
@@ -76,39 +73,7 @@ bool TouchFile(std::string_view path) {
 }
 
 bool ReadFileText(std::string_view path, std::string& text) {
-    std::ifstream in(fs::path(path), std::ios::binary | std::ios::ate);
-    if (!in) {
-        return false;
-    }
-    const std::streamoff size = in.tellg();
-    if (size < 0) {
-        return false;
-    }
-    text.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(text.data(), size);
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return !in.bad();
-}
-
-bool WriteFileText(std::string_view path, std::string_view text) {
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
-
-bool ReplaceFileText(std::string_view path, std::string_view text) {
-    const std::string temporary = std::string(path) + ".tvx-new";
-    if (!WriteFileText(temporary, text)) {
-        RemoveFileIfExists(temporary);
-        return false;
-    }
-    if (!RenamePath(temporary, path)) {
-        RemoveFileIfExists(temporary);
-        return false;
-    }
-    return true;
+    return CurrentFileEnv().ReadAll(std::string(path), text);
 }
 
 void MakeDirectoryPath(std::string_view path) {

@@ -14,11 +14,12 @@ bool FileExists(std::string_view path);        // a regular file (or anything bu
 bool DirectoryExists(std::string_view path);
 // Removes one file; true when it is gone afterwards (also when it never existed).
 bool RemoveFileIfExists(std::string_view path);
-// Renames a file or directory, replacing a file of the new name.
+// Renames a file or directory, replacing a file of the new name. Through CurrentFileEnv().
 bool RenamePath(std::string_view from, std::string_view to);
 // Removes a directory with everything in it; true when it is gone afterwards.
 bool RemoveTree(std::string_view path);
-// Copies a file over `to`; false when the source cannot be read or the target written.
+// Copies a file over `to`; false when the source cannot be read or the target written. Through
+// CurrentFileEnv().
 bool CopyFileOver(std::string_view from, std::string_view to);
 // True for a directory with nothing in it.
 bool IsEmptyDirectory(std::string_view path);
@@ -29,14 +30,9 @@ std::int64_t FileModificationTime(std::string_view path);
 // Sets the last-write time of an existing file to now; false when it cannot.
 bool TouchFile(std::string_view path);
 
-// Reads a whole file into `text`; false when it cannot be opened or read.
+// Reads a whole file into `text`; false when it cannot be opened or read. Through
+// CurrentFileEnv(). Files are written with ReplaceFileDurably (platform/DurableFile.h).
 bool ReadFileText(std::string_view path, std::string& text);
-// Writes `text` as the whole content of `path`, creating or truncating it; false when the file
-// cannot be opened or written.
-bool WriteFileText(std::string_view path, std::string_view text);
-// Writes `text` as the whole new content of `path` through a temporary file beside it that is
-// renamed over it, so a failure on the way leaves the old content in place. False on failure.
-bool ReplaceFileText(std::string_view path, std::string_view text);
 
 // Directory creation uses at most this many characters of a path: the local path capacity.
 constexpr std::size_t kMaxMadeDirectoryPath = 260;

@@ -10,7 +10,7 @@
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
-#include "platform/AtomicFile.h"
+#include "platform/DurableFile.h"
 #include "platform/UserFolders.h"
 
 namespace torvex {
@@ -181,7 +181,7 @@ bool CFileRegistry::Save(const std::vector<Key>& keys) const {
     if (target.has_parent_path()) {
         fs::create_directories(target.parent_path(), ec);
     }
-    return ReplaceFileUniquely(m_path, text);
+    return ReplaceFileDurably(m_path, text, FileAccess::OwnerOnly);
 }
 
 bool CFileRegistry::ReadString(std::string_view keyPath, std::string_view name,

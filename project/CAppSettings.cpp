@@ -5,6 +5,7 @@
 
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
@@ -142,7 +143,7 @@ bool CAppSettings::Save(const std::string& path) {
         number("ShutdownAction", ShutdownAction);
     }
 
-    return WriteFileText(path, text);
+    return ReplaceFileDurably(path, text, FileAccess::OwnerOnly);   // proxy and dial-up passwords
 }
 
 std::string AppSettingsPath() {

@@ -9,6 +9,7 @@
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "project/PasswordScramble.h"
@@ -162,7 +163,7 @@ bool CProjectSettings::SaveDefaults(const std::string& path) const {
                  std::string(kSettingsVersion).c_str(), Level, FlagValue(FilterSameLevel),
                  HostFilter, PathFilter, ProtocolFilter);
     WriteCommonBlock(out);
-    return WriteFileText(path, out);
+    return ReplaceFileDurably(path, out);
 }
 
 bool CProjectSettings::LoadProjectFile(const std::string& path, std::string* folders) {
@@ -348,7 +349,8 @@ bool CProjectSettings::WriteProjectFile(const std::string& path, std::string_vie
     }
     WriteSettingsBody(out, folderLine.empty() ? SettingsBodyMode::ExportFile
                                               : SettingsBodyMode::ProjectFile);
-    return WriteFileText(path, out);
+    // Passwords of the proxy and the start addresses are in it.
+    return ReplaceFileDurably(path, out, FileAccess::OwnerOnly);
 }
 
 void CProjectSettings::Validate() {

@@ -6,6 +6,7 @@
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "project/ProjectFiles.h"
 
@@ -34,6 +35,30 @@ void Append(std::string& out, std::string_view key, std::string_view value) {
     out.push_back('=');
     out.append(OneLine(value));
     out.push_back('\n');
+}
+
+// The text of a tree file that carries its version key, read whole; false for a file that
+// cannot be read or is damaged.
+bool ReadUsableTreeFile(const std::string& path, std::string& text) {
+    CSettingsReader reader;
+    std::string version;
+    if (!ReadFileText(path, text)) {
+        return false;
+    }
+    reader.OpenText(text);
+    return reader.ReadText("TorvexVersion", version, 16);
+}
+
+// Moves a tree file that cannot be used out of the way under a free name beside it, so that the
+// next save does not destroy what may still be recovered by hand. False when it stays.
+bool SetAside(const std::string& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const std::string aside = path + ".damaged" + (n == 0 ? std::string() : std::to_string(n));
+        if (!FileExists(aside) && !DirectoryExists(aside)) {
+            return RenamePath(path, aside);
+        }
+    }
+    return false;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -271,7 +296,7 @@ std::string CProjectTree::LoadedDirectory(const std::string& stored, const std::
 
 void CProjectTree::WriteObjects(std::string& out, CTreeNode& node, int level,
                                 SettingsBodyMode mode, bool withExpand, bool writeProjectFiles,
-                                bool& filesOk) {
+                                bool& filesOk, std::string& failedPath) {
     out += "[Object]\n";
     if (node.IsFolder()) {
         Append(out, "Type", std::to_string(kTypeFolder));
@@ -281,7 +306,8 @@ void CProjectTree::WriteObjects(std::string& out, CTreeNode& node, int level,
         Append(out, "Level", std::to_string(level));
         Append(out, "Name", node.label);
         for (auto& child : node.children) {
-            WriteObjects(out, *child, level + 1, mode, withExpand, writeProjectFiles, filesOk);
+            WriteObjects(out, *child, level + 1, mode, withExpand, writeProjectFiles, filesOk,
+                         failedPath);
         }
         return;
     }
@@ -295,42 +321,81 @@ void CProjectTree::WriteObjects(std::string& out, CTreeNode& node, int level,
     project.WriteSettingsBody(out, mode);
     if (writeProjectFiles) {
         MakeDirectoryPath(project.ProjectDir);
-        filesOk = project.WriteProjectFile(project.ProjectDir + "/project.conf", FolderPath(node)) &&
-                  filesOk;
+        const std::string conf = project.ProjectDir + "/project.conf";
+        if (!project.WriteProjectFile(conf, FolderPath(node)) && filesOk) {
+            filesOk = false;
+            failedPath = conf;
+        }
     }
 }
 
 bool CProjectTree::SaveTree(bool writeProjectFiles) {
+    std::string unused;
+    return SaveTree(writeProjectFiles, unused);
+}
+
+bool CProjectTree::SaveTree(bool writeProjectFiles, std::string& failedPath) {
+    if (m_treeFileKept) {
+        // The tree file could not be read nor set aside: writing it would destroy it.
+        failedPath = m_treePath;
+        return false;
+    }
     std::string out;
     Append(out, "TorvexVersion", kTreeVersion);
     Append(out, "ROOT_EXPAND", m_root.IsExpanded() ? "1" : "0");
     bool filesOk = true;
     for (auto& child : m_root.children) {
-        WriteObjects(out, *child, 1, SettingsBodyMode::TreeFile, true, writeProjectFiles, filesOk);
+        WriteObjects(out, *child, 1, SettingsBodyMode::TreeFile, true, writeProjectFiles, filesOk,
+                     failedPath);
     }
-    return WriteFileText(m_treePath, out);
+    // Project lists and passwords are in it.
+    if (!ReplaceFileDurably(m_treePath, out, FileAccess::OwnerOnly)) {
+        failedPath = m_treePath;
+        return false;
+    }
+    m_savedText = std::move(out);
+    return filesOk;
 }
 
 bool CProjectTree::SaveAll(std::string& error) {
-    if (!SaveTree(true)) {
-        error = "Error: Failed to write file:\n\"" + m_treePath + "\"!";
+    std::string failedPath;
+    if (!SaveTree(true, failedPath) ||
+        !ReplaceFileDurably(m_treePath + ".bak", m_savedText, FileAccess::OwnerOnly)) {
+        if (failedPath.empty()) {
+            failedPath = m_treePath + ".bak";
+        }
+        error = "Error: Failed to write file:\n\"" + failedPath + "\"!";
         return false;
     }
-    CopyFileOver(m_treePath, m_treePath + ".bak");
     error.clear();
     return true;
 }
 
 bool CProjectTree::LoadTree() {
-    CSettingsReader reader;
-    std::string version;
-    if (!reader.Open(m_treePath) || !reader.ReadText("TorvexVersion", version, 16)) {
-        std::string fresh;
-        Append(fresh, "TorvexVersion", kTreeVersion);
-        Append(fresh, "ROOT_EXPAND", "0");
-        WriteFileText(m_treePath, fresh);
-        reader.OpenText(fresh);
+    m_treeFileKept = false;
+    m_loadedFrom.clear();
+    std::string text;
+    if (ReadUsableTreeFile(m_treePath, text)) {
+        m_loadedFrom = m_treePath;
+    } else {
+        const bool present = FileExists(m_treePath);
+        // A damaged or unreadable catalogue is not replaced by an empty one: the copy made at
+        // the last closing stands in, and the file itself is kept aside for a look by hand.
+        if (present && ReadUsableTreeFile(m_treePath + ".bak", text)) {
+            m_loadedFrom = m_treePath + ".bak";
+        } else {
+            text.clear();
+            Append(text, "TorvexVersion", kTreeVersion);
+            Append(text, "ROOT_EXPAND", "0");
+        }
+        if (present && !SetAside(m_treePath)) {
+            m_treeFileKept = true;
+        } else {
+            ReplaceFileDurably(m_treePath, text, FileAccess::OwnerOnly);
+        }
     }
+    CSettingsReader reader;
+    reader.OpenText(text);
     m_root.children.clear();
     m_root.kind = NodeKind::RootCollapsed;
     bool rootExpanded = false;
@@ -398,14 +463,16 @@ bool CProjectTree::ExportItem(CTreeNode& node, const std::string& path) {
     Append(out, "TorvexVersion", kTreeVersion);
     Append(out, "Export", node.IsRoot() ? "2" : "1");
     bool unused = true;
+    std::string ignored;
     if (node.IsRoot()) {
         for (auto& child : node.children) {
-            WriteObjects(out, *child, 1, SettingsBodyMode::ExportFile, false, false, unused);
+            WriteObjects(out, *child, 1, SettingsBodyMode::ExportFile, false, false, unused,
+                         ignored);
         }
     } else {
-        WriteObjects(out, node, 0, SettingsBodyMode::ExportFile, false, false, unused);
+        WriteObjects(out, node, 0, SettingsBodyMode::ExportFile, false, false, unused, ignored);
     }
-    return WriteFileText(path, out);
+    return ReplaceFileDurably(path, out, FileAccess::OwnerOnly);
 }
 
 bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, ImportMode mode,

@@ -73,13 +73,20 @@ public:
     // `treePath`: the tree file; `defaultProjectsDir`: where projects without a directory go.
     CProjectTree(std::string treePath, std::string defaultProjectsDir);
 
-    // Reads the tree file, creating an empty one when it is missing or not a tree file.
+    // Reads the tree file, creating an empty one when it is missing. A tree file that cannot be
+    // read or is not a tree file is never replaced by an empty tree: the ".bak" copy is loaded
+    // instead (when usable) and the file is renamed aside with ".damaged" appended; when it
+    // cannot be renamed, it is left alone and every SaveTree fails rather than overwrite it.
     bool LoadTree();
+    // The file the tree was read from (the tree file or its ".bak"); empty for a new tree.
+    const std::string& LoadedFrom() const { return m_loadedFrom; }
     // Writes the tree file anew; with `writeProjectFiles` also every project's project.conf
-    // (creating its directory). False when the tree file cannot be written.
+    // (creating its directory). False when the tree file or a project.conf cannot be written
+    // (`failedPath`, when given, names the first such file).
     bool SaveTree(bool writeProjectFiles);
+    bool SaveTree(bool writeProjectFiles, std::string& failedPath);
     // At closing: SaveTree with every project.conf, then a ".bak" copy of the tree file. False
-    // (with `error` the message to show) when the tree file could not be written.
+    // (with `error` the message to show) when a file could not be written.
     bool SaveAll(std::string& error);
 
     // Where projects without a directory go from now on (the default directory changed).
@@ -121,7 +128,8 @@ public:
 private:
     CTreeNode* Insert(CTreeNode& parent, std::unique_ptr<CTreeNode> node);
     void WriteObjects(std::string& out, CTreeNode& node, int level, SettingsBodyMode mode,
-                      bool withExpand, bool writeProjectFiles, bool& filesOk);
+                      bool withExpand, bool writeProjectFiles, bool& filesOk,
+                      std::string& failedPath);
     std::string StoredDirectory(const std::string& directory) const;
     std::string LoadedDirectory(const std::string& stored, const std::string& name) const;
     bool ImportObjects(CSettingsReader& reader, CTreeNode& target, ImportMode mode,
@@ -133,6 +141,9 @@ private:
     std::string m_treePath;
     std::string m_treeDir;
     std::string m_defaultProjectsDir;
+    std::string m_loadedFrom;
+    std::string m_savedText;      // what the last SaveTree wrote, for the ".bak" copy
+    bool m_treeFileKept = false;  // an unreadable tree file that could not be set aside
     CTreeNode m_root;
     std::vector<std::unique_ptr<CProjectSettings>> m_settings;
 };
