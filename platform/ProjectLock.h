@@ -61,6 +61,11 @@ private:
     int m_fd = -1;
 };
 
+// Removes the lock file of `projectDir` unless a task holds the lock: the lock is taken for the
+// removal, so no task can come to hold a lock on a file that is gone (it would exclude nobody).
+// True when the file is gone afterwards.
+bool RemoveProjectLockFile(std::string_view projectDir);
+
 // True when some task (of this process or another) holds the lock of `projectDir`. Creates
 // nothing; a missing lock file means nobody holds it.
 bool IsProjectLocked(std::string_view projectDir);

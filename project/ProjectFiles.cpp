@@ -23,9 +23,7 @@ bool DeleteProjectFiles(const std::string& projectDir, bool withSettings) {
     if (withSettings) {
         gone = RemoveFileIfExists(projectDir + "/" + std::string(kProjectConfName)) && gone;
         // The lock file goes only when no run holds it; it would keep the directory anyway.
-        if (!IsProjectLocked(projectDir)) {
-            RemoveFileIfExists(ProjectLockPath(projectDir));
-        }
+        RemoveProjectLockFile(projectDir);
         RemoveEmptyDirectory(projectDir);
     }
     return gone;
