@@ -1,8 +1,9 @@
 #include "engine/BreakPoint.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <memory>
+#include <unordered_set>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "engine/CDownloadTask.h"
 #include "engine/CSeenSet.h"
 #include "engine/IRunPipeline.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "url/CUrl.h"
 #include "url/LocalNames.h"
@@ -18,11 +20,6 @@
 namespace torvex {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string LeftJustified(std::int32_t value, int width) {
     char digits[32];
@@ -45,12 +42,26 @@ bool ParseField(std::string_view text, int& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-bool WriteEntry(std::FILE* file, CSeenSet& dedupe, const CUrlEntry& entry) {
-    if (entry.urlText.empty() || dedupe.MarkSeen(entry.urlText) != 1) {
-        return true;
+// The key an entry is known by in the break point and in the seen set.
+std::string KeyOf(const CUrlEntry& entry) {
+    return entry.urlText.substr(0, std::min(entry.urlText.size(), kMaxSeenText));
+}
+
+// Every text that ends in a LF, and a last one that does not (`cut` then says so).
+std::vector<std::string_view> SplitLines(std::string_view text, bool& cut) {
+    std::vector<std::string_view> lines;
+    cut = false;
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        if (lf == std::string_view::npos) {
+            lines.push_back(text);
+            cut = true;
+            break;
+        }
+        lines.push_back(text.substr(0, lf));
+        text.remove_prefix(lf + 1);
     }
-    const std::string line = BreakPointLine(entry);
-    return std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    return lines;
 }
 
 } // namespace
@@ -74,63 +85,108 @@ std::string BreakPointLine(const CUrlEntry& entry) {
     return line;
 }
 
-void SaveBreakPoint(CDownloadTask& task, BreakPointMode mode,
+bool SaveBreakPoint(CDownloadTask& task, BreakPointMode mode,
                     const std::function<void()>& afterEntry) {
     const std::string& path = task.Paths().breakPointFile;
-    const std::string dedupePath = path + ".tmp";
-    const bool inFlight = mode == BreakPointMode::InFlight;
-    CSeenSet dedupe;
-    if (!dedupe.Open(dedupePath, !inFlight)) {
-        return;
-    }
-    FilePtr file(std::fopen(path.c_str(), inFlight ? "wb" : "ab"));
-    if (!file) {
-        return;
-    }
-    if (inFlight) {
-        for (int i = 0; i < task.UsedSlots(); ++i) {
-            WriteEntry(file.get(), dedupe, task.Slot(i).Current());
+    CBreakPointDraft& draft = task.BreakPointDraft();
+    // The line of an entry not written yet (its key is then taken), else nothing.
+    std::vector<std::string> added;
+    auto lineOf = [&](const CUrlEntry& entry) {
+        if (entry.urlText.empty() || !draft.keys.insert(KeyOf(entry)).second) {
+            return std::string();
         }
-        WriteEntry(file.get(), dedupe, task.ParseEntry());
-    } else {
-        for (CUrlQueue* queue : {&task.DownloadQueue(), &task.ParseQueue(),
-                                 &task.DiscoveredQueue(), &task.CopyQueue()}) {
-            CUrlEntry entry;
-            while (queue->PopFront(entry)) {
-                WriteEntry(file.get(), dedupe, entry);
-                if (afterEntry) {
-                    afterEntry();
-                }
+        added.push_back(KeyOf(entry));
+        return BreakPointLine(entry);
+    };
+    if (mode == BreakPointMode::InFlight) {
+        draft = CBreakPointDraft();
+        for (int i = 0; i < task.UsedSlots(); ++i) {
+            draft.text += lineOf(task.Slot(i).Current());
+        }
+        draft.text += lineOf(task.ParseEntry());
+        draft.failed = !ReplaceFileDurably(path, draft.text);
+        return !draft.failed;
+    }
+
+    // The lines of the in-flight mode come first again: written before, or, when that failed,
+    // still waiting in the draft.
+    CDurableFileWriter writer(path);
+    bool ok = writer.Open() && writer.Append(draft.text);
+    struct Taken {
+        CUrlQueue* queue;
+        CUrlEntry entry;
+    };
+    std::vector<Taken> taken;
+    std::string lines;
+    for (CUrlQueue* queue : {&task.DownloadQueue(), &task.ParseQueue(), &task.DiscoveredQueue(),
+                             &task.CopyQueue()}) {
+        CUrlEntry entry;
+        while (ok && queue->PopFront(entry)) {
+            lines += lineOf(entry);
+            if (lines.size() >= 65536) {
+                ok = writer.Append(lines);
+                lines.clear();
+            }
+            taken.push_back({queue, std::move(entry)});
+            if (afterEntry) {
+                afterEntry();
             }
         }
     }
-    file.reset();
-    dedupe.Close();
-    if (!inFlight) {
-        RemoveFileIfExists(dedupePath);
+    ok = ok && writer.Append(lines) && writer.Commit();
+    if (!ok) {
+        // The entries stay with the task, in their order, for another try; none is lost.
+        for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
+            it->queue->PushFront(it->entry);
+        }
+        for (const std::string& key : added) {
+            draft.keys.erase(key);
+        }
+        draft.failed = true;
+        return false;
     }
+    draft.failed = false;
+    // The dedupe file of earlier versions of the program has no use any more.
+    RemoveFileIfExists(path + ".tmp");
+    return true;
 }
 
-int ReloadBreakPoint(CDownloadTask& task) {
-    FilePtr file(std::fopen(task.Paths().breakPointFile.c_str(), "rb"));
-    if (!file) {
-        return 0;
+int ReloadBreakPoint(CDownloadTask& task) { return ReloadBreakPointChecked(task).pushed; }
+
+CBreakPointReload ReloadBreakPointChecked(CDownloadTask& task) {
+    CBreakPointReload result;
+    std::string content;
+    if (!ReadFileText(task.Paths().breakPointFile, content)) {
+        return result;
+    }
+    std::unordered_set<std::string> seen;
+    std::string seenText;
+    bool seenCut = false;
+    if (ReadFileText(task.Paths().seenSet, seenText)) {
+        for (std::string_view key : SplitLines(seenText, seenCut)) {
+            if (!key.empty() && key.back() == '\r') {
+                key.remove_suffix(1);
+            }
+            seen.emplace(key.substr(0, kMaxSeenText));
+        }
     }
     const CProjectSettings& settings = task.Settings();
     const int addresses = static_cast<int>(settings.Addresses.size());
-    int pushed = 0;
-    std::string line;
-    bool tooLong = false;
     auto handleLine = [&](std::string_view text) {
         if (!text.empty() && text.back() == '\r') {
             text.remove_suffix(1);
+        }
+        if (text.size() > kMaxBreakPointLine || text.find('\0') != std::string_view::npos) {
+            result.damaged = true;
+            return;
         }
         std::vector<std::string_view> fields;
         std::size_t pos = 0;
         for (int i = 0; i < 6; ++i) {
             const auto tab = text.find('\t', pos);
             if (tab == std::string_view::npos) {
-                return;   // a field or its TAB is missing
+                result.damaged = true;   // a field or its TAB is missing
+                return;
             }
             fields.push_back(text.substr(pos, tab - pos));
             pos = tab + 1;
@@ -141,6 +197,7 @@ int ReloadBreakPoint(CDownloadTask& task) {
         if (fields[3].size() > kMaxBreakPointNumber || fields[4].size() > kMaxBreakPointNumber ||
             fields[5].size() > kMaxBreakPointNumber || !ParseField(fields[3], startIndex) ||
             !ParseField(fields[4], level) || !ParseField(fields[5], code)) {
+            result.damaged = true;
             return;
         }
         if (startIndex < 0 || startIndex >= addresses) {
@@ -184,32 +241,23 @@ int ReloadBreakPoint(CDownloadTask& task) {
         entry.startIndex = startIndex;
         entry.linkCode = code;
         entry.baseFromReferrer = code == 5;
+        // Every entry of a break point was enqueued, and so recorded in the seen set, by the
+        // run that wrote it.
+        if (seen.count(KeyOf(entry)) == 0) {
+            result.unpaired = true;
+        }
         task.DiscoveredQueue().PushBack(entry);
-        ++pushed;
+        ++result.pushed;
     };
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, file.get())) {
-        std::string_view chunk(buffer);
-        const bool ended = !chunk.empty() && chunk.back() == '\n';
-        if (ended) {
-            chunk.remove_suffix(1);
-        }
-        if (!tooLong) {
-            line.append(chunk);
-            tooLong = line.size() > kMaxBreakPointLine;
-        }
-        if (ended) {
-            if (!tooLong) {
-                handleLine(line);
-            }
-            line.clear();
-            tooLong = false;
-        }
-    }
-    if (!line.empty() && !tooLong) {
+    bool cut = false;
+    for (std::string_view line : SplitLines(content, cut)) {
+        ++result.lines;
         handleLine(line);
     }
-    return pushed;
+    if (cut) {
+        result.damaged = true;   // every line our writer writes ends in a LF
+    }
+    return result;
 }
 
 } // namespace torvex

@@ -21,6 +21,8 @@ namespace torvex {
 
 namespace {
 
+constexpr std::size_t kMaxNotStored = 10000;
+
 TaskId NextTaskId() {
     static std::atomic<TaskId> last{0};
     return last.fetch_add(1) + 1;
@@ -227,7 +229,13 @@ CUrlEntry CDownloadTask::ParseEntry() const {
 
 int CDownloadTask::MarkSeen(const CUrlEntry& entry) { return m_seenSet.MarkSeen(entry.urlText); }
 
-void CDownloadTask::WriteStatusLine(CUrlEntry& entry) { m_statusLog.WriteStatusLine(entry); }
+void CDownloadTask::WriteStatusLine(CUrlEntry& entry) {
+    if (!m_statusLog.WriteStatusLine(entry)) {
+        // A record whose log cannot be written no longer says what the run did (a full disk):
+        // the run ends as for the seen set.
+        StopTask(TaskStatus::Failed, RunEndCode::TempFileFailed);
+    }
+}
 
 void CDownloadTask::SetRecordName(int slot, std::string_view name) {
     if (slot > 0 && slot < kRecordNameSlots) {
@@ -247,6 +255,21 @@ void CDownloadTask::FileStored(const CUrlEntry& entry, bool alreadyCounted) {
     if (m_settings.MaxFile > 0 && thisRun >= m_settings.MaxFile) {
         StopTask(TaskStatus::Limited, RunEndCode::FileLimit);
     }
+}
+
+void CDownloadTask::ReportNotStored(std::string_view urlText, std::string_view reason) {
+    std::lock_guard<std::mutex> guard(m_notStoredLock);
+    // Each address once (a link on every page of a site is met on every page); a long run that
+    // cannot store a whole branch keeps a list a user can still read.
+    if (m_notStored.size() < kMaxNotStored &&
+        m_notStoredUrls.insert(std::string(urlText)).second) {
+        m_notStored.push_back({std::string(urlText), std::string(reason)});
+    }
+}
+
+std::vector<CNotStored> CDownloadTask::NotStored() const {
+    std::lock_guard<std::mutex> guard(m_notStoredLock);
+    return m_notStored;
 }
 
 void CDownloadTask::RecordStartPage(const CUrlEntry& entry) {

@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
+#include "engine/BreakPoint.h"
 #include "engine/CSeenSet.h"
 #include "engine/CStatusLog.h"
 #include "engine/CUrlQueue.h"
@@ -67,6 +69,12 @@ struct CTaskCounters {
     std::atomic<std::int32_t> Downloaded{0};    // fetched from the network in this record
     std::atomic<std::int32_t> FilesThisRun{0};  // fetched since this start (MaxFile)
     std::atomic<std::int32_t> Passed{0};        // taken over without a download
+};
+
+// An address the run gave up on without storing it, and why (shown to the user at the end).
+struct CNotStored {
+    std::string urlText;
+    std::string reason;
 };
 
 // Flags read and written without locks.
@@ -190,6 +198,8 @@ public:
     void SetParseEntry(const CUrlEntry& entry);
     void ClearParseEntry();
     CUrlEntry ParseEntry() const;
+    // The break point as saved so far (BreakPoint.h).
+    CBreakPointDraft& BreakPointDraft() { return m_breakPointDraft; }
 
     CAutoResetEvent& DispatchWork() { return m_dispatchWork; }
     CAutoResetEvent& ParseWork() { return m_parseWork; }
@@ -205,7 +215,8 @@ public:
     // for the caller).
     int MarkSeen(const CUrlEntry& entry);
     CSeenSet& SeenSet() { return m_seenSet; }
-    // Writes or rewrites the entry's status-log line (LogLock inside).
+    // Writes or rewrites the entry's status-log line (LogLock inside); a line that cannot be
+    // written ends the run with the temporary-file error (206).
     void WriteStatusLine(CUrlEntry& entry);
     CStatusLog& StatusLog() { return m_statusLog; }
 
@@ -220,6 +231,11 @@ public:
     // project.log and reported with message 1231.
     void RecordStartPage(const CUrlEntry& entry);
     std::string StartPage() const;
+
+    // The run's failure list: addresses it could not store, each once with the first reason
+    // given. Any thread.
+    void ReportNotStored(std::string_view urlText, std::string_view reason);
+    std::vector<CNotStored> NotStored() const;
 
     // Someone went idle: the monitor looks at once whether the run has drained, instead of at
     // its next pass.
@@ -282,6 +298,10 @@ private:
 
     mutable std::mutex m_parseEntryLock;
     CUrlEntry m_parseEntry;
+    CBreakPointDraft m_breakPointDraft;
+    mutable std::mutex m_notStoredLock;
+    std::vector<CNotStored> m_notStored;
+    std::unordered_set<std::string> m_notStoredUrls;
 
     CSeenSet m_seenSet;
     CStatusLog m_statusLog;

@@ -6,6 +6,7 @@
 
 #include "engine/FindLine.h"
 #include "engine/StatusLine.h"
+#include "platform/FileEnv.h"
 
 namespace torvex {
 
@@ -19,9 +20,11 @@ bool CStatusLog::Open(const std::string& path) {
     }
     m_lines.clear();
     m_end = 0;
-    m_file = std::fopen(path.c_str(), "r+b");
+    m_failed = false;
+    IFileEnv& env = CurrentFileEnv();
+    m_file = env.OpenStream(path, "r+b");
     if (!m_file) {
-        m_file = std::fopen(path.c_str(), "w+b");
+        m_file = env.OpenStream(path, "w+b");
     }
     if (!m_file) {
         return false;
@@ -115,10 +118,13 @@ void CStatusLog::Close() {
     m_end = 0;
 }
 
-void CStatusLog::WriteStatusLine(CUrlEntry& entry) {
+bool CStatusLog::WriteStatusLine(CUrlEntry& entry) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (!m_file) {
-        return;
+        return true;
+    }
+    if (m_failed) {
+        return false;   // where the file ends is no longer known: no line may be placed
     }
     std::string line = FormatStatusLine(entry);
     const std::string url = line.substr(0, line.find('\t'));
@@ -134,30 +140,34 @@ void CStatusLog::WriteStatusLine(CUrlEntry& entry) {
                 line = FormatStatusLine(entry, ref.length - fixed);
             }
         }
-        if (line.size() != ref.length || std::fseek(m_file, static_cast<long>(ref.offset),
-                                                    SEEK_SET) != 0) {
-            return;   // a line of another layout: leave it rather than overwrite its neighbour
+        if (line.size() != ref.length) {
+            return true;   // a line of another layout: leave it rather than overwrite its neighbour
         }
-        std::fwrite(line.data(), 1, line.size(), m_file);
         // Each state change reaches the file at once: a process that is killed must not leave
         // a stored page marked as still being parsed, or it is fetched again at the resume.
-        std::fflush(m_file);
+        if (std::fseek(m_file, static_cast<long>(ref.offset), SEEK_SET) != 0 ||
+            std::fwrite(line.data(), 1, line.size(), m_file) != line.size() ||
+            std::fflush(m_file) != 0) {
+            m_failed = true;
+            return false;
+        }
         ref.tail = line.substr(url.size());
         entry.logOffset = static_cast<std::int32_t>(ref.offset);
-        return;
-    }
-    if (std::fseek(m_file, 0, SEEK_END) != 0) {
-        return;
+        return true;
     }
     line += '\n';
-    const std::size_t written = std::fwrite(line.data(), 1, line.size(), m_file);
-    std::fflush(m_file);
-    if (written != line.size()) {
-        return;
+    // A line that did not reach the file whole leaves the end of the file unknown (part of it
+    // may be there): the index does not move on, and no later line is written after it.
+    if (std::fseek(m_file, 0, SEEK_END) != 0 ||
+        std::fwrite(line.data(), 1, line.size(), m_file) != line.size() ||
+        std::fflush(m_file) != 0) {
+        m_failed = true;
+        return false;
     }
     m_lines.emplace(url, LineRef{m_end, line.size() - 1, line.substr(url.size(), line.size() - 1 - url.size())});
     entry.logOffset = static_cast<std::int32_t>(m_end);
     m_end += static_cast<std::int64_t>(line.size());
+    return true;
 }
 
 bool CStatusLog::Find(std::string_view urlText, std::int64_t& offset, std::string& line) const {

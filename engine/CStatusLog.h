@@ -35,8 +35,10 @@ public:
     // Writes the entry's line, or rewrites the line already listing its URL text (whatever its
     // log offset says), and stores the line's position in `entry.logOffset`. A rewrite keeps the
     // width of the line it replaces, so it never spills into the next line. Does nothing while
-    // the log is closed. The line is flushed to the file before the call returns.
-    void WriteStatusLine(CUrlEntry& entry);
+    // the log is closed. The line is flushed to the file before the call returns. False when it
+    // could not be written: the log then refuses every later write (the task ends with its
+    // temporary-file error), since a part of the line may be on disk.
+    bool WriteStatusLine(CUrlEntry& entry);
 
     // The line listing `urlText`: its position and the line from the URL on (without LF).
     bool Find(std::string_view urlText, std::int64_t& offset, std::string& line) const;
@@ -52,6 +54,7 @@ private:
 
     mutable std::mutex m_lock;   // LogLock
     std::FILE* m_file = nullptr;
+    bool m_failed = false;
     std::int64_t m_end = 0;
     std::unordered_map<std::string, LineRef> m_lines;
 };

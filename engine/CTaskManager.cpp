@@ -36,6 +36,9 @@ constexpr std::string_view kResumeEmptyText =
     "Failed to resume project \"%s\". No URL should be downloaded according to the project "
     "settings.";
 constexpr std::string_view kFinishedText = "Download finished!";
+constexpr std::string_view kBreakPointUnsavedText =
+    "Error: Failed to save the break point of project \"%s\"! The disk may be full or not "
+    "writable. A later resume goes on by the link maps of the downloaded files.";
 
 int PendingCount(const CDownloadTask& task) {
     return task.DownloadQueue().Count() + task.ParseQueue().Count() +
@@ -111,13 +114,19 @@ bool CTaskManager::StartProject(const CProjectSettings& project, RunCommand comm
     auto task = MakeTask(project, command, mode);
     if (mode == RunMode::ResumeBreakPoint) {
         const CProjectPaths& paths = task->Paths();
-        if (!FileExists(paths.breakPointFile) || !FileExists(paths.seenSet)) {
+        CBreakPointReload reload;
+        if (FileExists(paths.breakPointFile) && FileExists(paths.seenSet)) {
+            reload = ReloadBreakPointChecked(*task);
+        }
+        // An empty, damaged or foreign break point would leave the run with nothing or only
+        // part of what is left to do: it counts as a missing one.
+        if (!reload.Usable()) {
             if (!m_prompter.AskOkCancel(WithProjectName(kResumeMissingText, project.Name))) {
                 return false;
             }
             mode = RunMode::ResumeLinkMaps;
             task = MakeTask(project, command, mode);
-        } else if (ReloadBreakPoint(*task) == 0) {
+        } else if (reload.pushed == 0) {
             m_prompter.Warning(WithProjectName(kResumeEmptyText, project.Name));
             return false;
         }
@@ -282,6 +291,9 @@ void CTaskManager::FinishEnd(Run& run) {
     }
     if (run.saveRange >= 0) {
         m_hooks.OnBreakPointProgress(*task, run.saveRange, run.saveRange);
+        if (task->BreakPointDraft().failed) {
+            m_prompter.Error(WithProjectName(kBreakPointUnsavedText, task->Settings().Name));
+        }
     }
     const CProjectSettings& settings = task->Settings();
     m_hooks.GenerateIndexPage(*task);

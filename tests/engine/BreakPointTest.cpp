@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/CDownloadTask.h"
+#include "platform/FileEnv.h"
 #include "platform/FileSystem.h"
+#include "support/CFaultFileEnv.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 #include "url/CUrl.h"
@@ -11,7 +13,9 @@
 namespace torvex {
 namespace {
 
+using test::CFaultFileEnv;
 using test::CMessageLog;
+using test::FileStep;
 using test::CStandInPipeline;
 using test::ProjectIn;
 using test::ReadFileBytes;
@@ -70,6 +74,111 @@ TEST(SaveBreakPoint, InFlightThenQueuedListsEachUrlOnce) {
     EXPECT_TRUE(rig.task.DownloadQueue().IsEmpty());
     EXPECT_TRUE(rig.task.CopyQueue().IsEmpty());
     EXPECT_FALSE(FileExists(dir / "logs/latest.s.tmp"));
+}
+
+// The URL texts waiting in the four queues, in the order a save walks them.
+std::vector<std::string> Queued(CDownloadTask& task) {
+    std::vector<std::string> texts;
+    for (CUrlQueue* queue : {&task.DownloadQueue(), &task.ParseQueue(), &task.DiscoveredQueue(),
+                             &task.CopyQueue()}) {
+        std::vector<CUrlEntry> entries;
+        CUrlEntry entry;
+        while (queue->PopFront(entry)) {
+            texts.push_back(entry.urlText);
+            entries.push_back(entry);
+        }
+        for (const CUrlEntry& kept : entries) {
+            queue->PushBack(kept);
+        }
+    }
+    return texts;
+}
+
+// On a full disk the entries stay queued and the file keeps what it had: a later save, or the
+// user told that none was possible, decides; nothing is lost behind a "saved".
+TEST(SaveBreakPoint, AFailedWriteKeepsEveryEntryQueued) {
+    for (const FileStep step : {FileStep::Create, FileStep::ShortWrite, FileStep::DiskFull,
+                                FileStep::Sync, FileStep::Close, FileStep::Rename}) {
+        SCOPED_TRACE(test::FileStepName(step));
+        TempDir dir;
+        BreakPointRig rig(dir.Str());
+        rig.task.Slot(0).SetCurrent(Entry("http://h/a.html", "http://h/"));
+        ASSERT_TRUE(SaveBreakPoint(rig.task, BreakPointMode::InFlight));
+        const std::string inFlight = ReadFileBytes(dir / "logs/latest.s");
+        rig.task.DownloadQueue().PushBack(Entry("http://h/b.html", "http://h/"));
+        rig.task.DiscoveredQueue().PushBack(Entry("http://h/c.html", "http://h/"));
+        rig.task.DiscoveredQueue().PushBack(Entry("http://h/d.html", "http://h/"));
+        rig.task.CopyQueue().PushBack(Entry("http://h/e.zip", "http://h/"));
+        const std::vector<std::string> before = Queued(rig.task);
+
+        CFaultFileEnv faults;
+        faults.Fail(step, dir / "logs/latest.s");
+        {
+            CScopedFileEnv scoped(faults);
+            EXPECT_FALSE(SaveBreakPoint(rig.task, BreakPointMode::Queued));
+        }
+        EXPECT_TRUE(rig.task.BreakPointDraft().failed);
+        EXPECT_EQ(Queued(rig.task), before);
+        EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"), inFlight);
+
+        ASSERT_TRUE(SaveBreakPoint(rig.task, BreakPointMode::Queued));
+        EXPECT_FALSE(rig.task.BreakPointDraft().failed);
+        EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
+                  inFlight + "http://h/b.html\t\thttp://h/\t0   \t2  \t0  \t\n"
+                             "http://h/c.html\t\thttp://h/\t0   \t2  \t0  \t\n"
+                             "http://h/d.html\t\thttp://h/\t0   \t2  \t0  \t\n"
+                             "http://h/e.zip\t\thttp://h/\t0   \t2  \t0  \t\n");
+        EXPECT_TRUE(Queued(rig.task).empty());
+    }
+}
+
+TEST(SaveBreakPoint, TheEntriesOfAFailedInFlightSaveGoWithTheQueuedOnes) {
+    TempDir dir;
+    BreakPointRig rig(dir.Str());
+    rig.task.Slot(0).SetCurrent(Entry("http://h/a.html", "http://h/"));
+    CFaultFileEnv faults;
+    faults.Fail(FileStep::DiskFull, dir / "logs/latest.s");
+    {
+        CScopedFileEnv scoped(faults);
+        EXPECT_FALSE(SaveBreakPoint(rig.task, BreakPointMode::InFlight));
+    }
+    EXPECT_FALSE(FileExists(dir / "logs/latest.s"));
+    rig.task.ParseQueue().PushBack(Entry("http://h/a.html", "http://h/"));
+    rig.task.ParseQueue().PushBack(Entry("http://h/b.html", "http://h/"));
+    ASSERT_TRUE(SaveBreakPoint(rig.task, BreakPointMode::Queued));
+    EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
+              "http://h/a.html\t\thttp://h/\t0   \t2  \t0  \t\n"
+              "http://h/b.html\t\thttp://h/\t0   \t2  \t0  \t\n");
+}
+
+// A break point that is empty, cut short, malformed or written by another run than the one the
+// seen set belongs to cannot say what is left to do.
+TEST(ReloadBreakPoint, TellsAFileThatCannotBeTrusted) {
+    const std::string line = "http://h/a.html\t\t\t0   \t1  \t-1 \t\n";
+    struct Case {
+        const char* name;
+        std::string breakPoint;
+        std::string seen;
+        bool usable;
+    };
+    const Case cases[] = {
+        {"sound", line, "http://h/\nhttp://h/a.html\n", true},
+        {"empty", "", "http://h/a.html\n", false},
+        {"cut inside a line", line.substr(0, 25), "http://h/a.html\n", false},
+        {"cut before the LF", line.substr(0, line.size() - 1), "http://h/a.html\n", false},
+        {"no TABs", "no tabs here\n", "http://h/a.html\n", false},
+        {"bytes of nothing", std::string(64, '\0'), "http://h/a.html\n", false},
+        {"another run's seen set", line, "http://h/b.html\n", false},
+        {"an empty seen set", line, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        BreakPointRig rig(dir.Str());
+        WriteFileBytes(dir / "logs/latest.s", c.breakPoint);
+        WriteFileBytes(dir / "logs/latest.tmp", c.seen);
+        EXPECT_EQ(ReloadBreakPointChecked(rig.task).Usable(), c.usable);
+    }
 }
 
 TEST(ReloadBreakPoint, SkipsMalformedUnknownAndRefusedLines) {

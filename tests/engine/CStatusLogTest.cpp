@@ -4,6 +4,8 @@
 
 #include "engine/FindLine.h"
 #include "engine/StatusLine.h"
+#include "platform/FileEnv.h"
+#include "support/CFaultFileEnv.h"
 #include "support/TempDir.h"
 
 namespace torvex {
@@ -20,6 +22,46 @@ CUrlEntry Entry(const std::string& url) {
 }
 
 const std::string kPad39(39, ' ');
+
+// A line that did not reach the disk (a full disk, a short write) is reported, and no line is
+// placed after it: the log cannot say where its file ends any more, so later lines and rewrites
+// would land on the wrong bytes.
+TEST(CStatusLogWrite, AFailedWriteIsReportedAndStopsTheLog) {
+    for (const test::FileStep step : {test::FileStep::DiskFull, test::FileStep::ShortWrite}) {
+        SCOPED_TRACE(test::FileStepName(step));
+        TempDir dir;
+        test::CFaultFileEnv faults;
+        CScopedFileEnv scoped(faults);
+        CStatusLog log;
+        ASSERT_TRUE(log.Open(dir / "latest"));
+        CUrlEntry a = Entry("http://h/a.html");
+        ASSERT_TRUE(log.WriteStatusLine(a));
+        const std::string before = ReadFileBytes(dir / "latest");
+
+        faults.Fail(step, dir / "latest");
+        CUrlEntry b = Entry("http://h/b.html");
+        EXPECT_FALSE(log.WriteStatusLine(b));
+        faults.Clear();
+        CUrlEntry c = Entry("http://h/c.html");
+        EXPECT_FALSE(log.WriteStatusLine(c));
+        a.state = EntryState::Complete;
+        EXPECT_FALSE(log.WriteStatusLine(a));
+        std::int64_t offset = 0;
+        std::string line;
+        EXPECT_FALSE(log.Find("http://h/c.html", offset, line));
+        log.Close();
+        const std::string after = ReadFileBytes(dir / "latest");
+        EXPECT_EQ(after.substr(0, before.size()), before);   // the good line is untouched
+        EXPECT_EQ(after.find("http://h/c.html"), std::string::npos);
+
+        // Opened again, the log goes on behind whatever part reached the disk.
+        ASSERT_TRUE(log.Open(dir / "latest"));
+        ASSERT_TRUE(log.WriteStatusLine(c));
+        ASSERT_TRUE(log.Find("http://h/c.html", offset, line));
+        EXPECT_EQ(ReadFileBytes(dir / "latest").substr(static_cast<std::size_t>(offset)),
+                  line + "\n");
+    }
+}
 
 TEST(CStatusLogWrite, WritesTheFixedWidthLayout) {
     TempDir dir;

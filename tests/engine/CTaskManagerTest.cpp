@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/IRunListener.h"
+#include "platform/FileEnv.h"
 #include "platform/FileSystem.h"
+#include "support/CFaultFileEnv.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 
@@ -60,6 +62,14 @@ struct ManagerRig {
                 manager.HandleTaskMessage(m);
             }
         }
+    }
+    // Stops the project's run once its first worker reads a body.
+    void StopOnceReading(const CProjectSettings& project) {
+        CDownloadTask* task = manager.TaskOf(project);
+        for (int i = 0; i < 1000 && task->Slot(0).state.load() != SlotState::Reading; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        manager.StopProject(project);
     }
     CMessageLog messages;
     CStandInPipeline pipeline;
@@ -167,17 +177,32 @@ TEST(TaskManagerEnd, SavesTheBreakPointOfAStoppedRun) {
     CProjectSettings project = ProjectIn(dir.Str(), {"http://h/hold.html", "http://h/q1.html"});
     project.DownthreadNum = 1;
     ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
-    CDownloadTask* task = rig.manager.TaskOf(project);
-    for (int i = 0; i < 1000 && task->Slot(0).state.load() != SlotState::Reading; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    rig.manager.StopProject(project);
+    rig.StopOnceReading(project);
     rig.Pump();
     EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
               "http://h/hold.html\t\t\t0   \t1  \t-1 \t\n"
               "http://h/q1.html\t\t\t1   \t1  \t-1 \t\n");
     EXPECT_EQ(rig.hooks.lastProgress, (std::pair<int, int>{1, 1}));
     EXPECT_TRUE(FileExists(dir / "logs/latest.tmp"));   // kept for the resume
+}
+
+TEST(TaskManagerEnd, SaysWhenTheBreakPointCannotBeSaved) {
+    TempDir dir;
+    ManagerRig rig;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://h/hold.html", "http://h/q1.html"});
+    project.DownthreadNum = 1;
+    test::CFaultFileEnv faults;
+    faults.Fail(test::FileStep::DiskFull, dir / "logs/latest.s");
+    CScopedFileEnv scoped(faults);
+    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
+    rig.StopOnceReading(project);
+    rig.Pump();
+    EXPECT_FALSE(FileExists(dir / "logs/latest.s"));
+    EXPECT_EQ(rig.prompter.said,
+              std::vector<std::string>{
+                  "error: Error: Failed to save the break point of project \"Sample\"! The disk "
+                  "may be full or not writable. A later resume goes on by the link maps of the "
+                  "downloaded files."});
 }
 
 TEST(TaskManagerResume, AsksBeforeFallingBackToTheLinkMaps) {
@@ -199,13 +224,40 @@ TEST(TaskManagerResume, DropsABreakPointWithNothingToFetch) {
     TempDir dir;
     ManagerRig rig;
     const CProjectSettings project = ProjectIn(dir.Str(), {"http://h/a.html"});
+    rig.pipeline.refused.insert("http://h/gone.html");   // the settings changed since
     MakeDirectoryPath(dir / "logs");
-    WriteFileBytes(dir / "logs/latest.s", "no tabs here\n");
-    WriteFileBytes(dir / "logs/latest.tmp", "http://h/a.html\n");
+    WriteFileBytes(dir / "logs/latest.s",
+                   "http://h/gone.html\t\thttp://h/a.html\t0   \t1  \t0  \t\n");
+    WriteFileBytes(dir / "logs/latest.tmp", "http://h/a.html\nhttp://h/gone.html\n");
     EXPECT_FALSE(rig.manager.StartProject(project, RunCommand::Resume));
     EXPECT_EQ(rig.prompter.said,
               std::vector<std::string>{"warning: Failed to resume project \"Sample\". No URL should "
                                        "be downloaded according to the project settings."});
+}
+
+// Never "nothing to do" for a break point that cannot say what is left: the resume goes by the
+// link maps, as for a missing one, once the user agrees.
+TEST(TaskManagerResume, TakesAnUnusableBreakPointForAMissingOne) {
+    for (const std::string& breakPoint :
+         {std::string(), std::string("no tabs here\n"),
+          std::string("http://h/a.html\t\t\t0   \t1  \t-1 \t\n")}) {
+        SCOPED_TRACE(breakPoint);
+        TempDir dir;
+        ManagerRig rig;
+        const CProjectSettings project = ProjectIn(dir.Str(), {"http://h/a.html"});
+        MakeDirectoryPath(dir / "logs");
+        WriteFileBytes(dir / "logs/latest.s", breakPoint);
+        WriteFileBytes(dir / "logs/latest.tmp", "http://h/other.html\n");   // not this run's
+        rig.prompter.answers = {true};
+        ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Resume));
+        ASSERT_EQ(rig.prompter.said.size(), 1u);
+        EXPECT_EQ(rig.prompter.said[0].rfind(
+                      "okcancel: Failed to resume project \"Sample\", because", 0),
+                  0u);
+        EXPECT_EQ(rig.manager.TaskOf(project)->Mode(), RunMode::ResumeLinkMaps);
+        rig.Pump();
+        EXPECT_TRUE(FileExists(dir / "download/latest/h/a.html"));
+    }
 }
 
 TEST(TaskManagerResume, ContinuesTheRecordFromTheBreakPoint) {
