@@ -43,13 +43,18 @@ bool CCliRun::NewStopRequest() {
     return true;
 }
 
-void CCliRun::OnTaskMessage(const CTaskMessage& message, CDownloadTask&) {
+void CCliRun::OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) {
     if (message.IsEnd()) {
         m_end = message;
+        m_notStored = task.NotStored();
     }
 }
 
-void CCliRun::OnBreakPointProgress(CDownloadTask&, int position, int range) {
+void CCliRun::OnBreakPointProgress(CDownloadTask& task, int position, int range) {
+    if (position == range) {
+        // The last report comes after the save (the manager has told the user when it failed).
+        m_breakPointUnsaved = task.BreakPointDraft().failed;
+    }
     // The save runs on its own thread while this one waits here; stop requests that come now
     // only get an answer, the save goes on to its end.
     if (!m_savingBreakPoint) {
@@ -112,6 +117,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // it and gives it as soon as the run can take it.
     m_end.reset();
     m_savingBreakPoint = false;
+    m_breakPointUnsaved = false;
+    m_notStored.clear();
     if (!manager.StartProject(project, command)) {
         return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
     }
@@ -159,6 +166,13 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     if (!m_end) {
         return CliExit::Error;   // the task went without a word; never report that as success
     }
+    for (const CNotStored& failed : m_notStored) {
+        m_console.Message("Not stored: " + failed.urlText + " (" + failed.reason + ")");
+    }
+    if (m_breakPointUnsaved) {
+        // The run cannot be resumed from where it stopped: never a plain stop or success.
+        return CliExit::Error;
+    }
     if (m_end->message == TaskMessage::Stopped) {
         m_console.Message("The download of project \"" + project.Name +
                           "\" was stopped and its break point saved; \"torvex-cli resume " +
@@ -166,7 +180,7 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         return CliExit::Stopped;
     }
     if (m_end->message == TaskMessage::Finished) {
-        return CliExit::Finished;
+        return m_notStored.empty() ? CliExit::Finished : CliExit::Incomplete;
     }
     if (m_end->message == TaskMessage::StartFailed) {
         return CliExit::NotStarted;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/ExitStatus.h"
 #include "engine/CSpeedMeter.h"
@@ -46,6 +47,8 @@ private:
 
     int m_stopsSeen = 0;
     bool m_savingBreakPoint = false;
+    bool m_breakPointUnsaved = false;   // the break point of the run could not be written
+    std::vector<CNotStored> m_notStored;   // the run's failure list, taken at its end
     std::optional<CTaskMessage> m_end;   // the task's end message, once it came
     // The speed over the received bytes of the last three seconds.
     CSpeedMeter m_speed{3000};

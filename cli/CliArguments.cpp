@@ -152,13 +152,15 @@ the project goes on, in this or any other copy of the program, its latest record
 
 Exit status:
   0   the run finished; a record command or convert did everything it was asked
-  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501); a record command or convert
-      failed in part (an unknown record, the latest record of a running project, files not
-      removed)
+  1   the run ended by an error (201, 205, 206, 3xx, 4xx, 501), or its break point could not
+      be saved; a record command or convert failed in part (an unknown record, the latest
+      record of a running project, files not removed)
   2   the run ended by a limit (202 to 204)
   3   the run was stopped; convert was cancelled
   4   the run could not start (102 to 107), a resume or deletion was declined, or a resume
       had nothing to do
+  5   the run finished, but addresses it met could not be stored; standard error lists them
+      ("Not stored: ...") with the reason
   64  wrong usage
 
 Exit status of new: 0 the project was written; 64 the request was refused (an address that

@@ -15,6 +15,8 @@
 #include "html/CTagTable.h"
 #include "html/LinkMapLine.h"
 #include "net/CMyExSocket.h"
+#include "net/CHttpTransaction.h"
+#include "net/CMyExHttpSocket.h"
 #include "net/CMyException.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
@@ -431,8 +433,36 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
     }
 }
 
+namespace {
+
+// Why a file the server gave could not be kept, for the run's failure list; empty for the
+// failures of the network or the server.
+std::string StorageFailureReason(std::string_view operation) {
+    if (operation == kOpLongFilePath) {
+        return "its local path would be longer than the " + std::to_string(kMaxLocalPath) +
+               " characters a stored file may have here";
+    }
+    if (operation == kOpOpenFile) {
+        return "its file cannot be created in the copy (a file or folder of the same name is "
+               "in the way, or the disk refuses it)";
+    }
+    if (operation == kOpWriteFile) {
+        return "its file could not be written (the disk may be full)";
+    }
+    return {};
+}
+
+} // namespace
+
 void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view operation, int code) {
-    if (m_slot.abort.load() || !IsOnlyStartAddress(entry)) {
+    if (m_slot.abort.load()) {
+        return;
+    }
+    const std::string reason = StorageFailureReason(operation);
+    if (!reason.empty() && m_slot.tries.load() > m_task.Settings().Retry) {
+        m_task.ReportNotStored(entry.urlText, reason);
+    }
+    if (!IsOnlyStartAddress(entry)) {
         return;
     }
     const int endCode = EndCodeForFailure(operation, code);

@@ -133,7 +133,15 @@ private:
             if (m_entry.fileName.empty() && !LocalNames(m_entry, dirLength)) {
                 ThrowFileFailure(kOpLongFilePath);
             }
-            const PageNaming naming = NamingOf(m_entry, m_childStart, m_options.autoExt);
+            PageNaming naming = NamingOf(m_entry, m_childStart, m_options.autoExt);
+            if (naming.extension.empty() && FolderIsInTheWay()) {
+                // "/c1" beside "/c1/child.txt": the page goes under its name with ".html"
+                // appended, as a stand-alone page is, and the conversion points links at it.
+                naming.nameLetter = NameLetter::HtmlAppended;
+                naming.extension = ".html";
+                naming.needsConversion = true;
+                naming.hasRenamedFile = true;
+            }
             if (!naming.extension.empty() &&
                 !RenamedPageFits(dirLength, m_entry.localDir, m_entry.fileName)) {
                 ThrowFileFailure(kOpLongFilePath);
@@ -171,6 +179,14 @@ private:
                                 m_entry.extension, m_storedPath)) {
             ThrowFileFailure(kOpLongFilePath);
         }
+    }
+
+    // True when a folder of the copy already has the name the file would be stored under.
+    bool FolderIsInTheWay() const {
+        std::string plain;
+        return torvex::StoredPath(m_options.recordDownloadDir, m_entry.localDir, m_entry.fileName,
+                                  "", plain) &&
+               DirectoryExists(plain);
     }
 
     IEntryWorker& m_worker;

@@ -28,6 +28,7 @@ constexpr int kHelperWaitMs = 200;
 // flood the queue faster than the workers drain it.
 constexpr std::int32_t kParseQueueBrake = 1000;
 constexpr int kParseBrakeWaitMs = 20000;
+constexpr std::string_view kCopyFailedReason = "its copy in an older record could not be copied";
 
 // The dispatcher's view of its task for DecideEntry.
 class CTaskDispatchHost : public IDispatchHost {
@@ -39,7 +40,16 @@ public:
         return FileModificationTime(path);
     }
     bool CopyFromOldRecord(CUrlEntry& entry) override {
-        return torvex::CopyFromOldRecord(m_task, entry);
+        if (torvex::CopyFromOldRecord(m_task, entry)) {
+            return true;
+        }
+        // Reading from the local disk only, a stored page whose copy fails is dropped by the
+        // decision; it goes on the failure list. (A file still arriving in the older record is
+        // fetched after the copy whatever came of it.)
+        if (m_task.Settings().UpdateMode == 0 && entry.state == EntryState::Stored) {
+            m_task.ReportNotStored(entry.urlText, kCopyFailedReason);
+        }
+        return false;
     }
     void ToParse(const CUrlEntry& entry) override { torvex::ToParse(m_task, entry); }
     void WriteStatusLine(CUrlEntry& entry) override { m_task.WriteStatusLine(entry); }
@@ -68,6 +78,15 @@ public:
             std::string(link.fileName), link.level, m_page.level, link.tagCode, m_page.startIndex,
             link.referrer);
         m_failed = result == EnqueueResult::Error;
+    }
+    void OfferUnstorableLink(const CFoundLink& link) override {
+        const std::string text = EntryUrlText(link.url);
+        if (m_task.Pipeline().LinkAcceptance(m_task, text, link.level, link.tagCode,
+                                              m_page.startIndex)) {
+            m_task.ReportNotStored(text, "its local path would be longer than the " +
+                                             std::to_string(kMaxLocalPath) +
+                                             " characters a stored file may have here");
+        }
     }
     bool StopRequested() override { return m_failed || m_task.flags.Stopping.load(); }
 
@@ -247,6 +266,25 @@ void CRunPipeline::ParseThread(CDownloadTask& task) {
     }
 }
 
+namespace {
+
+// A file that could not be taken over from an older record (that copy is unreadable or gone,
+// this record's copy cannot be written) is never dropped without a trace: it is fetched afresh,
+// or, when the project reads from the local disk only, listed as not stored.
+void CopyFailed(CDownloadTask& task, CUrlEntry& entry) {
+    if (task.Settings().UpdateMode == 0) {
+        task.ReportNotStored(entry.urlText, kCopyFailedReason);
+        return;
+    }
+    entry.lastModified.clear();
+    entry.readed = 0;
+    entry.state = EntryState::Initial;
+    task.DownloadQueue().PushBack(entry);
+    task.WorkersWork().Signal();
+}
+
+} // namespace
+
 void CRunPipeline::CopyThread(CDownloadTask& task) {
     const CProjectSettings& settings = task.Settings();
     while (!task.flags.Stopping.load()) {
@@ -254,7 +292,8 @@ void CRunPipeline::CopyThread(CDownloadTask& task) {
         CUrlEntry entry;
         while (!task.flags.Stopping.load() && task.CopyQueue().PopFront(entry)) {
             if (!CopyFromOldRecord(task, entry)) {
-                continue;   // not copied: dropped from the run without a message
+                CopyFailed(task, entry);
+                continue;
             }
             if (IsConvertedState(entry.state)) {
                 entry.state = EntryState::TakenOver;

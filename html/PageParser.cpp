@@ -86,6 +86,11 @@ bool PageLinkVisitor::FoundLink(const CUrl& link, int tagCode, std::string& valu
     m_linkDir.clear();
     m_linkFile.clear();
     const bool fits = m_sink.LocalNamesFor(link, m_linkDir, m_linkFile);
+    const std::int32_t level = m_page.level + (CTagTable::LeadsDeeper(tagCode) ? 1 : 0);
+    const CFoundLink found{link, composed, m_linkDir, m_linkFile, level, tagCode, m_referrer};
+    if (!fits) {
+        m_sink.OfferUnstorableLink(found);   // not fetched, but not forgotten either
+    }
     if (m_linkFile.empty()) {
         return false;   // no local name to point at: the link stays as written
     }
@@ -95,12 +100,13 @@ bool PageLinkVisitor::FoundLink(const CUrl& link, int tagCode, std::string& valu
     if (!fits) {
         return true;    // rewritten, but a file that cannot be stored is not fetched
     }
-    const std::int32_t level = m_page.level + (CTagTable::LeadsDeeper(tagCode) ? 1 : 0);
-    m_sink.OfferLink(CFoundLink{link, composed, m_linkDir, m_linkFile, level, tagCode, m_referrer});
+    m_sink.OfferLink(found);
     return true;
 }
 
 } // namespace
+
+void IFoundLinkSink::OfferUnstorableLink(const CFoundLink&) {}
 
 void ParseLinksWith(LinkWalk walk, const CPageInfo& page, std::string_view text,
                     std::string& out, std::string& linkMap, IFoundLinkSink& sink) {

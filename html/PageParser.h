@@ -44,6 +44,10 @@ public:
     // back. A failure to record it is the engine's to report (it stops the run).
     virtual void OfferLink(const CFoundLink& link) = 0;
 
+    // A link whose local path does not fit (LocalNamesFor said false): it is not fetched; the
+    // engine lists it as not stored when its filters would have taken it. Default: nothing.
+    virtual void OfferUnstorableLink(const CFoundLink& link);
+
     // True once the run is stopping: the parser then copies the rest of the page unchanged.
     virtual bool StopRequested() = 0;
 };

@@ -870,3 +870,42 @@ TEST_F(CliEndToEndSite, StartsWithBackupLastKeepBackupsThatRecordsListsAndDelete
 
 } // namespace
 } // namespace torvex
+
+namespace torvex {
+namespace {
+
+// A break point that cannot be written (here a folder holds its name) is said, and the run is
+// not reported as a stop that a resume continues.
+TEST_F(CliEndToEndStop, ABreakPointThatCannotBeSavedIsSaid) {
+    constexpr std::size_t kFirstPart = 1024u * 1024;
+    m_server.AddScript({test::ReadRequest(), test::SendBytes(m_header + m_body.substr(0, kFirstPart)),
+                        test::SendInPieces(m_body.substr(kFirstPart), 16384, 10ms)});
+    const std::string dir = MakeProject("unsaved", {Url("/big.bin")}, {"BackupLast=0"});
+    MakeDirectoryPath(dir + "/logs/latest.s");
+    WriteFileBytes(dir + "/logs/latest.s/in-the-way", "");
+    const ChildResult stopped = StartAndInterrupt(dir, kFirstPart);
+    ASSERT_FALSE(stopped.timedOut);
+    EXPECT_EQ(stopped.exitStatus, 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("Failed to save the break point of project \"unsaved\""),
+              std::string::npos)
+        << stopped.err;
+    EXPECT_EQ(stopped.err.find("its break point saved"), std::string::npos) << stopped.err;
+}
+
+// Addresses a run meets but cannot store are listed, and the run does not end as a plain success.
+TEST_F(CliEndToEndSite, WhatCannotBeStoredIsListedAndTheStatusSaysSo) {
+    const std::string longName(240, 'n');
+    Serve("/start.html", Answer("200 OK", "text/html",
+                                "<a href='ok.txt'>ok</a> <a href='" + longName + ".txt'>long</a>"));
+    Serve("/ok.txt", Answer("200 OK", "text/plain", "ok"));
+    const std::string dir = MakeProject("unstorable", {Url("/start.html")}, {"Level=2"});
+    const ChildResult run = Cli({"start", dir});
+    EXPECT_EQ(run.exitStatus, 5) << run.err;
+    EXPECT_NE(run.err.find("Not stored: " + Url("/" + longName + ".txt") + " (its local path"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(Stored(dir, Host() + "/ok.txt")), "ok");
+}
+
+} // namespace
+} // namespace torvex

@@ -15,6 +15,7 @@ CPipelineRunner::CPipelineRunner() : manager(pipeline, messages, prompter) {
 std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project,
                                                  RunCommand command) {
     std::pair<TaskMessage, int> end{TaskMessage::StartFailed, 0};
+    notStored.clear();
     if (!manager.StartProject(project, command)) {
         return end;
     }
@@ -24,6 +25,9 @@ std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project
         if (messages.Take(m, 100)) {
             if (m.IsEnd()) {
                 end = std::make_pair(m.message, static_cast<int>(m.Code()));
+                if (CDownloadTask* task = manager.TaskOf(project)) {
+                    notStored = task->NotStored();
+                }
             }
             manager.HandleTaskMessage(m);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <utility>
+#include <vector>
 
 #include "RunFakes.h"
 #include "engine/CRunPipeline.h"
@@ -16,6 +17,8 @@ struct CPipelineRunner {
     // start at all.
     std::pair<TaskMessage, int> Run(const CProjectSettings& project, RunCommand command);
 
+    // The failure list of the last run, taken at its end.
+    std::vector<CNotStored> notStored;
     CMessageLog messages;
     CRunPipeline pipeline;
     CScriptedPrompter prompter;
