@@ -30,6 +30,10 @@ CDialUpSession::CDialUpSession(IDialUpService &service, const CAppSettings &sett
 
 CDialUpSession::~CDialUpSession() {
     m_service.Forget(m_relay);
+    if (m_phase == Phase::Attempt && !m_connection.empty()) {
+        // The program goes while an attempt runs: no half-made connection is left behind.
+        m_service.HangUp(m_connection);
+    }
     for (int timer : {AttemptTimer, HangUpPauseTimer, RedialTimer, NetworkRecheckTimer}) {
         m_timers.StopTimer(timer);
     }
