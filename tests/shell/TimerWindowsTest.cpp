@@ -84,6 +84,7 @@ private Q_SLOTS:
     void cancellingTheDialLetsTheProjectRun();
     void aFailedDialRedialsThenLetsTheProjectRun();
     void aStartCancelsTheCountdown();
+    void theShutdownWaitsForTheRunsConversion();
     void aRefusedShutdownIsToldAndNothingDialledIsQuiet();
     void optionDialogsStoreWhatTheyShowAndSaveIt();
     void optionRefusalsKeepTheDialogOpen();
@@ -391,6 +392,36 @@ void TimerWindowsTest::aStartCancelsTheCountdown() {
     QTRY_VERIFY(countdown.isNull());
     m_frame->Automation().WaitForFinalActions();
     QCOMPARE(m_shutdown->powerOffs.load(), 0);
+}
+
+void TimerWindowsTest::theShutdownWaitsForTheRunsConversion() {
+    m_settings.AutoHangUp = true;
+    m_settings.AutoShutdown = true;
+    m_settings.AutoTimeOut = 2;
+    m_dialUp->SetConnections({"ppp0-link"});
+    CProjectSettings project = Project("Docs", "http://h/a.html");
+    project.AutoConvert = true;
+    project.Link = 1; // the run's end converts its record
+    WriteTree({project});
+    OpenFrame();
+    Select("Docs");
+    Trigger("start");
+    // Only the hang-up follows the run; the shutdown waits for the conversion to end.
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Countdown() != nullptr, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Countdown() &&
+                                 m_frame->Automation().Countdown()->windowTitle() ==
+                                     QStringLiteral("Conversion Finished"),
+                             kWaitMs);
+    CCountdownWindow *countdown = m_frame->Automation().Countdown();
+    QCOMPARE(countdown->LabelText(), QStringLiteral("Auto shutdown in"));
+    QVERIFY(m_frame->Tasks().ConversionQueue().IsIdle());
+    QCOMPARE(m_shutdown->powerOffs.load(), 0);
+    countdown->DoItNow();
+    m_frame->Automation().WaitForFinalActions();
+    QCOMPARE(m_shutdown->powerOffs.load(), 1);
+    // The first countdown hung up on its own.
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialUp->HungUp(), std::vector<DialConnection>{"ppp0-link"},
+                              kWaitMs);
 }
 
 void TimerWindowsTest::aRefusedShutdownIsToldAndNothingDialledIsQuiet() {
