@@ -19,6 +19,10 @@ int DialIconFrame(int step) {
     return kFrames[(step % 6 + 6) % 6];
 }
 
+void IDialUpFrontEnd::ShowDialError(const std::string &text) {
+    SetDialStatus(text);
+}
+
 void IDialUpFrontEnd::OnDialMessage(int) {}
 
 CDialUpSession::CDialUpSession(IDialUpService &service, const CAppSettings &settings,
@@ -79,7 +83,7 @@ void CDialUpSession::OnDialEvent(int attempt, int state, int error) {
     }
     if (error != 0) {
         m_timers.StopTimer(AttemptTimer);
-        m_frontEnd.SetDialStatus(m_service.ErrorText(error));
+        m_frontEnd.ShowDialError(m_service.ErrorText(error));
         HangUpInWindow(AfterHangUp::AttemptFailed);
         return;
     }

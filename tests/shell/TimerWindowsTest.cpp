@@ -351,6 +351,11 @@ void TimerWindowsTest::aFailedDialRedialsThenLetsTheProjectRun() {
                  QStringLiteral("Connecting \"Modem\"(%1)").arg(attempt));
         QCOMPARE(m_dialUp->DialCount(), attempt);
         m_dialUp->Report(DialState::OpenPort, 7);
+        // During the hang-up's pause the window says why the attempt failed.
+        CDialUpWindow *window = m_frame->Automation().Driver().Window();
+        QTRY_COMPARE_WITH_TIMEOUT(window->Status(), QStringLiteral("Status  Hanging up..."),
+                                  kWaitMs);
+        QCOMPARE(window->Error(), QStringLiteral("Error 7 of the fake"));
         QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Driver().Window() == nullptr, kWaitMs);
         QCOMPARE(messages.count(), attempt);
         QCOMPARE(messages.at(attempt - 1).at(0).toInt(),
