@@ -140,6 +140,9 @@ std::unique_ptr<IWritableFile> CFaultFileEnv::CreateNew(const std::string &path,
 }
 
 std::unique_ptr<IWritableFile> CFaultFileEnv::OpenAppend(const std::string &path) {
+    if (beforeAppend) {
+        beforeAppend(path);
+    }
     if (Hits(FileStep::OpenAppend, path)) {
         errno = EACCES;
         return nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,9 @@ public:
     // faults can be armed at once.
     void Fail(FileStep step, std::string pathPart);
     void Clear();
+    // Called with the path each time a file is opened for appending, before it is opened.
+    std::function<void(const std::string &)> beforeAppend;
+
     // How many operations were failed so far.
     int Failures() const { return m_failures.load(); }
 
