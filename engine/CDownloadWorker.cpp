@@ -374,6 +374,9 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
             m_slot.tries.fetch_add(1);
+            if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
+                m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
+            }
             CloseConnections();
             OtherFailure(entry, failure->Operation(), failure->Code());
         }

@@ -9,6 +9,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
+#include "html/CssParser.h"
 #include "html/IsHtmlText.h"
 #include "net/CMyException.h"
 #include "platform/FileSystem.h"
@@ -140,10 +141,27 @@ private:
             m_entry.nameLetter = naming.nameLetter;
             AssignCut(m_entry.extension, naming.extension, kMaxExtension);
             m_worker.PageNamed(naming.needsConversion, naming.hasRenamedFile);
-        } else if (FindNoCase(contentType, "script") != std::string::npos ||
-                   FindNoCase(contentType, "text/css") != std::string::npos) {
-            // Scripts and style sheets keep their names but have their links read like pages.
+        } else if (FindNoCase(contentType, "script") != std::string::npos) {
+            // Scripts keep their names but have their links read like pages.
             m_entry.kind = EntryKind::Page;
+        } else if (FindNoCase(contentType, "text/css") != std::string::npos ||
+                   IsStyleSheetName(m_entry.fileName)) {
+            // A style sheet is read for its links whatever its name; one whose name does not
+            // say so (theme.css?v=2 is stored as theme.css-v=2) gets ".css" appended, or a
+            // browser reading the copy from disk would not apply it.
+            m_entry.kind = EntryKind::Page;
+            if (m_entry.fileName.empty() && !LocalNames(m_entry, dirLength)) {
+                ThrowFileFailure(kOpLongFilePath);
+            }
+            if (!IsStyleSheetName(m_entry.fileName)) {
+                if (!RenamedPageFits(dirLength, m_entry.localDir, m_entry.fileName)) {
+                    ThrowFileFailure(kOpLongFilePath);
+                }
+                const PageNaming naming = NameStyleSheet();
+                m_entry.nameLetter = naming.nameLetter;
+                AssignCut(m_entry.extension, naming.extension, kMaxExtension);
+                m_worker.PageNamed(naming.needsConversion, naming.hasRenamedFile);
+            }
         }
         if (m_entry.fileName.empty() && !LocalNames(m_entry, dirLength)) {
             ThrowFileFailure(kOpLongFilePath);

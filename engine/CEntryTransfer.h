@@ -61,7 +61,7 @@ public:
 
     // Fetches `entry` over HTTP (see CHttpTransaction::Transaction for the connection). Returns
     // 0 when the body was stored, -1 when the entry is finished without a stored body (stop
-    // requested, redirect, not modified, a 4xx other than 401, 403, 404 and 407). Throws what
+    // requested, redirect, not modified, a 4xx the transaction does not throw for). Throws what
     // the transaction throws, and CMyException "LongFilePath", "OpenFile", "ResumeOffset",
     // "WriteFile" for the local file. `alreadyCounted` is set when a resumed run meets a page
     // whose parse had begun, which the restored totals already count.

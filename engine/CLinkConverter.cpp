@@ -135,6 +135,18 @@ bool CLinkConverter::WriteLogByte(std::int64_t offset, char value) {
            std::fputc(value, m_log) != EOF && std::fflush(m_log) == 0;
 }
 
+bool CLinkConverter::IsPresent(const std::string& storedPath) {
+    // Pages link to the same files over and over (menus, style sheets, icons): each is looked
+    // for once.
+    const auto known = m_present.find(storedPath);
+    if (known != m_present.end()) {
+        return known->second;
+    }
+    const bool present = FileExists(storedPath);
+    m_present.emplace(storedPath, present);
+    return present;
+}
+
 std::string CLinkConverter::RenameSuffix(const std::string& composed) const {
     const auto found = m_renamed.find(composed);
     return found == m_renamed.end() ? std::string() : found->second;
@@ -188,9 +200,11 @@ void CLinkConverter::ReadLogLine(std::string_view line, std::size_t offset,
             letter = NameAsAsked(letter, fullPath,
                                  static_cast<std::int64_t>(offset + tab + kStatusNameOffset));
         }
-        if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
-            m_renamed[url.Compose()] = std::string(kHtmlSuffix);
-        }
+    }
+    // Pages renamed with ".html" and style sheets stored with ".css": links to them follow.
+    const std::string_view suffix = StoredNameSuffix(letter);
+    if (!suffix.empty() && fields.readed != 0) {
+        m_renamed[url.Compose()] = std::string(suffix);
     }
     if (!IsPageKind(fields.kind) || fields.state == EntryState::Stored ||
         fields.state == EntryState::Parsing) {
@@ -201,9 +215,7 @@ void CLinkConverter::ReadLogLine(std::string_view line, std::size_t offset,
     item.localDir = std::move(localDir);
     item.fileName = std::move(fileName);
     item.nameLetter = letter;
-    if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
-        item.suffix = std::string(kHtmlSuffix);
-    }
+    item.suffix = std::string(StoredNameSuffix(letter));
     item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
     item.state = fields.state;
     candidates.push_back(std::move(item));
@@ -322,7 +334,7 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
             std::string stored;
             const bool present = m_job.linkMode == LinkMode::Absolute &&
                                  StoredPath(m_paths.recordDownloadDir, dir, file, "", stored) &&
-                                 FileExists(stored);
+                                 IsPresent(stored);
             if (m_job.linkMode == LinkMode::Local || present) {
                 replacement.text = RelativeLocalPath(dir, pageDir) + file;
                 CutTo(replacement.text, kMaxUrlText);
@@ -349,18 +361,24 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     if (!ReadReplacements(page, replacements, links, asParsed) || replacements.empty()) {
         return false;
     }
-    // A page still in the form the page parser left it ("1": local links, no ".html" handling)
-    // that is to stay in that form, and none of whose links names a renamed page, would be
-    // written back byte for byte: it is left as it is.
-    if (asParsed && page.state == EntryState::Complete && m_job.linkMode == LinkMode::Local &&
-        !m_job.appendHtml) {
-        return true;
-    }
+    // A page still in the form the page parser left it ("1": local links) none of whose links
+    // names a renamed file or goes back to the site would be written back byte for byte: its
+    // text stays as it is and only its status tells the style asked for. After a run with
+    // absolute links for missing files, that is every page whose links all found their files.
+    // Its time is set as a rewrite would set it, so that a conversion with a time limit counts
+    // it as converted.
     std::string stored;
-    std::string text;
     if (!StoredPath(m_paths.recordDownloadDir, page.localDir, page.fileName, page.suffix,
-                    stored) ||
-        !ReadFileText(stored, text)) {
+                    stored)) {
+        return false;
+    }
+    if (asParsed && page.state == EntryState::Complete) {
+        const EntryState converted = ConvertedPageState(m_job.linkMode, m_job.appendHtml);
+        return converted == EntryState::Complete ||
+               (TouchFile(stored) && WriteLogByte(page.stateOffset, StateLetter(converted)));
+    }
+    std::string text;
+    if (!ReadFileText(stored, text)) {
         return false;
     }
     std::vector<ConversionVisitor::Item> items;
@@ -368,7 +386,7 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     for (const Replacement& replacement : replacements) {
         items.push_back({replacement.number, &replacement.text});
     }
-    const bool sheet = IsStyleSheetName(page.fileName);
+    const bool sheet = IsStyleSheetName(page.fileName + page.suffix);
     std::string out;
     // Local addresses may be longer than what the page has now; the string grows as it must.
     out.reserve(text.size() + text.size() / 2 + 1024);

@@ -103,12 +103,16 @@ private:
                           std::int64_t& links, bool& asParsed);
     bool WriteLogByte(std::int64_t offset, char value);
     std::string RenameSuffix(const std::string& composed) const;
+    // Whether the stored file exists, remembered for the rest of the conversion.
+    bool IsPresent(const std::string& storedPath);
 
     CConversionJob m_job;
     CProjectPaths m_paths;
     std::FILE* m_log = nullptr;
-    // Composed address of every page stored under a name with ".html" appended.
+    // Composed address of every file stored under a name with ".html" or ".css" appended, and
+    // that suffix.
     std::unordered_map<std::string, std::string> m_renamed;
+    std::unordered_map<std::string, bool> m_present;
     std::vector<PageItem> m_pages;
     std::atomic<bool> m_cancel{false};
     std::atomic<int> m_total{0};

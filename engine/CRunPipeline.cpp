@@ -100,7 +100,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     std::string out;
     std::string linkMap;
     CParseSink sink(task, entry);
-    if (IsStyleSheetName(entry.fileName)) {
+    if (IsStyleSheetName(entry.fileName + entry.extension)) {
         CssParser(page, text, out, linkMap, sink);
     } else {
         PageParser(page, text, out, linkMap, sink);
@@ -257,7 +257,8 @@ void CRunPipeline::CopyThread(CDownloadTask& task) {
                 (entry.nameLetter == NameLetter::PageOwnName && settings.AutoExt)) {
                 task.flags.NeedsConversion = true;
             }
-            if (entry.nameLetter == NameLetter::HtmlAppended) {
+            if (entry.nameLetter == NameLetter::HtmlAppended ||
+                entry.nameLetter == NameLetter::CssAppended) {
                 task.flags.NeedsConversion = true;
                 task.flags.HasRenamedFile = true;
             }

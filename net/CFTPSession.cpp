@@ -77,18 +77,6 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-int HexValue(char c) {
-    if (IsDigit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The number a SIZE reply gives, or -1 when it gives none that a record can hold.
 std::int32_t SizeOfReply(std::string_view reply) {
@@ -165,9 +153,9 @@ std::string FtpPathOf(const CUrl& url) {
     std::string decoded;
     decoded.reserve(path.size());
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
-            HexValue(path[i + 2]) >= 0) {
-            const int byte = HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]);
+        if (path[i] == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
+            HexDigitValue(path[i + 2]) >= 0) {
+            const int byte = HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2]);
             decoded.push_back(static_cast<char>(byte));
             i += 2;
         } else {

@@ -237,7 +237,10 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
         ThrowTransactionFailure(kOpHttpSession, statusCode);
     }
     if (statusClass == '4') {
-        if (statusCode == 401 || statusCode == 403 || statusCode == 404 || statusCode == 407) {
+        // 408 (the server timed the request out) and 429 (too many requests) say "not now",
+        // so the worker tries again; the others are the server's answer about the file.
+        if (statusCode == 401 || statusCode == 403 || statusCode == 404 || statusCode == 407 ||
+            statusCode == 408 || statusCode == 429) {
             ThrowTransactionFailure(kOpHttpSession, statusCode);
         }
         result.outcome = TransferOutcome::NoBody;

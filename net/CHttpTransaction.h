@@ -60,9 +60,10 @@ public:
 
     // Runs `request` over `socket`, connecting to `address` (the target in direct mode, the
     // proxy in HTTP-proxy mode; unused with SOCKS5). Returns how it ended: Stored, NotModified
-    // (304), Redirected (another 3xx), NoBody (a 4xx other than 401, 403, 404 and 407) or
-    // Stopped. Throws CMySocketException for network failures, CMyException "HTTPSession" with
-    // the status for 5xx, 401, 403, 404 and 407, "NoBody" when a body was due and none came,
+    // (304), Redirected (another 3xx), NoBody (a 4xx other than 401, 403, 404, 407, 408 and
+    // 429) or Stopped. Throws CMySocketException for network failures, CMyException
+    // "HTTPSession" with the status for 5xx, 401, 403, 404, 407, 408 and 429 (the worker tries
+    // again after 5xx, 408 and 429), "NoBody" when a body was due and none came,
     // "BadRequest", and what the sink throws. The socket is closed and its window emptied on
     // every way out.
     CTransferResult Transaction(const CHttpRequest& request, CMyExHttpSocket& socket,

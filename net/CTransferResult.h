@@ -17,7 +17,7 @@ enum class TransferOutcome : int {
     Stored = 0,        // the body is in the sink, and the sink is closed
     NotModified = 1,   // HTTP 304 to If-Modified-Since: nothing was sent
     Redirected = 2,    // HTTP 3xx other than 304: see location and redirectTarget
-    NoBody = 3,        // HTTP 4xx other than 401, 403, 404 and 407: nothing to store, no failure
+    NoBody = 3,        // HTTP 4xx other than 401, 403, 404, 407, 408, 429: nothing to store
     Stopped = 4,       // the stop flag ended it; the sink holds bodyBytes and is not closed
     NotWanted = 5,     // the sink declined the body when the server said what it has (FTP SIZE)
 };

@@ -42,6 +42,7 @@ constexpr char OwnName = '0';        // not a page, or a page with an HTML name
 constexpr char PageOwnName = '1';    // page without an HTML name, stored under its own name
 constexpr char RenamedLater = '2';   // page renamed later with ".html" appended
 constexpr char HtmlAppended = '3';   // page stored with ".html" appended from the start
+constexpr char CssAppended = '4';    // style sheet stored with ".css" appended from the start
 }
 
 // One URL in the crawl engine. A plain value: every hand-over between queues and threads is a
@@ -65,7 +66,7 @@ struct CUrlEntry {
     std::string foundLinkMapPath;  // its link map there (261)
     std::int32_t logOffset = -1;   // position of the entry's line in the status log
     std::int32_t startIndex = 0;   // which start address the entry descends from
-    std::string extension;         // "" or ".html"
+    std::string extension;         // "", ".html" or ".css" (StoredNameSuffix of the name letter)
     std::int32_t linkCode = -1;    // tag code of the link; -1 for start addresses
 };
 
