@@ -64,6 +64,82 @@ std::vector<std::string_view> SplitLines(std::string_view text, bool& cut) {
     return lines;
 }
 
+// The entry one line of the break-point file stands for; false for a line that is malformed
+// (`damaged` is then set: our writer never writes one), names a start address the project no
+// longer has, is refused by the link decision, or does not make a URL with local names.
+bool EntryOfBreakPointLine(CDownloadTask& task, std::string_view text, CUrlEntry& entry,
+                           bool& damaged) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    if (text.size() > kMaxBreakPointLine || text.find('\0') != std::string_view::npos) {
+        damaged = true;
+        return false;
+    }
+    std::vector<std::string_view> fields;
+    std::size_t pos = 0;
+    for (int i = 0; i < 6; ++i) {
+        const auto tab = text.find('\t', pos);
+        if (tab == std::string_view::npos) {
+            damaged = true;   // a field or its TAB is missing
+            return false;
+        }
+        fields.push_back(text.substr(pos, tab - pos));
+        pos = tab + 1;
+    }
+    int startIndex = 0;
+    int level = 0;
+    int code = 0;
+    if (fields[3].size() > kMaxBreakPointNumber || fields[4].size() > kMaxBreakPointNumber ||
+        fields[5].size() > kMaxBreakPointNumber || !ParseField(fields[3], startIndex) ||
+        !ParseField(fields[4], level) || !ParseField(fields[5], code)) {
+        damaged = true;
+        return false;
+    }
+    const CProjectSettings& settings = task.Settings();
+    if (startIndex < 0 || startIndex >= static_cast<int>(settings.Addresses.size())) {
+        return false;
+    }
+    std::string composed;
+    std::string urlText;
+    std::string referrer;
+    AssignCut(composed, fields[0], kMaxUrlText);
+    AssignCut(urlText, fields[1], kMaxUrlText);
+    AssignCut(referrer, fields[2], kMaxReferrer);
+    if (!task.Pipeline().LinkAcceptance(task, composed, level, code, startIndex)) {
+        return false;
+    }
+    entry.url = CUrl(composed);
+    if (!entry.url.IsValid()) {
+        return false;
+    }
+    const std::size_t dirLength = task.Paths().recordDownloadDirLength;
+    if (!urlText.empty()) {
+        const CUrl named(urlText);
+        if (!named.IsValid() ||
+            !LocalNames(named, true, dirLength, entry.localDir, entry.fileName)) {
+            return false;
+        }
+        entry.urlText = urlText;
+    } else {
+        entry.urlText = composed;
+        if (!LocalNames(entry.url, true, dirLength, entry.localDir, entry.fileName)) {
+            return false;
+        }
+    }
+    const CStartAddress& start = settings.Addresses[static_cast<std::size_t>(startIndex)];
+    if (referrer.empty() && !start.Username.empty()) {
+        entry.url.SetUserName(start.Username);
+        entry.url.SetPassword(start.Password);
+    }
+    entry.referrer = referrer;
+    entry.level = level;
+    entry.startIndex = startIndex;
+    entry.linkCode = code;
+    entry.baseFromReferrer = code == 5;
+    return true;
+}
+
 } // namespace
 
 std::string BreakPointLine(const CUrlEntry& entry) {
@@ -162,6 +238,7 @@ CBreakPointReload ReloadBreakPointChecked(CDownloadTask& task) {
     std::unordered_set<std::string> seen;
     std::string seenText;
     bool seenCut = false;
+    bool cut = false;
     if (ReadFileText(task.Paths().seenSet, seenText)) {
         for (std::string_view key : SplitLines(seenText, seenCut)) {
             if (!key.empty() && key.back() == '\r') {
@@ -170,77 +247,12 @@ CBreakPointReload ReloadBreakPointChecked(CDownloadTask& task) {
             seen.emplace(key.substr(0, kMaxSeenText));
         }
     }
-    const CProjectSettings& settings = task.Settings();
-    const int addresses = static_cast<int>(settings.Addresses.size());
-    auto handleLine = [&](std::string_view text) {
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-        }
-        if (text.size() > kMaxBreakPointLine || text.find('\0') != std::string_view::npos) {
-            result.damaged = true;
-            return;
-        }
-        std::vector<std::string_view> fields;
-        std::size_t pos = 0;
-        for (int i = 0; i < 6; ++i) {
-            const auto tab = text.find('\t', pos);
-            if (tab == std::string_view::npos) {
-                result.damaged = true;   // a field or its TAB is missing
-                return;
-            }
-            fields.push_back(text.substr(pos, tab - pos));
-            pos = tab + 1;
-        }
-        int startIndex = 0;
-        int level = 0;
-        int code = 0;
-        if (fields[3].size() > kMaxBreakPointNumber || fields[4].size() > kMaxBreakPointNumber ||
-            fields[5].size() > kMaxBreakPointNumber || !ParseField(fields[3], startIndex) ||
-            !ParseField(fields[4], level) || !ParseField(fields[5], code)) {
-            result.damaged = true;
-            return;
-        }
-        if (startIndex < 0 || startIndex >= addresses) {
-            return;
-        }
-        std::string composed;
-        std::string urlText;
-        std::string referrer;
-        AssignCut(composed, fields[0], kMaxUrlText);
-        AssignCut(urlText, fields[1], kMaxUrlText);
-        AssignCut(referrer, fields[2], kMaxReferrer);
-        if (!task.Pipeline().LinkAcceptance(task, composed, level, code, startIndex)) {
-            return;
-        }
+    for (std::string_view line : SplitLines(content, cut)) {
+        ++result.lines;
         CUrlEntry entry;
-        entry.url = CUrl(composed);
-        if (!entry.url.IsValid()) {
-            return;
+        if (!EntryOfBreakPointLine(task, line, entry, result.damaged)) {
+            continue;
         }
-        const std::size_t dirLength = task.Paths().recordDownloadDirLength;
-        if (!urlText.empty()) {
-            const CUrl named(urlText);
-            if (!named.IsValid() ||
-                !LocalNames(named, true, dirLength, entry.localDir, entry.fileName)) {
-                return;
-            }
-            entry.urlText = urlText;
-        } else {
-            entry.urlText = composed;
-            if (!LocalNames(entry.url, true, dirLength, entry.localDir, entry.fileName)) {
-                return;
-            }
-        }
-        const CStartAddress& start = settings.Addresses[static_cast<std::size_t>(startIndex)];
-        if (referrer.empty() && !start.Username.empty()) {
-            entry.url.SetUserName(start.Username);
-            entry.url.SetPassword(start.Password);
-        }
-        entry.referrer = referrer;
-        entry.level = level;
-        entry.startIndex = startIndex;
-        entry.linkCode = code;
-        entry.baseFromReferrer = code == 5;
         // Every entry of a break point was enqueued, and so recorded in the seen set, by the
         // run that wrote it.
         if (seen.count(KeyOf(entry)) == 0) {
@@ -248,11 +260,6 @@ CBreakPointReload ReloadBreakPointChecked(CDownloadTask& task) {
         }
         task.DiscoveredQueue().PushBack(entry);
         ++result.pushed;
-    };
-    bool cut = false;
-    for (std::string_view line : SplitLines(content, cut)) {
-        ++result.lines;
-        handleLine(line);
     }
     if (cut) {
         result.damaged = true;   // every line our writer writes ends in a LF
