@@ -3,17 +3,17 @@
 #include <array>
 #include <filesystem>
 
+#include "app/AddressCheck.h"
+#include "app/ProjectDirectory.h"
 #include "base/AsciiCase.h"
 #include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
 #include "project/CProjectPaths.h"
-#include "url/CUrl.h"
+#include "project/CProjectTree.h"
 
 namespace torvex {
 
 namespace {
-
-constexpr std::string_view kUrlNotValidText = "Sorry, the URL is not valid.";
 
 // Keys that stand in the project-wide part of project.conf.
 constexpr std::array<std::string_view, 36> kProjectKeys = {
@@ -48,20 +48,7 @@ std::string_view FindKey(const std::array<std::string_view, N>& keys, std::strin
 // Why a project name cannot be used, or empty when it can: the rules the desktop program's
 // dialogs apply to the names of projects (there is no tree here, so no sibling to clash with).
 std::string NameRefusal(std::string_view name) {
-    if (name.empty()) {
-        return "Please enter the name.";
-    }
-    if (name.front() == '.' || name.back() == '.' ||
-        name.find_first_of("\\/:*?<>|\"") != std::string_view::npos) {
-        return "Sorry, the name contains invalid characters. Please try another name.\n"
-               "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
-    }
-    return {};
-}
-
-std::string UnsupportedSchemeText(std::string_view scheme) {
-    return "Sorry, \"" + std::string(scheme) +
-           "\" protocol is not supported in this version of Torvex.";
+    return CProjectTree::CheckName(CTreeNode(), name);
 }
 
 NewProjectOutcome Refused(CliExit exit, std::string message) {
@@ -129,9 +116,7 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     const std::string absoluteDir =
         WithoutTrailingSlashes(std::filesystem::absolute(dir).lexically_normal().string());
     if (absoluteDir.size() > kMaxProjectDir) {
-        return Refused(CliExit::Usage,
-                       "Sorry, the length of the project directory should be no longer than " +
-                           std::to_string(kMaxProjectDir) + ".");
+        return Refused(CliExit::Usage, DirectoryTooLongText());
     }
     if (request.url.size() > kMaxStartUrl ||
         request.url.find_first_of("\r\n") != std::string::npos) {
@@ -173,14 +158,9 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
 
     // The address is checked as it will be run: with "$DATE" expanded by its date format.
     const CStartAddress& first = settings.Addresses.front();
-    std::string expanded;
-    ExpandDateMacro(first.StartURL, first.DateFormat, expanded);
-    const CUrl url(expanded);
-    if (!url.IsValid()) {
-        return Refused(CliExit::Usage, std::string(kUrlNotValidText));
-    }
-    if (url.Scheme() == "https") {
-        return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
+    if (const std::string refusal = CheckStartAddress(first.StartURL, first.DateFormat);
+        !refusal.empty()) {
+        return Refused(CliExit::Usage, refusal);
     }
 
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);
@@ -190,8 +170,7 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     }
     MakeDirectoryPath(absoluteDir);
     if (!DirectoryExists(absoluteDir)) {
-        return Refused(CliExit::Error, "Error: Failed to create the directory \"" + absoluteDir +
-                                           "\".");
+        return Refused(CliExit::Error, DirectoryNotCreatedText(absoluteDir));
     }
     // "/" puts the project directly under the root of the tree, so the file keeps its proxy
     // lines as every project.conf does.
