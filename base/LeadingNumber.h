@@ -8,4 +8,7 @@ namespace torvex {
 // atol reads it but without overflow: values beyond +-10^18 stop growing there. 0 without digits.
 long long LeadingNumber(std::string_view text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int HexDigitValue(char c);
+
 } // namespace torvex

@@ -98,12 +98,14 @@ std::string CliUsageText() {
 
 Commands:
   new DIR URL [Key=Value ...]  Create a project in DIR with the start address URL. The settings
-                               come from Config/default.conf in the working directory (built-in
-                               defaults when it is missing); each Key=Value is applied as if it
-                               stood in project.conf: project-wide keys, and the keys of a [URL]
-                               section for the start address (Level, HostFilter, ...). Values
-                               out of range are clamped. Name= sets the project name (default:
-                               the last folder of DIR).
+                               come from Config/default.conf in the working directory, else the
+                               one installed with the program (Link=1: links to files not
+                               fetched keep their addresses), else the built-in defaults; each
+                               Key=Value is applied as if it stood in project.conf:
+                               project-wide keys, and the keys of a [URL] section for the start
+                               address (Level, HostFilter, ...). Values out of range are
+                               clamped. Name= sets the project name (default: the last folder
+                               of DIR).
   start DIR                    Run the project in DIR from the beginning (BackupLast decides
                                whether the latest record is kept as a backup first).
   update DIR                   Run the project again, fetching only what changed.

@@ -21,7 +21,7 @@ int RunNew(const CliArguments& args) {
     request.url = args.url;
     request.assignments = args.assignments;
     request.force = args.force;
-    request.defaultsPath = DefaultSettingsPath();
+    request.defaultsPath = DefaultSettingsSourcePath();
     const NewProjectOutcome outcome = CreateNewProject(request);
     if (outcome.exit == CliExit::Finished) {
         std::printf("%s\n", outcome.message.c_str());

@@ -466,10 +466,8 @@ void CDownloadTask::WorkOutStartPage() {
     std::string extension;
     if (FindLine(m_paths.statusLog, entry.urlText + "\t", line) >= 0) {
         CStatusFields fields;
-        if (ParseStatusLine(line, entry.urlText.size(), fields) &&
-            (fields.nameLetter == NameLetter::RenamedLater ||
-             fields.nameLetter == NameLetter::HtmlAppended)) {
-            extension = ".html";
+        if (ParseStatusLine(line, entry.urlText.size(), fields)) {
+            extension = StoredNameSuffix(fields.nameLetter);
         }
     }
     std::string full;

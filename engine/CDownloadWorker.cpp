@@ -137,8 +137,7 @@ CDownloadWorker::CDownloadWorker(CDownloadTask& task, int slotIndex)
     : m_task(task),
       m_slot(task.Slot(slotIndex)),
       m_data(RunDataOf(task)),
-      m_http(m_data.httpOptions, *this, *m_data.cookies),
-      m_ftp(m_data.httpOptions, *this) {
+      m_transfer(m_data.httpOptions, m_data.transferOptions, *this, *this, *m_data.cookies) {
     m_slot.SetInterrupter([this] {
         m_socket.Interrupt();
         m_ftpControl.Interrupt();
@@ -180,7 +179,7 @@ void CDownloadWorker::NotModified(CUrlEntry& entry) {
         ToCopy(m_task, entry);
         return;
     }
-    if (entry.state == '2') {
+    if (entry.state == EntryState::Stored) {
         // A page that was stored but never parsed: it is taken over now and parsed from the
         // latest record, so it counts as taken over like the dispatcher's copies.
         if (CopyFromOldRecord(m_task, entry)) {
@@ -188,7 +187,7 @@ void CDownloadWorker::NotModified(CUrlEntry& entry) {
             m_task.counters.Passed.fetch_add(1);
         }
     } else {
-        entry.state = '4';
+        entry.state = EntryState::NotModified;
         ToCopy(m_task, entry);
     }
     ToParse(m_task, entry);
@@ -232,7 +231,7 @@ void CDownloadWorker::Redirect(CUrlEntry& entry, std::string_view target,
     }
     CUrlEntry next;
     const bool haveTarget = WriteRedirectPage(m_task, entry, target, parsedTarget, next);
-    entry.state = '1';
+    entry.state = EntryState::Complete;
     entry.total = entry.readed;
     m_task.WriteStatusLine(entry);
     m_task.FileStored(entry, false);
@@ -345,17 +344,17 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             if (!httpProxy && entry.url.Scheme() != "http") {
                 m_ftpControl.SetTimeOut(m_task.Settings().TimeOut);
                 m_ftpData.SetTimeOut(m_task.Settings().TimeOut);
-                if (m_ftp.FTPGet(entry, m_ftpControl, m_ftpData, address) < 0) {
+                if (m_transfer.Ftp(entry, m_ftpControl, m_ftpData, address) < 0) {
                     return !m_slot.abort.load();
                 }
                 // Files fetched by FTP are stored as they are; their links are not read.
-                entry.state = '1';
+                entry.state = EntryState::Complete;
                 m_task.WriteStatusLine(entry);
                 m_task.FileStored(entry, false);
                 return true;
             }
             bool alreadyCounted = false;
-            const int result = m_http.Transaction(entry, m_socket, address, alreadyCounted);
+            const int result = m_transfer.Http(entry, m_socket, address, alreadyCounted);
             if (result < 0) {
                 return !m_slot.abort.load();
             }
@@ -375,6 +374,9 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
             m_slot.tries.fetch_add(1);
+            if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
+                m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
+            }
             CloseConnections();
             OtherFailure(entry, failure->Operation(), failure->Code());
         }
@@ -384,11 +386,11 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
 
 void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
     if (IsPageKind(entry.kind)) {
-        entry.state = '2';
+        entry.state = EntryState::Stored;
         m_task.WriteStatusLine(entry);
         ToParse(m_task, entry);
     } else {
-        entry.state = '1';
+        entry.state = EntryState::Complete;
         m_task.WriteStatusLine(entry);
     }
     m_task.FileStored(entry, alreadyCounted);

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/CFTPSession.h"
-#include "net/CHttpTransaction.h"
+#include "engine/CEntryTransfer.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExFtpSocket.h"
 #include "net/CMyExHttpSocket.h"
@@ -24,7 +23,7 @@ class CWorkerSlot;
 // cannot mend (wrong host, refused port, missing page, ...). Lives on its own thread from the
 // run's start until its slot's Abort flag; the transaction it runs calls back into it on that
 // thread.
-class CDownloadWorker : public CHttpWorkerLink {
+class CDownloadWorker : public CHttpWorkerLink, public IEntryWorker {
 public:
     CDownloadWorker(CDownloadTask& task, int slotIndex);
     ~CDownloadWorker() override;
@@ -61,8 +60,7 @@ private:
     CMyExHttpSocket m_socket;
     CMyExFtpSocket m_ftpControl;
     CMyExFtpSocket m_ftpData;
-    CHttpTransaction m_http;
-    CFTPSession m_ftp;
+    CEntryTransfer m_transfer;
     SocketAddress m_proxy;
     bool m_viaProxy = false;
 };

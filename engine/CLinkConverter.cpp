@@ -91,11 +91,11 @@ private:
 
 } // namespace
 
-char ConvertedPageState(LinkMode mode, bool appendHtml) {
+EntryState ConvertedPageState(LinkMode mode, bool appendHtml) {
     if (mode == LinkMode::Local) {
-        return appendHtml ? '7' : '1';
+        return appendHtml ? EntryState::ConvertedLocalHtml : EntryState::Complete;
     }
-    return appendHtml ? '8' : '5';
+    return appendHtml ? EntryState::ConvertedAbsoluteHtml : EntryState::ConvertedAbsolute;
 }
 
 CLinkConverter::CLinkConverter(CConversionJob job) : m_job(std::move(job)) {}
@@ -135,6 +135,18 @@ bool CLinkConverter::WriteLogByte(std::int64_t offset, char value) {
            std::fputc(value, m_log) != EOF && std::fflush(m_log) == 0;
 }
 
+bool CLinkConverter::IsPresent(const std::string& storedPath) {
+    // Pages link to the same files over and over (menus, style sheets, icons): each is looked
+    // for once.
+    const auto known = m_present.find(storedPath);
+    if (known != m_present.end()) {
+        return known->second;
+    }
+    const bool present = FileExists(storedPath);
+    m_present.emplace(storedPath, present);
+    return present;
+}
+
 std::string CLinkConverter::RenameSuffix(const std::string& composed) const {
     const auto found = m_renamed.find(composed);
     return found == m_renamed.end() ? std::string() : found->second;
@@ -148,7 +160,7 @@ void CLinkConverter::PassOne() {
     // A page of the selection, before it is known whether the record has renamed pages.
     struct Candidate {
         PageItem item;
-        char state;
+        EntryState state;
     };
     std::vector<Candidate> candidates;
     const std::size_t dirLength = m_paths.recordDownloadDirLength;
@@ -192,11 +204,14 @@ void CLinkConverter::PassOne() {
                     }
                 }
             }
-            if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
-                m_renamed[url.Compose()] = std::string(kHtmlSuffix);
-            }
         }
-        if (!IsPageKind(fields.kind) || fields.state == '2' || fields.state == '3') {
+        // Pages renamed with ".html" and style sheets stored with ".css": links to them follow.
+        const std::string_view suffix = StoredNameSuffix(letter);
+        if (!suffix.empty() && fields.readed != 0) {
+            m_renamed[url.Compose()] = std::string(suffix);
+        }
+        if (!IsPageKind(fields.kind) || fields.state == EntryState::Stored ||
+            fields.state == EntryState::Parsing) {
             return true;
         }
         Candidate candidate;
@@ -204,9 +219,7 @@ void CLinkConverter::PassOne() {
         candidate.item.localDir = std::move(localDir);
         candidate.item.fileName = std::move(fileName);
         candidate.item.nameLetter = letter;
-        if (letter == NameLetter::RenamedLater || letter == NameLetter::HtmlAppended) {
-            candidate.item.suffix = std::string(kHtmlSuffix);
-        }
+        candidate.item.suffix = std::string(StoredNameSuffix(letter));
         candidate.item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
         candidate.state = fields.state;
         candidate.item.state = fields.state;
@@ -219,13 +232,17 @@ void CLinkConverter::PassOne() {
     const bool local = m_job.linkMode == LinkMode::Local;
     const bool append = m_job.appendHtml;
     for (Candidate& candidate : candidates) {
-        const char s = candidate.state;
-        const bool otherStyle =
-            ((s == '1' || s == '7') && !local) || ((s == '5' || s == '8') && local);
-        const bool otherNaming =
-            ((s == '1' || s == '5') && append) || ((s == '7' || s == '8') && !append);
+        const EntryState s = candidate.state;
+        const bool asLocal = s == EntryState::Complete || s == EntryState::ConvertedLocalHtml;
+        const bool asAbsolute =
+            s == EntryState::ConvertedAbsolute || s == EntryState::ConvertedAbsoluteHtml;
+        const bool plainNames = s == EntryState::Complete || s == EntryState::ConvertedAbsolute;
+        const bool htmlNames =
+            s == EntryState::ConvertedLocalHtml || s == EntryState::ConvertedAbsoluteHtml;
+        const bool otherStyle = (asLocal && !local) || (asAbsolute && local);
+        const bool otherNaming = (plainNames && append) || (htmlNames && !append);
         if (!otherStyle && !otherNaming) {
-            if (!renamedRecord && s == '1' && local && !append) {
+            if (!renamedRecord && s == EntryState::Complete && local && !append) {
                 continue;
             }
             if (m_job.timeLimit >= 0) {
@@ -308,7 +325,7 @@ bool CLinkConverter::ReadReplacements(const PageItem& page, std::vector<Replacem
             std::string stored;
             const bool present = m_job.linkMode == LinkMode::Absolute &&
                                  StoredPath(m_paths.recordDownloadDir, dir, file, "", stored) &&
-                                 FileExists(stored);
+                                 IsPresent(stored);
             if (m_job.linkMode == LinkMode::Local || present) {
                 replacement.text = RelativeLocalPath(dir, pageDir) + file;
                 CutTo(replacement.text, kMaxUrlText);
@@ -335,17 +352,24 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     if (!ReadReplacements(page, replacements, links, asParsed) || replacements.empty()) {
         return false;
     }
-    // A page still in the form the page parser left it ("1": local links, no ".html" handling)
-    // that is to stay in that form, and none of whose links names a renamed page, would be
-    // written back byte for byte: it is left as it is.
-    if (asParsed && page.state == '1' && m_job.linkMode == LinkMode::Local && !m_job.appendHtml) {
-        return true;
-    }
+    // A page still in the form the page parser left it ("1": local links) none of whose links
+    // names a renamed file or goes back to the site would be written back byte for byte: its
+    // text stays as it is and only its status tells the style asked for. After a run with
+    // absolute links for missing files, that is every page whose links all found their files.
+    // Its time is set as a rewrite would set it, so that a conversion with a time limit counts
+    // it as converted.
     std::string stored;
-    std::string text;
     if (!StoredPath(m_paths.recordDownloadDir, page.localDir, page.fileName, page.suffix,
-                    stored) ||
-        !ReadFileText(stored, text)) {
+                    stored)) {
+        return false;
+    }
+    if (asParsed && page.state == EntryState::Complete) {
+        const EntryState converted = ConvertedPageState(m_job.linkMode, m_job.appendHtml);
+        return converted == EntryState::Complete ||
+               (TouchFile(stored) && WriteLogByte(page.stateOffset, StateLetter(converted)));
+    }
+    std::string text;
+    if (!ReadFileText(stored, text)) {
         return false;
     }
     std::vector<ConversionVisitor::Item> items;
@@ -353,7 +377,7 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     for (const Replacement& replacement : replacements) {
         items.push_back({replacement.number, &replacement.text});
     }
-    const bool sheet = IsStyleSheetName(page.fileName);
+    const bool sheet = IsStyleSheetName(page.fileName + page.suffix);
     std::string out;
     // Local addresses may be longer than what the page has now; the string grows as it must.
     out.reserve(text.size() + text.size() / 2 + 1024);
@@ -382,7 +406,8 @@ bool CLinkConverter::ConvertPage(const PageItem& page) {
     if (!ReplaceFileText(stored, out)) {
         return false;   // the page keeps its old text and its status
     }
-    return WriteLogByte(page.stateOffset, ConvertedPageState(m_job.linkMode, m_job.appendHtml));
+    return WriteLogByte(page.stateOffset,
+                        StateLetter(ConvertedPageState(m_job.linkMode, m_job.appendHtml)));
 }
 
 } // namespace torvex

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "project/CProjectPaths.h"
+#include "url/CUrlEntry.h"
 
 namespace torvex {
 
@@ -38,7 +39,7 @@ enum class ConversionOutcome : int {
 
 // The status characters a converted page gets: links local or absolute, with or without the
 // ".html" handling.
-char ConvertedPageState(LinkMode mode, bool appendHtml);
+EntryState ConvertedPageState(LinkMode mode, bool appendHtml);
 
 // One conversion of the pages of one download record: pass 1 reads the record's status log,
 // gives pages the ".html" name the append choice asks for (or takes it away) and selects the
@@ -76,7 +77,7 @@ private:
         std::string suffix;     // ".html" when the stored name carries it
         char nameLetter = '0';
         std::int64_t stateOffset = 0;   // of its status character in the status log
-        char state = '1';               // its status character when pass 1 read it
+        EntryState state = EntryState::Complete;   // its state when pass 1 read it
     };
     // One numbered link of a page and what it becomes.
     struct Replacement {
@@ -92,12 +93,16 @@ private:
                           std::int64_t& links, bool& asParsed);
     bool WriteLogByte(std::int64_t offset, char value);
     std::string RenameSuffix(const std::string& composed) const;
+    // Whether the stored file exists, remembered for the rest of the conversion.
+    bool IsPresent(const std::string& storedPath);
 
     CConversionJob m_job;
     CProjectPaths m_paths;
     std::FILE* m_log = nullptr;
-    // Composed address of every page stored under a name with ".html" appended.
+    // Composed address of every file stored under a name with ".html" or ".css" appended, and
+    // that suffix.
     std::unordered_map<std::string, std::string> m_renamed;
+    std::unordered_map<std::string, bool> m_present;
     std::vector<PageItem> m_pages;
     std::atomic<bool> m_cancel{false};
     std::atomic<int> m_total{0};

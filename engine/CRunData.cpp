@@ -28,8 +28,8 @@ CRunData::CRunData(const CDownloadTask& task) {
             http.host = LowerAscii(url.Host());
             http.port = url.EffectivePort();
         }
-        http.child = address.Child != 0;
         httpOptions.startAddresses.push_back(std::move(http));
+        transferOptions.childStart.push_back(address.Child != 0);
     }
     httpOptions.timeOut = settings.TimeOut;
     httpOptions.proxyMode = static_cast<ProxyMode>(settings.Proxy);
@@ -40,9 +40,9 @@ CRunData::CRunData(const CDownloadTask& task) {
     if (settings.Cookie) {
         cookies = &cookieJar;
     }
-    httpOptions.autoExt = settings.AutoExt;
-    httpOptions.resumeRun = task.Mode() == RunMode::ResumeBreakPoint;
-    httpOptions.recordDownloadDir = task.Paths().recordDownloadDir;
+    transferOptions.autoExt = settings.AutoExt;
+    transferOptions.resumeRun = task.Mode() == RunMode::ResumeBreakPoint;
+    transferOptions.recordDownloadDir = task.Paths().recordDownloadDir;
 }
 
 CRunData& RunDataOf(CDownloadTask& task) {

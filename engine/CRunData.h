@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CDownloadTask.h"
+#include "engine/CEntryTransfer.h"
 #include "engine/CRecordLogIndex.h"
 #include "engine/LinkAcceptance.h"
 #include "net/CCookieExchange.h"
@@ -19,6 +20,7 @@ public:
 
     CLinkRules linkRules;
     CHttpOptions httpOptions;
+    CEntryTransferOptions transferOptions;
     CNoCookies noCookies;
     CCookieJar cookieJar;                   // kept and sent only when the project's Cookie is set
     CCookieExchange* cookies = &noCookies;  // what the workers' transactions use

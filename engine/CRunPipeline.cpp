@@ -80,7 +80,7 @@ private:
 // link map written. The entry stays in state '3' when the page cannot be read or the run stops
 // in the middle.
 void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
-    entry.state = '3';
+    entry.state = EntryState::Parsing;
     task.WriteStatusLine(entry);
     std::string storedPath;
     if (!StoredPath(task.Paths().recordDownloadDir, entry.localDir, entry.fileName,
@@ -100,7 +100,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     std::string out;
     std::string linkMap;
     CParseSink sink(task, entry);
-    if (IsStyleSheetName(entry.fileName)) {
+    if (IsStyleSheetName(entry.fileName + entry.extension)) {
         CssParser(page, text, out, linkMap, sink);
     } else {
         PageParser(page, text, out, linkMap, sink);
@@ -117,7 +117,7 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     if (out != text && !ReplaceFileText(storedPath, out)) {
         return;
     }
-    entry.state = '1';
+    entry.state = EntryState::Complete;
     task.WriteStatusLine(entry);
 }
 
@@ -222,7 +222,7 @@ void CRunPipeline::ParseThread(CDownloadTask& task) {
         while (task.DownloadQueue().Count() < kParseQueueBrake &&
                task.ParseQueue().PopFront(entry)) {
             task.SetParseEntry(entry);
-            if (entry.state == '2') {
+            if (entry.state == EntryState::Stored) {
                 ParseStoredPage(task, entry);
             } else {
                 EnqueueFromLinkMap(task, entry);
@@ -249,15 +249,16 @@ void CRunPipeline::CopyThread(CDownloadTask& task) {
             if (!CopyFromOldRecord(task, entry)) {
                 continue;   // not copied: dropped from the run without a message
             }
-            if (entry.state == '5' || entry.state == '7' || entry.state == '8') {
-                entry.state = '6';
+            if (IsConvertedState(entry.state)) {
+                entry.state = EntryState::TakenOver;
                 task.flags.NeedsConversion = true;
             }
             if (entry.nameLetter == NameLetter::RenamedLater ||
                 (entry.nameLetter == NameLetter::PageOwnName && settings.AutoExt)) {
                 task.flags.NeedsConversion = true;
             }
-            if (entry.nameLetter == NameLetter::HtmlAppended) {
+            if (entry.nameLetter == NameLetter::HtmlAppended ||
+                entry.nameLetter == NameLetter::CssAppended) {
                 task.flags.NeedsConversion = true;
                 task.flags.HasRenamedFile = true;
             }

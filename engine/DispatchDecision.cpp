@@ -6,11 +6,10 @@ namespace torvex {
 
 namespace {
 
-bool IsSettledState(char state) {
-    return std::string_view("1235678").find(state) != std::string_view::npos;
+// Stored whole in some form: complete, waiting for or in its parse, converted, taken over.
+bool IsSettledState(EntryState state) {
+    return std::string_view("1235678").find(StateLetter(state)) != std::string_view::npos;
 }
-
-bool IsConvertedState(char state) { return state == '5' || state == '7' || state == '8'; }
 
 // The facts about one entry that every branch of the table looks at.
 struct Facts {
@@ -18,7 +17,7 @@ struct Facts {
     bool isFirstStart;  // and the first start address
     bool isPage;
     bool fileExists;
-    char state;
+    EntryState state;
 };
 
 DispatchAction Download(CUrlEntry& entry, bool clearDate) {
@@ -30,20 +29,20 @@ DispatchAction Download(CUrlEntry& entry, bool clearDate) {
 
 DispatchAction LocalOnly(CUrlEntry& e, const Facts& f, bool inLatest, const DispatchContext& c,
                          IDispatchHost& host) {
-    if (f.isStart && (f.state == '3' || (c.firstPage && c.runMode != 2))) {
+    if (f.isStart && (f.state == EntryState::Parsing || (c.firstPage && c.runMode != 2))) {
         return DispatchAction::Download;
     }
-    if (c.runMode == 1 && inLatest && f.fileExists && f.state == '2') {
+    if (c.runMode == 1 && inLatest && f.fileExists && f.state == EntryState::Stored) {
         host.ToParse(e);
         return DispatchAction::Done;
     }
-    if (f.state == '3') {
+    if (f.state == EntryState::Parsing) {
         return f.fileExists ? DispatchAction::Download : DispatchAction::Skip;
     }
     if (!f.fileExists) {
         return DispatchAction::Skip;
     }
-    if (f.isPage && f.state == '2') {
+    if (f.isPage && f.state == EntryState::Stored) {
         if (host.CopyFromOldRecord(e)) {
             host.ToParse(e);
             host.AddTotalFiles();
@@ -59,15 +58,16 @@ DispatchAction LocalOnly(CUrlEntry& e, const Facts& f, bool inLatest, const Disp
 
 DispatchAction LocalFirst(CUrlEntry& e, const Facts& f, bool inLatest, const DispatchContext& c,
                           IDispatchHost& host) {
-    if (f.state == '3') {
+    if (f.state == EntryState::Parsing) {
         return Download(e, true);
     }
     if (c.runMode == 1 && inLatest && f.fileExists) {
-        if (f.state == '2') {
+        if (f.state == EntryState::Stored) {
             host.ToParse(e);
             return DispatchAction::Done;
         }
-        if (f.state == '1' && host.FileModifiedTime(e.foundStoredPath) > c.startTime) {
+        if (f.state == EntryState::Complete &&
+            host.FileModifiedTime(e.foundStoredPath) > c.startTime) {
             return DispatchAction::Done;
         }
     }
@@ -77,7 +77,7 @@ DispatchAction LocalFirst(CUrlEntry& e, const Facts& f, bool inLatest, const Dis
     if (!f.fileExists) {
         return Download(e, true);
     }
-    if (f.isPage && f.state == '2') {
+    if (f.isPage && f.state == EntryState::Stored) {
         if (!host.CopyFromOldRecord(e)) {
             return Download(e, false);
         }
@@ -102,15 +102,16 @@ DispatchAction DownloadFirst(CUrlEntry& e, const Facts& f, bool inLatest,
             !f.fileExists || (f.isPage && !host.FileExists(e.foundLinkMapPath));
         return Download(e, clearDate);
     };
-    if (f.state == '3') {
+    if (f.state == EntryState::Parsing) {
         return Download(e, true);
     }
     if (c.runMode == 1 && inLatest && f.fileExists) {
-        if (f.state == '2') {
+        if (f.state == EntryState::Stored) {
             host.ToParse(e);
             return DispatchAction::Done;
         }
-        if (f.state == '1' && host.FileModifiedTime(e.foundStoredPath) > c.recordTime) {
+        if (f.state == EntryState::Complete &&
+            host.FileModifiedTime(e.foundStoredPath) > c.recordTime) {
             return DispatchAction::Done;
         }
         return fetch();
@@ -126,7 +127,7 @@ DispatchAction DownloadFirst(CUrlEntry& e, const Facts& f, bool inLatest,
     if (f.isFirstStart) {
         host.RecordStartPage(e);
     }
-    if (f.isPage && f.state == '2') {
+    if (f.isPage && f.state == EntryState::Stored) {
         host.ToParse(e);
         host.AddPassed();
     } else if (f.isPage) {
@@ -137,7 +138,7 @@ DispatchAction DownloadFirst(CUrlEntry& e, const Facts& f, bool inLatest,
     }
     host.AddTotalFiles();
     if (IsConvertedState(f.state)) {
-        e.state = '6';
+        e.state = EntryState::TakenOver;
         host.WriteStatusLine(e);
     }
     return DispatchAction::Done;
@@ -146,6 +147,11 @@ DispatchAction DownloadFirst(CUrlEntry& e, const Facts& f, bool inLatest,
 } // namespace
 
 bool IsPageKind(char kind) { return kind == '1' || kind == 'S'; }
+
+bool IsConvertedState(EntryState state) {
+    return state == EntryState::ConvertedAbsolute || state == EntryState::ConvertedLocalHtml ||
+           state == EntryState::ConvertedAbsoluteHtml;
+}
 
 DispatchAction DecideEntry(CUrlEntry& entry, bool found, bool foundInLatest,
                            const DispatchContext& context, IDispatchHost& host) {

@@ -51,4 +51,7 @@ DispatchAction DecideEntry(CUrlEntry& entry, bool found, bool foundInLatest,
 // A page is an entry whose kind letter is '1' (or 'S', read back from an old log).
 bool IsPageKind(char kind);
 
+// A page whose links the link conversion rewrote, in any of its styles.
+bool IsConvertedState(EntryState state);
+
 } // namespace torvex

@@ -171,10 +171,8 @@ bool FormItem(const IndexEntry& entry, const std::string& recordDownloadDir,
     std::string line;
     if (FindLine(statusLog, local.urlText + "\t", line) >= 0) {
         CStatusFields fields;
-        if (ParseStatusLine(line, local.urlText.size(), fields) && fields.kind == EntryKind::Page &&
-            (fields.nameLetter == NameLetter::RenamedLater ||
-             fields.nameLetter == NameLetter::HtmlAppended)) {
-            suffix = ".html";
+        if (ParseStatusLine(line, local.urlText.size(), fields) && fields.kind == EntryKind::Page) {
+            suffix = StoredNameSuffix(fields.nameLetter);
         }
         link = local.localDir + local.fileName + suffix;
     } else {

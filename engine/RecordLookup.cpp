@@ -58,18 +58,14 @@ bool FindInRecords(CDownloadTask& task, CUrlEntry& entry, bool& foundInLatest) {
         entry.state = fields.state;
         entry.nameLetter = fields.nameLetter;
         entry.extension.clear();
-        if ((fields.nameLetter == NameLetter::RenamedLater ||
-             fields.nameLetter == NameLetter::HtmlAppended) &&
-            fields.kind == EntryKind::Page) {
-            entry.extension = ".html";
-            entry.foundStoredPath += ".html";
-            if (fields.nameLetter == NameLetter::HtmlAppended) {
-                entry.foundLinkMapPath += ".html";
-            }
+        if (fields.kind == EntryKind::Page) {
+            entry.extension = StoredNameSuffix(fields.nameLetter);
+            entry.foundStoredPath += entry.extension;
+            entry.foundLinkMapPath += LinkMapSuffix(fields.nameLetter);
         }
         entry.lastModified = fields.lastModified;
         entry.readed = fields.readed;
-        entry.total = fields.state == '1' ? fields.readed : fields.total;
+        entry.total = fields.state == EntryState::Complete ? fields.readed : fields.total;
         return true;
     }
     return false;

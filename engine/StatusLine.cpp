@@ -51,7 +51,7 @@ std::string FormatStatusLine(const CUrlEntry& entry, std::size_t dateWidth) {
     line += '\t';
     line += entry.kind;
     line += '\t';
-    line += entry.state;
+    line += StateLetter(entry.state);
     line += ' ';
     line += entry.nameLetter;
     line += '\t';
@@ -70,7 +70,7 @@ bool ParseStatusLine(std::string_view line, std::size_t urlLength, CStatusFields
     }
     const std::string_view rest = line.substr(urlLength);
     fields.kind = rest[kStatusKindOffset];
-    fields.state = rest[kStatusStateOffset];
+    fields.state = static_cast<EntryState>(rest[kStatusStateOffset]);
     fields.nameLetter = rest[kStatusNameOffset];
     std::string_view columns = rest.substr(kStatusDateOffset);
     const auto dateEnd = columns.find('\t');

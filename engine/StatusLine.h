@@ -28,7 +28,7 @@ std::string FormatStatusLine(const CUrlEntry& entry, std::size_t dateWidth = 0);
 // What a status line says about its URL.
 struct CStatusFields {
     char kind = '0';
-    char state = '0';
+    EntryState state = EntryState::Initial;
     char nameLetter = '0';
     std::string lastModified;   // trailing blanks removed
     std::int32_t readed = 0;

@@ -1,5 +1,8 @@
 #include "engine/TryFailure.h"
 
+#include "net/CFTPSession.h"
+#include "net/CHttpTransaction.h"
+
 namespace torvex {
 
 int EndCodeForSocketFailure(std::string_view operation, bool viaProxy) {
@@ -13,6 +16,13 @@ int EndCodeForSocketFailure(std::string_view operation, bool viaProxy) {
         return viaProxy ? 302 : 402;
     }
     return 0;
+}
+
+bool IsDefinitiveAnswer(std::string_view operation, int code) {
+    if (operation == kOpHttpSession) {
+        return code >= 400 && code <= 499 && code != 408 && code != 429;
+    }
+    return operation == kOpFtpGet && code == FtpCode::NoSuchFile;
 }
 
 int EndCodeForFailure(std::string_view operation, int code) {

@@ -13,6 +13,12 @@ namespace torvex {
 // "Connect" 302 through a proxy, else 402.
 int EndCodeForSocketFailure(std::string_view operation, bool viaProxy);
 
+// True when a failed try is the server's definitive answer about the file: an HTTP status 4xx
+// other than 408 (request time-out) and 429 (too many requests), or FTP's 550 (no such file).
+// Asking again gets the same answer, so the entry's tries end at once; network errors and 5xx
+// keep their Retry tries.
+bool IsDefinitiveAnswer(std::string_view operation, int code);
+
 // Any other failure: "LongFilePath" and "OpenFile" 406, "NoBody" 407, "HTTPSession" by HTTP
 // status (401 404, 403 501, 404 405, 407 303, 500..505 403), and the FTP session's codes
 // (2, 3: 404; 5: 405; 1, 4, 6, 7, 8: 403).

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "base/LeadingNumber.h"
+
 namespace torvex {
 
 namespace {
@@ -74,18 +76,6 @@ bool IsAsciiAlnum(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -121,7 +111,7 @@ Reference ReadNumeric(std::string_view text, std::size_t amp) {
     char32_t value = 0;
     while (i < text.size()) {
         const char c = text[i];
-        const int digit = hex ? HexValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        const int digit = hex ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
         if (digit < 0) {
             break;
         }

@@ -1,19 +1,13 @@
 #include "net/CFTPSession.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <limits>
-#include <memory>
-#include <system_error>
 #include <vector>
 
 #include "base/BoundedText.h"
 #include "base/LeadingNumber.h"
-#include "net/CHttpTransaction.h"
 #include "net/CMyException.h"
-#include "platform/FileSystem.h"
-#include "url/LocalNames.h"
 
 namespace torvex {
 
@@ -35,11 +29,6 @@ constexpr int kDataChunk = 65536;
 [[noreturn]] void ThrowSessionFailure(int code) {
     ThrowMyException(ExceptionKind::General, kFtpSessionClass, kOpFtpGet, code);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Every way out of a session closes both connections and forgets what the control window held,
 // so the next try starts afresh whatever happened to this one.
@@ -88,18 +77,6 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-int HexValue(char c) {
-    if (IsDigit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The number a SIZE reply gives, or -1 when it gives none that a record can hold.
 std::int32_t SizeOfReply(std::string_view reply) {
@@ -176,9 +153,9 @@ std::string FtpPathOf(const CUrl& url) {
     std::string decoded;
     decoded.reserve(path.size());
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
-            HexValue(path[i + 2]) >= 0) {
-            const int byte = HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]);
+        if (path[i] == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
+            HexDigitValue(path[i + 2]) >= 0) {
+            const int byte = HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2]);
             decoded.push_back(static_cast<char>(byte));
             i += 2;
         } else {
@@ -196,28 +173,12 @@ bool CFTPSession::StopRequested() const {
     return stop != nullptr && stop->load();
 }
 
-int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocket& data,
-                        const SocketAddress& address) {
+CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& control,
+                                    CMyExFtpSocket& data, const SocketAddress& address) {
     const bool viaSocks = m_options.proxyMode == ProxyMode::Socks5;
-    const std::string path = FtpPathOf(entry.url);
-    std::string storedPath;
-    if (!StoredPath(m_options.recordDownloadDir, entry.localDir, entry.fileName, entry.extension,
-                    storedPath)) {
-        ThrowMyException(ExceptionKind::General, "", kOpLongFilePath, 0);
-    }
-    // Only an interrupted download of this record continues, and only from bytes that are
-    // really on disk: the Readed of an older record's entry says nothing about this file.
-    std::int32_t resumeFrom = 0;
-    if (entry.state == EntryState::Initial && entry.readed > 0) {
-        std::error_code error;
-        const auto onDisk = std::filesystem::file_size(storedPath, error);
-        if (!error) {
-            resumeFrom = static_cast<std::int32_t>(
-                std::min<std::uintmax_t>(onDisk, static_cast<std::uintmax_t>(entry.readed)));
-        }
-    }
-    const std::int32_t recordedBytes =
-        entry.state == EntryState::Initial ? resumeFrom : entry.readed;
+    const CUrl& url = request.url;
+    const std::string path = FtpPathOf(url);
+    CTransferResult result;
 
     ConnectionCloser closer(control, data);
     control.Close();
@@ -229,8 +190,7 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
     m_worker.SetState(WorkerState::Connecting);
     control.CreateNonBlocking();
     if (viaSocks) {
-        control.SocksConnect(entry.url.Host(), entry.url.EffectivePort(), timeOut,
-                             m_worker.StopFlag());
+        control.SocksConnect(url.Host(), url.EffectivePort(), timeOut, m_worker.StopFlag());
     } else {
         control.Connect(address, timeOut);
     }
@@ -241,11 +201,11 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
 
     std::string user = "anonymous";
     std::string password(kAnonymousPassword);
-    if (entry.url.UserName() != nullptr) {
-        AssignCut(user, *entry.url.UserName(), kMaxFtpLogin);
+    if (url.UserName() != nullptr) {
+        AssignCut(user, *url.UserName(), kMaxFtpLogin);
         password.clear();
-        if (entry.url.Password() != nullptr) {
-            AssignCut(password, *entry.url.Password(), kMaxFtpLogin);
+        if (url.Password() != nullptr) {
+            AssignCut(password, *url.Password(), kMaxFtpLogin);
         }
     }
     control.SendCommand("USER " + user);
@@ -271,21 +231,14 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
     if (sizeReply == kReplyNoSuchFile) {
         ThrowSessionFailure(FtpCode::NoSuchFile);
     }
-    const std::int32_t size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
-    if (size > 0 && size == entry.total && size == recordedBytes) {
+    result.size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
+    IBodySink& body = *request.body;
+    if (!body.WantBody(result)) {
         control.Close();
         m_worker.SetState(WorkerState::Idle);
-        if (entry.state == EntryState::Initial) {
-            // An interrupted download of this record that had in fact arrived whole: the file
-            // is stored already.
-            entry.readed = size;
-            return 0;
-        }
-        // The older record's copy is the server's file: it is taken over as it is.
-        m_worker.NotModified(entry);
-        return -1;
+        result.outcome = TransferOutcome::NotWanted;
+        return result;
     }
-    entry.total = size;
 
     control.SendCommand("PASV");
     if (control.ReadReply() != kReplyPassive) {
@@ -297,9 +250,10 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
         ThrowSessionFailure(FtpCode::BadPassiveAddress);
     }
 
-    control.SendCommand("REST " + std::to_string(resumeFrom));
+    std::int64_t offset = request.resumeOffset;
+    control.SendCommand("REST " + std::to_string(offset));
     if (control.ReadReply() != kReplyRestarting) {
-        resumeFrom = 0;
+        offset = 0;
     }
 
     // The data connection goes to the server of the control connection, whatever host the
@@ -307,7 +261,7 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
     // reach, and a hostile one could point the download at another machine.
     data.CreateNonBlocking();
     if (viaSocks) {
-        data.SocksConnect(entry.url.Host(), passivePort, data.TimeOut(), m_worker.StopFlag());
+        data.SocksConnect(url.Host(), passivePort, data.TimeOut(), m_worker.StopFlag());
     } else {
         data.Connect(SocketAddress{address.address, static_cast<std::uint16_t>(passivePort)},
                      data.TimeOut());
@@ -326,43 +280,25 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
         ThrowSessionFailure(FtpCode::NotConfirmed);
     }
 
-    MakeDirectoryPath(m_options.recordDownloadDir + "/" + entry.localDir);
-    FileHandle file;
-    if (resumeFrom < 1) {
-        std::remove(storedPath.c_str());
-        file.reset(std::fopen(storedPath.c_str(), "wb"));
-    } else {
-        // Whatever lies beyond the offset is replaced by what the server sends now.
-        std::error_code error;
-        std::filesystem::resize_file(storedPath, static_cast<std::uintmax_t>(resumeFrom), error);
-        if (!error) {
-            file.reset(std::fopen(storedPath.c_str(), "r+b"));
-        }
-        if (file && std::fseek(file.get(), resumeFrom, SEEK_SET) != 0) {
-            file.reset();
-        }
-    }
-    if (!file) {
-        ThrowMyException(ExceptionKind::General, "", kOpOpenFile, 0);
-    }
-    // Every piece goes straight to the file, so the bytes on disk are always the Readed that a
-    // stop or a crash leaves behind, and a resume continues there.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    entry.readed = resumeFrom;
-    entry.state = EntryState::Initial;
-    m_worker.PublishInProgress(entry);
+    body.Open(result, offset);
     m_worker.SetState(WorkerState::ReceivingFtp);
     std::atomic<std::int32_t>* shared = m_worker.SharedReaded();
-    if (shared != nullptr) {
-        shared->store(entry.readed);
-    }
+    auto publish = [shared](std::int64_t stored) {
+        if (shared != nullptr) {
+            shared->store(static_cast<std::int32_t>(
+                std::min<std::int64_t>(stored, std::numeric_limits<std::int32_t>::max())));
+        }
+    };
+    publish(offset);
 
-    const std::int64_t expected = entry.total >= 0 ? entry.total - resumeFrom : -1;
+    const std::int64_t expected = result.size >= 0 ? result.size - offset : -1;
     std::int64_t received = 0;
     std::vector<char> buffer(kDataChunk);
     while (expected < 0 || received < expected) {
         if (StopRequested()) {
-            return -1;
+            result.bodyBytes = offset + received;
+            result.outcome = TransferOutcome::Stopped;
+            return result;
         }
         int chunk = kDataChunk;
         if (expected >= 0) {
@@ -372,23 +308,17 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
         if (got == 0) {
             break;
         }
-        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file.get()) !=
-            static_cast<std::size_t>(got)) {
-            ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
-        }
+        body.Write(buffer.data(), static_cast<std::size_t>(got));
         received += got;
-        const std::int64_t stored = resumeFrom + received;
-        entry.readed = static_cast<std::int32_t>(
-            std::min<std::int64_t>(stored, std::numeric_limits<std::int32_t>::max()));
-        if (shared != nullptr) {
-            shared->store(entry.readed);
-        }
+        publish(offset + received);
         if (std::atomic<std::int64_t>* bytes = m_worker.ReceivedBytes(); bytes != nullptr) {
             bytes->fetch_add(got, std::memory_order_relaxed);
         }
     }
+    result.bodyBytes = offset + received;
     if (StopRequested()) {
-        return -1;
+        result.outcome = TransferOutcome::Stopped;
+        return result;
     }
     // Closing the data connection first lets a server that has more to send than it announced
     // finish and confirm.
@@ -403,10 +333,9 @@ int CFTPSession::FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
         }
     }
     m_worker.SetState(WorkerState::Idle);
-    if (std::fclose(file.release()) != 0) {
-        ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
-    }
-    return 0;
+    body.Close();
+    result.outcome = TransferOutcome::Stored;
+    return result;
 }
 
 } // namespace torvex

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "net/CHttpOptions.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExFtpSocket.h"
+#include "net/CTransferResult.h"
+#include "net/IBodySink.h"
 #include "platform/Sockets.h"
-#include "url/CUrlEntry.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 
@@ -31,25 +35,32 @@ constexpr int BadPassiveAddress = 7;  // the PASV reply holds no usable address
 constexpr int NotConfirmed = 8;       // RETR refused, or the transfer not confirmed
 } // namespace FtpCode
 
+// One FTP download: what to fetch and where the file goes.
+struct CFtpRequest {
+    CUrl url;                        // with the user name and password of the login, if any
+    std::int32_t resumeOffset = 0;   // > 0: continue after this many bytes stored before (REST)
+    IBodySink* body = nullptr;       // where the file goes; must be given
+};
+
 // One FTP download: a control connection, a passive data connection, binary type, resumption
-// with REST, one RETR into the entry's local file. Made by a download worker for its own use
-// (it holds references to the run's options and to the worker, which outlive it); runs on that
-// worker's thread with the worker's two FTP sockets. Never retries and never lists directories.
+// with REST, one RETR into the request's sink. Made by a download worker for its own use (it
+// holds references to the run's options and to the worker's progress link, which outlive it);
+// runs on that worker's thread with the worker's two FTP sockets. Never retries and never
+// lists directories.
 class CFTPSession {
 public:
-    // Of the run's transfer options the session reads the proxy mode and the record's folder;
-    // the time-outs are the sockets' own.
+    // Of the run's transfer options the session reads the proxy mode; the time-outs are the
+    // sockets' own.
     CFTPSession(const CHttpOptions& options, CHttpWorkerLink& worker);
 
-    // Fetches `entry` over `control` and `data`, connecting to `address` (the resolved server;
-    // unused through a SOCKS5 proxy, where the sockets' own settings lead the way). Returns 0
-    // when the file is stored (also when an interrupted download turns out to be whole on disk
-    // already), -1 when it is finished otherwise (an older record holds the server's file and
-    // is handed to the worker as unchanged, or the run stopped). Throws CMyException
-    // "FTPGet" with an FtpCode, "OpenFile", "LongFilePath", "BadCommand", and
-    // CMySocketException for network failures. Both sockets are closed on every way out.
-    int FTPGet(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocket& data,
-               const SocketAddress& address);
+    // Fetches `request` over `control` and `data`, connecting to `address` (the resolved
+    // server; unused through a SOCKS5 proxy, where the sockets' own settings lead the way).
+    // The sink is asked whether it wants the file once SIZE has told its size (result.size).
+    // Returns Stored, NotWanted or Stopped. Throws CMyException "FTPGet" with an FtpCode,
+    // "BadCommand", what the sink throws, and CMySocketException for network failures. Both
+    // sockets are closed on every way out.
+    CTransferResult FTPGet(const CFtpRequest& request, CMyExFtpSocket& control,
+                           CMyExFtpSocket& data, const SocketAddress& address);
 
 private:
     bool StopRequested() const;

@@ -8,7 +8,6 @@
 
 namespace torvex {
 
-
 // What the HTTP transaction needs to know of one start address.
 struct CHttpStartAddress {
     std::string requestMethod = "GET";   // "GET" or "POST"; anything else is sent as GET
@@ -18,11 +17,11 @@ struct CHttpStartAddress {
     // server only, never to other hosts the crawl reaches from it.
     std::string host;
     int port = 80;
-    bool child = false;                  // a child address of a stand-alone one
 };
 
-// The settings of one run as the HTTP transaction reads them. Filled once by the run from its
-// copy of the project settings and only read afterwards, by every worker thread.
+// The settings of one run as the HTTP transaction and the FTP session read them. Filled once by
+// the run from its copy of the project settings and only read afterwards, by every worker
+// thread.
 struct CHttpOptions {
     int timeOut = 120;                   // seconds, every socket wait
     ProxyMode proxyMode = ProxyMode::None;
@@ -31,9 +30,6 @@ struct CHttpOptions {
     std::string userAgent = "Torvex/0.9";   // UserAgentText of the project; empty: no header
     std::vector<CHttpStartAddress> startAddresses;
     bool cookie = false;                 // keep and send cookies
-    bool autoExt = false;                // pages may get ".html" appended by link conversion
-    bool resumeRun = false;              // the run resumes an interrupted record
-    std::string recordDownloadDir;       // where the record's files are stored
 };
 
 // The User-Agent text of a project: mode 0 none, 1 "Torvex/0.9", 2 "Mozilla/5.0 (compatible;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,16 +9,15 @@
 #include "net/CHttpOptions.h"
 #include "net/CHttpWorkerLink.h"
 #include "net/CMyExHttpSocket.h"
+#include "net/CTransferResult.h"
 #include "net/HeaderBlock.h"
+#include "net/IBodySink.h"
 #include "platform/Sockets.h"
-#include "url/CUrlEntry.h"
+#include "url/CUrl.h"
 
 namespace torvex {
 
 constexpr std::size_t kMaxRequestText = 4096;
-constexpr std::size_t kMaxStatusText = 7;
-constexpr std::size_t kMaxContentType = 63;
-constexpr std::size_t kMaxLocation = 1024;
 // A response whose header lines add up to more than this is given up as a failed try, so a
 // server that never ends its header cannot hold a worker for ever.
 constexpr std::size_t kMaxHeaderBytesRead = 65536;
@@ -30,42 +30,54 @@ constexpr std::string_view kOpLongFilePath = "LongFilePath";
 // The request could not be built safely: a text would add lines to it (control bytes), or it
 // would exceed 4096 characters even without its Cookie line. Counts as a failed try.
 constexpr std::string_view kOpBadRequest = "BadRequest";
-// A resumed file is shorter on disk than the offset the server continued from; the entry's
-// Readed is cleared so that the next try fetches the whole file.
+// A resumed file is shorter on disk than the offset the server continued from; the next try
+// has to fetch the whole file.
 constexpr std::string_view kOpResumeOffset = "ResumeOffset";
 
-// One HTTP/1.0 request and its response: fetches one queue entry into its local file over a
-// fresh connection (directly, through an HTTP proxy, or through a SOCKS5 proxy) and hands
-// redirects, not-modified answers and page naming to the worker. Made by a download worker for
-// its own use; holds references to the run's options and cookies, which outlive it. Never
-// retries: the worker owns the tries.
+// One HTTP request: what to ask for and where the body goes. The caller decides what is asked
+// (the conditions and the offset come from what it has stored); the transaction decides how.
+struct CHttpRequest {
+    CUrl url;
+    std::string referrer;                       // the Referer line; empty: none
+    // The start address the request descends from (method and credentials); null: none. A
+    // request without a referrer is sent with the start address's method.
+    const CHttpStartAddress* start = nullptr;
+    std::int32_t resumeOffset = 0;   // > 0: ask for the body from this byte on (Range)
+    std::string ifModifiedSince;     // not empty: ask only for a newer body (If-Modified-Since)
+    std::string ifRange;             // sent as If-Range with a Range line, never without one
+    IBodySink* body = nullptr;       // where a body goes; must be given
+};
+
+// One HTTP/1.0 request and its response over a fresh connection (directly, through an HTTP
+// proxy, or through a SOCKS5 proxy): sends the request, reads the header (handing cookies to
+// the cookie exchange), and writes the body, if one comes, into the request's sink. Made by a
+// download worker for its own use; holds references to the run's options and cookies and to
+// the worker's progress link, which outlive it. Never retries: the worker owns the tries.
 class CHttpTransaction {
 public:
     CHttpTransaction(const CHttpOptions& options, CHttpWorkerLink& worker,
                      CCookieExchange& cookies);
 
-    // Fetches `entry` over `socket`, connecting to `address` (the target in direct mode, the
-    // proxy in HTTP-proxy mode; unused with SOCKS5). Returns 0 when the body was stored, -1 when
-    // the entry is finished without a stored body (stop requested, redirect, not modified, a 4xx
-    // other than 401, 403, 404 and 407). Throws CMySocketException for network failures and
-    // CMyException for the rest (kOp* above). The socket is closed and its window emptied on
-    // every way out. `alreadyCounted` is set when a resumed run meets a page whose parse had
-    // begun, which the restored totals already count.
-    int Transaction(CUrlEntry& entry, CMyExHttpSocket& socket, const SocketAddress& address,
-                    bool& alreadyCounted);
+    // Runs `request` over `socket`, connecting to `address` (the target in direct mode, the
+    // proxy in HTTP-proxy mode; unused with SOCKS5). Returns how it ended: Stored, NotModified
+    // (304), Redirected (another 3xx), NoBody (a 4xx other than 401, 403, 404, 407, 408 and
+    // 429) or Stopped. Throws CMySocketException for network failures, CMyException
+    // "HTTPSession" with the status for 5xx, 401, 403, 404, 407, 408 and 429 (the worker tries
+    // again after 5xx, 408 and 429), "NoBody" when a body was due and none came,
+    // "BadRequest", and what the sink throws. The socket is closed and its window emptied on
+    // every way out.
+    CTransferResult Transaction(const CHttpRequest& request, CMyExHttpSocket& socket,
+                                const SocketAddress& address);
 
     // The whole request: request line, header lines, empty line. Throws "BadRequest".
-    std::string BuildRequest(const CUrlEntry& entry);
-    // Appends the header lines (without the final empty line) to `request`.
-    void BuildRequestHeaders(std::string& request, const CUrlEntry& entry);
+    std::string BuildRequest(const CHttpRequest& request);
+    // Appends the header lines (without the final empty line) to `text`.
+    void BuildRequestHeaders(std::string& text, const CHttpRequest& request);
 
 private:
-    const CHttpStartAddress* StartAddressOf(const CUrlEntry& entry) const;
-    bool ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header, const CUrlEntry& entry,
+    bool ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header, const CHttpRequest& request,
                     const CReceiveCounters& counters);
     bool StopRequested() const;
-    void NameRecognisedPage(CUrlEntry& entry);
-    void NameSniffedPage(CUrlEntry& entry, const std::string& storedPath);
 
     const CHttpOptions& m_options;
     CHttpWorkerLink& m_worker;

@@ -2,14 +2,10 @@
 
 #include <atomic>
 #include <cstdint>
-#include <string_view>
-
-#include "url/CUrl.h"
-#include "url/CUrlEntry.h"
 
 namespace torvex {
 
-// Display states of a download worker that the transactions set.
+// Display states of a download worker that the transfers set.
 namespace WorkerState {
 constexpr int Idle = 0;
 constexpr int FindingHost = 1;
@@ -20,9 +16,10 @@ constexpr int ReceivingFtp = 4;   // an FTP transfer shows as reading
 constexpr int Receiving = 5;
 } // namespace WorkerState
 
-// What a transaction (HTTP or FTP) needs from the download worker that runs it, and what it
-// hands on to the crawl engine. The worker implements it; every call comes from that worker's
-// thread, during a transaction.
+// How a transfer (HTTP or FTP) tells the download worker that runs it how far it has come, and
+// learns that it is to stop. The worker implements it; every call comes from that worker's
+// thread, during a transfer. What the transfer's answer means for the queue entry is the
+// worker's to decide from the transfer's result.
 class CHttpWorkerLink {
 public:
     virtual ~CHttpWorkerLink();
@@ -33,22 +30,9 @@ public:
     virtual void SetState(int state) = 0;
     // The worker's received-bytes statistics (may be null).
     virtual std::atomic<std::int64_t>* ReceivedBytes() = 0;
-    // Where the entry's Readed is published while the body arrives (may be null).
+    // Where the bytes of the file stored so far are published while the body arrives, for
+    // other threads to read (may be null).
     virtual std::atomic<std::int32_t>* SharedReaded() { return nullptr; }
-
-    // The entry's status line with state '0' (in progress) is due: the body is about to come.
-    virtual void PublishInProgress(const CUrlEntry& entry) = 0;
-    // The server answered 304 to If-Modified-Since (or an FTP server gave the size already on
-    // disk): the record's copy stands.
-    virtual void NotModified(CUrlEntry& entry) = 0;
-    // The server redirected the entry. `target` is the Location text (at most 1024
-    // characters), `parsedTarget` its parse against the entry's URL (it may be invalid).
-    // `slashRedirect`: the target is the entry's own address followed by "/".
-    virtual void Redirect(CUrlEntry& entry, std::string_view target, const CUrl& parsedTarget,
-                          bool slashRedirect) = 0;
-    // A page was named: the task's NeedsConversion and HasRenamedFile flags are to be raised
-    // where set here.
-    virtual void PageNamed(bool needsConversion, bool hasRenamedFile) = 0;
 };
 
 } // namespace torvex

@@ -66,21 +66,18 @@ int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int
     }
 }
 
-void CMyExHttpSocket::WriteOut(std::FILE* file, const char* data, std::size_t length) const {
-    if (length > 0 && std::fwrite(data, 1, length, file) != length) {
-        ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
-    }
-}
-
-std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected, int timeOut,
+std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected, int timeOut,
                                           const CReceiveCounters& counters) {
-    auto stored = [&counters](std::int64_t bytes) {
-        if (counters.entryReaded != nullptr) {
-            const std::int64_t next = *counters.entryReaded + bytes;
-            *counters.entryReaded = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
-            if (counters.sharedReaded != nullptr) {
-                counters.sharedReaded->store(*counters.entryReaded, std::memory_order_relaxed);
-            }
+    auto write = [&body](const char* data, std::int64_t length) {
+        if (length > 0) {
+            body.Write(data, static_cast<std::size_t>(length));
+        }
+    };
+    auto stored = [&counters](std::int64_t total) {
+        if (counters.sharedReaded != nullptr) {
+            const std::int64_t onDisk = std::min<std::int64_t>(counters.offset + total, INT32_MAX);
+            counters.sharedReaded->store(static_cast<std::int32_t>(onDisk),
+                                         std::memory_order_relaxed);
         }
     };
     auto stopped = [&counters]() { return counters.stop != nullptr && counters.stop->load(); };
@@ -91,7 +88,7 @@ std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected
     if (expected > 0) {
         total = std::min<std::int64_t>(total, expected);
     }
-    WriteOut(file, m_window.data(), static_cast<std::size_t>(total));
+    write(m_window.data(), total);
     stored(total);
     ResetWindow();
 
@@ -116,9 +113,9 @@ std::int64_t CMyExHttpSocket::ReceiveBody(std::FILE* file, std::int64_t expected
         if (received == 0) {
             break;
         }
-        WriteOut(file, m_body.data(), static_cast<std::size_t>(received));
+        write(m_body.data(), received);
         total += received;
-        stored(received);
+        stored(total);
         Count(received, counters);
     }
     if (expected > 0 && total < expected) {

@@ -4,12 +4,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "net/CMyExSocksSocket.h"
+#include "net/IBodySink.h"
 
 namespace torvex {
 
@@ -23,9 +23,11 @@ constexpr std::string_view kOpWriteFile = "WriteFile";
 // body transfer to stop early. Every pointer may be null.
 struct CReceiveCounters {
     std::atomic<std::int64_t>* workerBytes = nullptr;   // the worker's statistics
-    std::int32_t* entryReaded = nullptr;                // the entry's bytes stored so far
     const std::atomic<bool>* stop = nullptr;            // the worker's stop flag
-    std::atomic<std::int32_t>* sharedReaded = nullptr;  // entryReaded, for other threads to read
+    // The bytes of the file stored so far (`offset` and the body's bytes since), for other
+    // threads to read while the body arrives.
+    std::atomic<std::int32_t>* sharedReaded = nullptr;
+    std::int64_t offset = 0;
 };
 
 // The socket of one HTTP transaction: it reads the response through a fixed receive window of
@@ -45,12 +47,12 @@ public:
     int ReadHeaderLine(std::string& line, std::size_t capacity, int timeOut, bool firstLine,
                        const CReceiveCounters& counters);
 
-    // Writes the bytes still in the window and then the rest of the body to `file` until the
+    // Writes the bytes still in the window and then the rest of the body to `body` until the
     // peer closes or `expected` (0 when unknown) bytes arrived; returns the bytes written. Stops
     // early, returning what it has, once the stop flag is raised. Throws "Http Receive" (no
     // class name, code 0) when the peer closed short of an expected length, "Receive" on an
-    // error or time-out, and CMyException "WriteFile" when the file refuses the bytes.
-    std::int64_t ReceiveBody(std::FILE* file, std::int64_t expected, int timeOut,
+    // error or time-out, and what the sink throws when it refuses the bytes.
+    std::int64_t ReceiveBody(IBodySink& body, std::int64_t expected, int timeOut,
                              const CReceiveCounters& counters);
 
     // Forgets whatever the window holds.
@@ -61,7 +63,6 @@ public:
 
 private:
     void Count(int bytes, const CReceiveCounters& counters) const;
-    void WriteOut(std::FILE* file, const char* data, std::size_t length) const;
 
     std::array<char, kReceiveWindow> m_window{};
     std::vector<char> m_body;   // the body's receive buffer, made on first use

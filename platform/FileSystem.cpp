@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace torvex {
@@ -67,6 +68,11 @@ std::int64_t FileModificationTime(std::string_view path) {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_mtime);
+}
+
+bool TouchFile(std::string_view path) {
+    const std::string text(path);
+    return ::utimensat(AT_FDCWD, text.c_str(), nullptr, 0) == 0;
 }
 
 bool ReadFileText(std::string_view path, std::string& text) {

@@ -26,6 +26,8 @@ bool IsEmptyDirectory(std::string_view path);
 bool RemoveEmptyDirectory(std::string_view path);
 // Last-write time in seconds since 1970, or -1 when the file cannot be asked.
 std::int64_t FileModificationTime(std::string_view path);
+// Sets the last-write time of an existing file to now; false when it cannot.
+bool TouchFile(std::string_view path);
 
 // Reads a whole file into `text`; false when it cannot be opened or read.
 bool ReadFileText(std::string_view path, std::string& text);

@@ -10,6 +10,7 @@
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramDir.h"
 #include "project/PasswordScramble.h"
 #include "project/WorkDir.h"
 #include "url/CUrl.h"
@@ -439,8 +440,18 @@ std::string DefaultSettingsPath() {
     return ConfigDir() + "/" + std::string(kDefaultSettingsName);
 }
 
+std::string DefaultSettingsSourcePath() {
+    const std::string own = DefaultSettingsPath();
+    if (FileExists(own)) {
+        return own;
+    }
+    const std::string installed = ProgramDirectory() + "/" + std::string(kConfigDirName) + "/" +
+                                  std::string(kDefaultSettingsName);
+    return FileExists(installed) ? installed : own;
+}
+
 bool LoadDefaultSettings(CProjectSettings& settings) {
-    return settings.LoadDefaults(DefaultSettingsPath());
+    return settings.LoadDefaults(DefaultSettingsSourcePath());
 }
 
 bool SaveDefaultSettings(const CProjectSettings& settings) {

@@ -162,10 +162,14 @@ private:
     void WriteAddress(std::string& out, std::size_t index, std::size_t parent);
 };
 
-// The working directory's defaults file: Config/default.conf.
+// The working directory's defaults file: Config/default.conf. "Save as default" writes here.
 std::string DefaultSettingsPath();
-// Loads the defaults file into `settings`; a missing file leaves the built-in defaults and
-// gives false, which is not an error.
+// The defaults file new projects start from: the working directory's, or while it has none (a
+// TORVEX_HOME that nothing was saved into yet) the one installed with the program, which
+// differs from the built-in defaults. Names a missing file when neither exists.
+std::string DefaultSettingsSourcePath();
+// Loads the defaults file (DefaultSettingsSourcePath) into `settings`; a missing file leaves the
+// built-in defaults and gives false, which is not an error.
 bool LoadDefaultSettings(CProjectSettings& settings);
 // Creates the Config folder when missing and writes the defaults file; false on failure (show
 // DefaultsWriteErrorText then).

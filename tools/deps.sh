@@ -9,6 +9,9 @@ TORVEX_PACKAGES=(
     dante-server microsocks tinyproxy
     python3-pyftpdlib
     python3
+    # A real documentation site for the end-to-end copy test: the Sphinx-built HTML manual of
+    # this package, served by nginx from /usr/share/developers-reference.
+    developers-reference
     chromium
     # The desktop program and its offscreen tests: Qt 6 Widgets (with Qt Test), the platform
     # plugins (offscreen among them) and a font for the screenshots.

@@ -15,10 +15,22 @@ constexpr std::size_t kMaxLocalPath = 260;       // local directory, file name, 
 constexpr std::size_t kMaxLastModified = 64;
 constexpr std::size_t kMaxExtension = 12;
 
-// State letters of an entry (written to the status log).
-namespace EntryState {
-constexpr char Initial = '0';
-}
+// Where an entry stands, as the letter its status-log line carries. A letter read back from a
+// log is kept as it is, whatever it is.
+enum class EntryState : char {
+    Initial = '0',       // nothing stored whole yet: a body being received or broken off
+    Complete = '1',      // stored (a page: parsed, or converted to local links under its name)
+    Stored = '2',        // a page stored in this run whose links are not read yet
+    Parsing = '3',       // a page being parsed
+    NotModified = '4',   // a page answered 304 Not Modified, taken over from an older record
+    ConvertedAbsolute = '5',       // a page converted: links to files not held made absolute
+    TakenOver = '6',               // taken over from an older record after its links changed
+    ConvertedLocalHtml = '7',      // a page converted: local links, ".html" appended to names
+    ConvertedAbsoluteHtml = '8',   // a page converted: absolute links, ".html" appended
+};
+
+// The letter of `state` in a status-log line.
+constexpr char StateLetter(EntryState state) { return static_cast<char>(state); }
 // Kind letters.
 namespace EntryKind {
 constexpr char Other = '0';
@@ -30,6 +42,7 @@ constexpr char OwnName = '0';        // not a page, or a page with an HTML name
 constexpr char PageOwnName = '1';    // page without an HTML name, stored under its own name
 constexpr char RenamedLater = '2';   // page renamed later with ".html" appended
 constexpr char HtmlAppended = '3';   // page stored with ".html" appended from the start
+constexpr char CssAppended = '4';    // style sheet stored with ".css" appended from the start
 }
 
 // One URL in the crawl engine. A plain value: every hand-over between queues and threads is a
@@ -43,7 +56,7 @@ struct CUrlEntry {
     std::string fileName;
     std::string lastModified;      // from the response header
     std::int32_t level = 0;        // start addresses are level 1
-    char state = EntryState::Initial;
+    EntryState state = EntryState::Initial;
     std::int32_t readed = 0;       // bytes stored so far
     std::int32_t total = -1;       // expected size, -1 when not known
     char kind = EntryKind::Other;
@@ -53,7 +66,7 @@ struct CUrlEntry {
     std::string foundLinkMapPath;  // its link map there (261)
     std::int32_t logOffset = -1;   // position of the entry's line in the status log
     std::int32_t startIndex = 0;   // which start address the entry descends from
-    std::string extension;         // "" or ".html"
+    std::string extension;         // "", ".html" or ".css" (StoredNameSuffix of the name letter)
     std::int32_t linkCode = -1;    // tag code of the link; -1 for start addresses
 };
 

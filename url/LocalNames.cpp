@@ -98,10 +98,43 @@ std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entr
     out += '/';
     out += entry.localDir;
     out += entry.fileName;
-    if (entry.nameLetter == NameLetter::HtmlAppended) {
-        out += ".html";
-    }
+    out += LinkMapSuffix(entry.nameLetter);
     return out;
+}
+
+std::string_view StoredNameSuffix(char nameLetter) {
+    switch (nameLetter) {
+    case NameLetter::RenamedLater:
+    case NameLetter::HtmlAppended:
+        return ".html";
+    case NameLetter::CssAppended:
+        return ".css";
+    default:
+        return "";
+    }
+}
+
+std::string_view LinkMapSuffix(char nameLetter) {
+    return nameLetter == NameLetter::RenamedLater ? "" : StoredNameSuffix(nameLetter);
+}
+
+namespace {
+
+// A file stored with `extension` appended from the start: the links to it learn the name when
+// the record's links are converted.
+PageNaming AppendedFromTheStart(char nameLetter, std::string_view extension) {
+    PageNaming naming;
+    naming.nameLetter = nameLetter;
+    naming.extension = extension;
+    naming.needsConversion = true;
+    naming.hasRenamedFile = true;
+    return naming;
+}
+
+} // namespace
+
+PageNaming NameStyleSheet() {
+    return AppendedFromTheStart(NameLetter::CssAppended, ".css");
 }
 
 bool IsHtmlName(std::string_view fileName) {
@@ -119,11 +152,7 @@ PageNaming NamePage(std::string_view fileName, bool hasReferrerOrChild, bool aut
         naming.needsConversion = autoExt;
         return naming;
     }
-    naming.nameLetter = NameLetter::HtmlAppended;
-    naming.extension = ".html";
-    naming.needsConversion = true;
-    naming.hasRenamedFile = true;
-    return naming;
+    return AppendedFromTheStart(NameLetter::HtmlAppended, ".html");
 }
 
 bool RenamedPageFits(std::size_t recordDownloadDirLength, std::string_view localDir,

@@ -25,7 +25,14 @@ bool LocalNames(CUrlEntry& entry, std::size_t recordDownloadDirLength);
 bool StoredPath(std::string_view recordDownloadDir, std::string_view localDir,
                 std::string_view fileName, std::string_view extension, std::string& out);
 
-// "<record linkmap dir>/<local dir><file name>", with ".html" for name letter '3'.
+// What the stored file's name carries after the file name, by name letter: ".html" for pages
+// renamed with it ('2', '3'), ".css" for style sheets ('4'), else nothing.
+std::string_view StoredNameSuffix(char nameLetter);
+// What a link map's name carries after the file name: the suffix of a file stored with it from
+// the start ('3', '4'); a page renamed later keeps the map of its plain name.
+std::string_view LinkMapSuffix(char nameLetter);
+
+// "<record linkmap dir>/<local dir><file name>" and LinkMapSuffix.
 std::string LinkMapPath(std::string_view recordLinkMapDir, const CUrlEntry& entry);
 
 // True when the text after the file name's last "." begins with "htm" in any case.
@@ -34,7 +41,7 @@ bool IsHtmlName(std::string_view fileName);
 // How a stored page is named once it is known to be a page.
 struct PageNaming {
     char nameLetter = NameLetter::OwnName;
-    std::string extension;          // "" or ".html"
+    std::string extension;          // "", ".html" or ".css"
     bool needsConversion = false;   // the task's NeedsConversion flag is to be set
     bool hasRenamedFile = false;    // the task's HasRenamedFile flag is to be set
 };
@@ -43,6 +50,11 @@ struct PageNaming {
 // from a child start address keeps its name (letter '1', conversion when `autoExt`); a
 // stand-alone start page gets ".html" appended (letter '3').
 PageNaming NamePage(std::string_view fileName, bool hasReferrerOrChild, bool autoExt);
+
+// How a style sheet whose name does not end in ".css" is named: ".css" appended from the start
+// (letter '4'), so that a browser reading the copy from disk applies it; the links to it learn
+// the name when the record's links are converted.
+PageNaming NameStyleSheet();
 
 // The ".html" renaming is refused when the record download directory, the local directory and
 // the file name together exceed 255 characters.

@@ -342,8 +342,11 @@ TEST_F(CliEndToEndSite, SeveralStartAddressesRetryTheSameFailuresAndEndWithNothi
         const ChildResult run = Cli({"start", dir});
         EXPECT_EQ(run.exitStatus, 1) << run.err;
         EXPECT_NE(run.err.find(EndCodeText(201, name, {})), std::string::npos) << run.err;
-        EXPECT_EQ(m_server.RequestCount(first), 3);
-        EXPECT_EQ(m_server.RequestCount(second), 3);
+        // A 4xx is the server's answer about the file: asked for once. An empty body may come
+        // whole next time: Retry 2 gives three tries.
+        const int tries = std::string_view(c.name).ends_with("answer") ? 1 : 3;
+        EXPECT_EQ(m_server.RequestCount(first), tries);
+        EXPECT_EQ(m_server.RequestCount(second), tries);
     }
 }
 
@@ -463,6 +466,20 @@ TEST_F(CliEndToEnd, NewTakesTheDefaultsOfTheWorkingDirectory) {
     EXPECT_NE(conf.find("\nRetry=7\n"), std::string::npos) << conf;
     EXPECT_NE(conf.find("[URL]\nStartURL=http://example.org/\nLevel=6\n"), std::string::npos)
         << conf;
+}
+
+TEST_F(CliEndToEnd, NewWithoutDefaultsOfItsOwnTakesTheShippedOnes) {
+    // The working directory has no defaults file: the one installed beside the program keeps
+    // links to files that were not fetched as absolute addresses.
+    const std::string shipped = m_work / "shipped";
+    ASSERT_EQ(Cli({"new", shipped, "http://example.org/"}).exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(shipped + "/project.conf").find("\nLink=1\n"), std::string::npos);
+
+    std::filesystem::create_directories(m_home.Path() / "Config");
+    WriteFileBytes(m_home / "Config/default.conf", "TorvexVersion=0.93\nLink=0\n");
+    const std::string own = m_work / "own";
+    ASSERT_EQ(Cli({"new", own, "http://example.org/"}).exitStatus, 0);
+    EXPECT_NE(ReadFileBytes(own + "/project.conf").find("\nLink=0\n"), std::string::npos);
 }
 
 TEST_F(CliEndToEnd, UsageErrorsAndHelp) {

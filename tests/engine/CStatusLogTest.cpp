@@ -27,7 +27,7 @@ TEST(CStatusLogWrite, WritesTheFixedWidthLayout) {
     ASSERT_TRUE(log.Open(dir / "latest"));
     CUrlEntry entry = Entry("http://h/a.html");
     entry.kind = '1';
-    entry.state = '2';
+    entry.state = EntryState::Stored;
     entry.nameLetter = '3';
     entry.lastModified = "Tue, 01 Jan 2002 00:00:00 GMT";
     entry.readed = 1234;
@@ -47,12 +47,12 @@ TEST(CStatusLogWrite, RewritingAUrlLeavesOneLine) {
     CUrlEntry first = Entry("http://h/first");
     log.WriteStatusLine(first);
     CUrlEntry entry = Entry("http://h/a");
-    entry.state = '0';
+    entry.state = EntryState::Initial;
     entry.readed = 10;
     entry.total = 300;
     log.WriteStatusLine(entry);
     const std::int32_t offset = entry.logOffset;
-    entry.state = '1';
+    entry.state = EntryState::Complete;
     entry.readed = 300;
     log.WriteStatusLine(entry);
     EXPECT_EQ(entry.logOffset, offset);
@@ -97,7 +97,7 @@ TEST(CStatusLogOpen, KeepsAndIndexesAnExistingLog) {
     CStatusFields fields;
     ASSERT_TRUE(ParseStatusLine(line, 10, fields));
     EXPECT_EQ(fields.kind, '1');
-    EXPECT_EQ(fields.state, '2');
+    EXPECT_EQ(fields.state, EntryState::Stored);
     EXPECT_EQ(fields.nameLetter, '3');
     EXPECT_EQ(fields.readed, 7);
     EXPECT_EQ(fields.total, 9);

@@ -29,16 +29,19 @@ public:
         return copySucceeds;
     }
     void ToParse(const CUrlEntry&) override { calls.push_back("parse"); }
-    void WriteStatusLine(CUrlEntry& e) override { calls.push_back(std::string("line") + e.state); }
+    void WriteStatusLine(CUrlEntry& e) override {
+        calls.push_back(std::string("line") + StateLetter(e.state));
+    }
     void RecordStartPage(const CUrlEntry&) override { calls.push_back("startpage"); }
     void AddTotalFiles() override { ++totalFiles; }
     void AddPassed() override { ++passed; }
 };
 
-CUrlEntry FoundEntry(char kind, char state, bool start) {
+// An entry as FindInRecords fills it from a status line with these letters.
+CUrlEntry FoundEntry(char kind, char stateLetter, bool start) {
     CUrlEntry e;
     e.kind = kind;
-    e.state = state;
+    e.state = static_cast<EntryState>(stateLetter);
     e.referrer = start ? "" : "http://h/index.html";
     e.lastModified = "Mon, 01 Jan 2024 00:00:00 GMT";
     e.readed = 100;
@@ -207,7 +210,7 @@ TEST(DispatchDecision, ResumeByLinkMapsTakesFilesOfThisRecord) {
     host.times[converted.foundStoredPath] = 1000;
     EXPECT_EQ(DecideEntry(converted, true, true, c, host), DispatchAction::Done);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"startpage", "parse", "line6"}));
-    EXPECT_EQ(converted.state, '6');
+    EXPECT_EQ(converted.state, EntryState::TakenOver);
     EXPECT_EQ(host.totalFiles, 1);
 
     FakeHost older;

@@ -2,8 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace torvex {
 namespace {
+
+TEST(TryFailureDefinitive, OnlyAnswersThatCannotChangeEndTheTries) {
+    const struct {
+        const char* operation;
+        int code;
+        bool definitive;
+    } rows[] = {
+        {"HTTPSession", 400, true},  {"HTTPSession", 401, true},  {"HTTPSession", 403, true},
+        {"HTTPSession", 404, true},  {"HTTPSession", 407, true},  {"HTTPSession", 410, true},
+        {"HTTPSession", 499, true},  {"HTTPSession", 408, false}, {"HTTPSession", 429, false},
+        {"HTTPSession", 500, false}, {"HTTPSession", 503, false}, {"HTTPSession", 399, false},
+        {"FTPGet", 5, true},         {"FTPGet", 2, false},        {"FTPGet", 8, false},
+        {"NoBody", 0, false},        {"OpenFile", 0, false},      {"Connect", 404, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.operation) + " " + std::to_string(r.code));
+        EXPECT_EQ(IsDefinitiveAnswer(r.operation, r.code), r.definitive);
+    }
+}
 
 TEST(TryFailureEndCode, SocketFailuresByOperationAndProxy) {
     const struct {

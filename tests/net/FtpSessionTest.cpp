@@ -1,243 +1,98 @@
+#include "net/CFTPSession.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 
+#include "FtpScripts.h"
 #include "HttpTestKit.h"
-#include "net/CFTPSession.h"
-#include "platform/FileSystem.h"
 
 namespace torvex::test {
 namespace {
 
-using namespace std::string_literals;
-
-FixtureStep Expect(const std::string& command) { return ReadBytes(command.size() + 2); }
-
-// The server's side of a login as anonymous with binary type.
-FixtureScript Login() {
-    return {SendBytes("220 ready\r\n"), Expect("USER anonymous"), SendBytes("331 password\r\n"),
-            Expect("PASS user@torvex.x"), SendBytes("230 in\r\n"), Expect("TYPE I"),
-            SendBytes("200 binary\r\n")};
-}
-
-// "227 ... (h1,h2,h3,h4,p1,p2)" naming the port of `data` on `host`.
-std::string Passive(const CFixtureServer& data, const std::string& host = "127,0,0,1") {
-    return "227 Entering Passive Mode (" + host + "," + std::to_string(data.Port() / 256) + "," +
-           std::to_string(data.Port() % 256) + ").\r\n";
-}
-
-FixtureScript Then(FixtureScript script, std::initializer_list<FixtureStep> more) {
-    script.insert(script.end(), more.begin(), more.end());
-    return script;
-}
-
-// A control server and a data server on loopback, and a session with its two sockets.
+// One session against a control server and a data server on loopback, its file kept in memory.
 class FtpSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_options = DirectOptions(m_record.Str());
         m_control.SetTimeOut(1);
         m_data.SetTimeOut(1);
     }
-
-    CUrlEntry Entry(const std::string& path) const {
-        return MakeEntry("ftp://127.0.0.1:" + std::to_string(m_controlServer.Port()) + path,
-                         "http://127.0.0.1/", m_record.Str());
-    }
-    Outcome Get(CUrlEntry& entry) {
+    Outcome Get(CFixtureServer& control, std::int32_t resumeOffset = 0) {
+        CFtpRequest request;
+        request.url = CUrl("ftp://127.0.0.1:" + std::to_string(control.Port()) + "/f.bin");
+        request.resumeOffset = resumeOffset;
+        request.body = &m_body;
+        CFTPSession session(m_options, m_link);
         Outcome outcome;
-        CFTPSession session(m_options, m_worker);
-        try {
-            outcome.result =
-                session.FTPGet(entry, m_control, m_data, Loopback(m_controlServer.Port()));
-        } catch (CMyException* raw) {
-            const std::unique_ptr<CMyException> failure(raw);
-            outcome.threw = true;
-            outcome.socketFailure = dynamic_cast<CMySocketException*>(raw) != nullptr;
-            outcome.className = failure->ClassName();
-            outcome.operation = failure->Operation();
-            outcome.code = failure->Code();
-        }
+        static_cast<Failure&>(outcome) = CatchFailure([&] {
+            outcome.result = session.FTPGet(request, m_control, m_data, Loopback(control.Port()));
+        });
         return outcome;
     }
-    std::string Commands() {
-        m_controlServer.WaitForFinished(1, std::chrono::seconds(5));
-        return m_controlServer.Requests().at(0);
-    }
-    std::string StoredPath(const CUrlEntry& entry) const {
-        return m_record.Str() + "/" + entry.localDir + entry.fileName;
-    }
 
-    TempDir m_record;
-    CFixtureServer m_controlServer;
-    CFixtureServer m_dataServer;
-    CHttpOptions m_options;
-    RecordingWorker m_worker;
+    CHttpOptions m_options = DirectOptions();
+    RecordingLink m_link;
+    CMemoryBody m_body;
     CMyExFtpSocket m_control;
     CMyExFtpSocket m_data;
 };
 
-TEST_F(FtpSessionTest, LogsInAnonymouslyAndStoresTheFileFromTheControlServer) {
-    // A multi-line greeting whose text lines begin with other codes, and a PASV reply that
-    // names a far host: the data connection still goes to the control connection's server.
-    m_controlServer.AddScript(Then(
-        {SendBytes("220-Welcome\r\n 230 not the end\r\n200 nor this\r\n220 Ready\r\n"),
-         Expect("USER anonymous"), SendBytes("331 password\r\n"), Expect("PASS user@torvex.x"),
-         SendBytes("230 in\r\n"), Expect("TYPE I"), SendBytes("200 binary\r\n")},
-        {Expect("SIZE /pub/a b.txt"), SendBytes("213 11\r\n"), Expect("PASV"),
-         SendBytes(Passive(m_dataServer, "10,0,0,1")), Expect("REST 0"), SendBytes("350 ok\r\n"),
-         Expect("RETR /pub/a b.txt"), SendBytes("150 opening\r\n"),
-         Pause(std::chrono::milliseconds(50)), SendBytes("226 done\r\n")}));
-    m_dataServer.AddScript({SendBytes("hello world")});
-    CUrlEntry entry = Entry("/pub/a%20b.txt");
-    const Outcome outcome = Get(entry);
-    ASSERT_FALSE(outcome.threw) << outcome.className << " " << outcome.operation << " "
-                                << outcome.code;
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(ReadFileBytes(StoredPath(entry)), "hello world");
-    EXPECT_EQ(entry.total, 11);
-    EXPECT_EQ(entry.readed, 11);
-    EXPECT_EQ(m_worker.inProgress, std::vector<char>{'0'});
-    EXPECT_NE(std::find(m_worker.states.begin(), m_worker.states.end(), WorkerState::ReceivingFtp),
-              m_worker.states.end());
-    EXPECT_EQ(Commands(), "USER anonymous\r\nPASS user@torvex.x\r\nTYPE I\r\nSIZE /pub/a b.txt\r\n"
-                          "PASV\r\nREST 0\r\nRETR /pub/a b.txt\r\n");
-    EXPECT_FALSE(m_control.IsOpen());
-    EXPECT_FALSE(m_data.IsOpen());
-}
-
-TEST_F(FtpSessionTest, ResumesAPartialFileOrRestartsWhenRestIsRefused) {
-    const std::string whole = std::string(4096, 'a') + std::string(4096, 'b');
+TEST_F(FtpSessionTest, ReportsTheSizeAndHandsTheFileToTheSink) {
     for (const bool restAccepted : {true, false}) {
         SCOPED_TRACE(restAccepted);
+        m_body = CMemoryBody();
         CFixtureServer control;
-        CFixtureServer dataServer;
+        CFixtureServer data;
         control.AddScript(Then(
-            Login(), {Expect("SIZE /f.bin"), SendBytes("213 8192\r\n"), Expect("PASV"),
-                      SendBytes(Passive(dataServer)), Expect("REST 4096"),
-                      SendBytes(restAccepted ? "350 from 4096\r\n" : "502 no\r\n"),
+            Login(), {Expect("SIZE /f.bin"), SendBytes("213 10\r\n"), Expect("PASV"),
+                      SendBytes(Passive(data)), Expect("REST 4"),
+                      SendBytes(restAccepted ? "350 from 4\r\n" : "502 no\r\n"),
                       Expect("RETR /f.bin"), SendBytes("150 go\r\n226 done\r\n")}));
-        dataServer.AddScript({SendBytes(restAccepted ? whole.substr(4096) : whole)});
-        CUrlEntry entry = MakeEntry("ftp://127.0.0.1:" + std::to_string(control.Port()) + "/f.bin",
-                                    "http://127.0.0.1/", m_record.Str());
-        MakeDirectoryPath(m_record.Str() + "/" + entry.localDir);
-        // Half the file, and a little garbage beyond what the record says arrived.
-        WriteFileBytes(StoredPath(entry), whole.substr(0, 4096) + "junk");
-        entry.readed = 4096;
-        entry.total = 8192;
-        CFTPSession session(m_options, m_worker);
-        ASSERT_EQ(session.FTPGet(entry, m_control, m_data, Loopback(control.Port())), 0);
-        EXPECT_EQ(ReadFileBytes(StoredPath(entry)), whole);
-        EXPECT_EQ(entry.readed, 8192);
-        control.WaitForFinished(1, std::chrono::seconds(5));
-        EXPECT_NE(control.Requests()[0].find("REST 4096\r\n"), std::string::npos);
+        data.AddScript({SendBytes(restAccepted ? "456789" : "0123456789")});
+        const Outcome outcome = Get(control, 4);
+        ASSERT_FALSE(outcome.threw) << outcome.className << " " << outcome.operation;
+        EXPECT_EQ(outcome.result.outcome, TransferOutcome::Stored);
+        EXPECT_EQ(outcome.result.size, 10);
+        EXPECT_EQ(m_body.sizeSeen, 10);
+        EXPECT_EQ(m_body.offset, restAccepted ? 4 : 0);
+        EXPECT_EQ(m_body.bytes, restAccepted ? "456789" : "0123456789");
+        EXPECT_EQ(outcome.result.bodyBytes, 10);
+        EXPECT_EQ(m_link.sharedReaded.load(), 10);
+        EXPECT_TRUE(m_body.closed);
+        EXPECT_FALSE(m_control.IsOpen());
+        EXPECT_FALSE(m_data.IsOpen());
     }
 }
 
-TEST_F(FtpSessionTest, TakesAFileAlreadyCompleteWithoutTransfer) {
-    // An interrupted download whose bytes all arrived is stored; a file of an older record that
-    // the server still has at the same size is handed back as unchanged.
-    for (const char state : {'0', '1'}) {
-        SCOPED_TRACE(state);
-        CFixtureServer control;
-        control.AddScript(Then(Login(), {Expect("SIZE /done.txt"), SendBytes("213 6\r\n"),
-                                         WaitForClose()}));
-        CUrlEntry entry = MakeEntry("ftp://127.0.0.1:" + std::to_string(control.Port()) +
-                                        "/done.txt",
-                                    "http://127.0.0.1/", m_record.Str());
-        MakeDirectoryPath(m_record.Str() + "/" + entry.localDir);
-        WriteFileBytes(StoredPath(entry), state == '0' ? "123456" : "");
-        entry.state = state;
-        entry.readed = 6;
-        entry.total = 6;
-        m_worker.notModified = 0;
-        CFTPSession session(m_options, m_worker);
-        EXPECT_EQ(session.FTPGet(entry, m_control, m_data, Loopback(control.Port())),
-                  state == '0' ? 0 : -1);
-        EXPECT_EQ(m_worker.notModified, state == '0' ? 0 : 1);
-        EXPECT_EQ(m_dataServer.ConnectionCount(), 0);
-        EXPECT_FALSE(m_control.IsOpen());
-    }
+TEST_F(FtpSessionTest, ASinkThatDeclinesTheSizeGetsNoTransfer) {
+    CFixtureServer control;
+    CFixtureServer data;
+    control.AddScript(Then(Login(), {Expect("SIZE /f.bin"), SendBytes("213 6\r\n"),
+                                     WaitForClose()}));
+    m_body.wanted = false;
+    const Outcome outcome = Get(control);
+    ASSERT_FALSE(outcome.threw) << outcome.operation;
+    EXPECT_EQ(outcome.result.outcome, TransferOutcome::NotWanted);
+    EXPECT_EQ(outcome.result.size, 6);
+    EXPECT_EQ(m_body.opens, 0);
+    EXPECT_EQ(data.ConnectionCount(), 0);
+    EXPECT_FALSE(m_control.IsOpen());
 }
 
-TEST_F(FtpSessionTest, MapsEachRefusalToItsCode) {
-    struct Case {
-        const char* what;
-        FixtureScript script;
-        std::string data;
-        std::string expected;
-    };
-    const FixtureScript toPassive = Then(Login(), {Expect("SIZE /x"), SendBytes("500 what\r\n"),
-                                                   Expect("PASV")});
-    FixtureScript typeRefused = Login();
-    typeRefused.back() = SendBytes("504 no\r\n");
-    const std::string overLong = "220-" + std::string(2500, 'x');
-    std::string endless = "220-welcome\r\n";
-    while (endless.size() < 70000) {
-        endless += "220-and more\r\n";
-    }
-    const Case cases[] = {
-        {"greeting", {SendBytes("421 busy\r\n")}, "", "FTPSession FTPGet 1"},
-        {"user", {SendBytes("220 ok\r\n"), Expect("USER anonymous"), SendBytes("530 no\r\n")}, "",
-         "FTPSession FTPGet 2"},
-        {"password",
-         {SendBytes("220 ok\r\n"), Expect("USER anonymous"), SendBytes("331 pw\r\n"),
-          Expect("PASS user@torvex.x"), SendBytes("530 no\r\n")},
-         "", "FTPSession FTPGet 3"},
-        {"type", typeRefused, "", "FTPSession FTPGet 4"},
-        {"closed after the greeting", {SendBytes("220 ok\r\n")}, "", "CFTPSession ReadRSPLine -1"},
-        {"size", Then(Login(), {Expect("SIZE /x"), SendBytes("550 missing\r\n")}), "",
-         "FTPSession FTPGet 5"},
-        {"passive refused", Then(toPassive, {SendBytes("502 no\r\n")}), "", "FTPSession FTPGet 6"},
-        {"passive without address", Then(toPassive, {SendBytes("227 somewhere (1,2,3)\r\n")}), "",
-         "FTPSession FTPGet 7"},
-        {"retrieve refused",
-         Then(toPassive, {SendBytes(""), Expect("REST 0"), SendBytes("350 ok\r\n"),
-                          Expect("RETR /x"), SendBytes("550 gone\r\n")}),
-         "", "FTPSession FTPGet 5"},
-        {"transfer not confirmed",
-         Then(toPassive, {SendBytes(""), Expect("REST 0"), SendBytes("350 ok\r\n"),
-                          Expect("RETR /x"), SendBytes("150 go\r\n"),
-                          Pause(std::chrono::milliseconds(50)), SendBytes("426 aborted\r\n")}),
-         "abc", "FTPSession FTPGet 8"},
-        {"short transfer",
-         Then(Login(), {Expect("SIZE /x"), SendBytes("213 100\r\n"), Expect("PASV"), SendBytes(""),
-                        Expect("REST 0"), SendBytes("350 ok\r\n"), Expect("RETR /x"),
-                        SendBytes("150 go\r\n"), WaitForClose()}),
-         std::string(60, 'd'), "CFTPSession FTP Receive 0"},
-        {"line longer than the window", {SendBytes(overLong)}, "", "CFTPSession ReadRSPLine -1"},
-        {"reply without end", {SendBytes(endless)}, "", "CFTPSession ReadRSPLine -1"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        CFixtureServer control;
-        CFixtureServer dataServer;
-        FixtureScript script = c.script;
-        for (FixtureStep& step : script) {
-            if (step.kind == FixtureStep::Kind::Send && step.bytes.empty()) {
-                step.bytes = Passive(dataServer);   // the placeholder of the PASV reply
-            }
-        }
-        control.AddScript(script);
-        dataServer.AddScript({SendBytes(c.data)});
-        CUrlEntry entry = MakeEntry("ftp://127.0.0.1:" + std::to_string(control.Port()) + "/x",
-                                    "http://127.0.0.1/", m_record.Str());
-        Outcome outcome;
-        try {
-            CFTPSession session(m_options, m_worker);
-            outcome.result = session.FTPGet(entry, m_control, m_data, Loopback(control.Port()));
-        } catch (CMyException* raw) {
-            const std::unique_ptr<CMyException> failure(raw);
-            outcome.className = failure->ClassName();
-            outcome.operation = failure->Operation();
-            outcome.code = failure->Code();
-        }
-        EXPECT_EQ(outcome.className + " " + outcome.operation + " " + std::to_string(outcome.code),
-                  c.expected);
-        EXPECT_FALSE(m_control.IsOpen());
-    }
+TEST_F(FtpSessionTest, WhatTheSinkRefusesEndsTheSession) {
+    CFixtureServer control;
+    CFixtureServer data;
+    control.AddScript(Then(
+        Login(), {Expect("SIZE /f.bin"), SendBytes("213 3\r\n"), Expect("PASV"),
+                  SendBytes(Passive(data)), Expect("REST 0"), SendBytes("350 ok\r\n"),
+                  Expect("RETR /f.bin"), SendBytes("150 go\r\n")}));
+    data.AddScript({SendBytes("abc")});
+    m_body.refuseOpen = "OpenFile";
+    const Outcome outcome = Get(control);
+    EXPECT_EQ(outcome.operation, "OpenFile");
+    EXPECT_TRUE(m_body.bytes.empty());
+    EXPECT_FALSE(m_control.IsOpen());
+    EXPECT_FALSE(m_data.IsOpen());
 }
 
 TEST(FtpPassiveReply, ReadsTheAddressAndRefusesWhatIsNotOne) {

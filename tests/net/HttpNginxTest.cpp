@@ -28,90 +28,86 @@ protected:
         if (!m_nginx->Started()) {
             GTEST_SKIP() << "nginx cannot run here: " << m_nginx->Reason();
         }
-        m_options = DirectOptions(m_record.Str(), 5);
+        m_options = DirectOptions(5);
     }
 
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + path;
     }
-    Outcome Fetch(CUrlEntry& entry) {
-        CHttpTransaction transaction(m_options, m_worker, m_cookies);
-        return RunTransaction(transaction, entry, m_socket, Loopback(m_nginx->Port()));
-    }
-    std::string Stored(const CUrlEntry& entry) const {
-        return ReadFileBytes(m_record.Str() + "/" + entry.localDir + entry.fileName +
-                             entry.extension);
+    Outcome Fetch(const CHttpRequest& request) {
+        CHttpTransaction transaction(m_options, m_link, m_cookies);
+        return RunTransaction(transaction, request, m_socket, Loopback(m_nginx->Port()));
     }
 
     TempDir m_site;
-    TempDir m_record;
     std::string m_big;
     std::unique_ptr<CNginxServer> m_nginx;
     CHttpOptions m_options;
-    RecordingWorker m_worker;
+    RecordingLink m_link;
     CNoCookies m_cookies;
     CMyExHttpSocket m_socket;
 };
 
 TEST_F(HttpNginxTest, StoresFilesByteForByte) {
-    CUrlEntry entry = MakeEntry(Url("/big.bin"), Url("/"), m_record.Str());
-    const Outcome outcome = Fetch(entry);
+    CMemoryBody body;
+    const Outcome outcome = Fetch(RequestFor(Url("/big.bin"), Url("/"), body));
     ASSERT_FALSE(outcome.threw) << outcome.operation << " " << outcome.code;
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(Stored(entry), m_big);
-    EXPECT_EQ(entry.total, static_cast<std::int32_t>(m_big.size()));
-    EXPECT_FALSE(entry.lastModified.empty());
+    EXPECT_EQ(outcome.result.outcome, TransferOutcome::Stored);
+    EXPECT_EQ(body.bytes, m_big);
+    EXPECT_EQ(outcome.result.contentLength, static_cast<std::int64_t>(m_big.size()));
+    EXPECT_EQ(outcome.result.bodyBytes, static_cast<std::int64_t>(m_big.size()));
+    EXPECT_FALSE(outcome.result.lastModified.empty());
 
-    CUrlEntry start = MakeEntry(Url("/"), "", m_record.Str());
-    ASSERT_FALSE(Fetch(start).threw);
-    EXPECT_EQ(start.fileName, "index.html");
-    EXPECT_EQ(start.kind, EntryKind::Page);
-    EXPECT_EQ(start.nameLetter, NameLetter::OwnName);
-    EXPECT_EQ(Stored(start), ReadFileBytes(m_site / "index.html"));
+    CMemoryBody page;
+    const Outcome start = Fetch(RequestFor(Url("/"), "", page));
+    ASSERT_FALSE(start.threw);
+    EXPECT_EQ(start.result.contentType, "text/html");
+    EXPECT_EQ(page.bytes, ReadFileBytes(m_site / "index.html"));
 }
 
 TEST_F(HttpNginxTest, AnswersNotModifiedToItsOwnDate) {
-    CUrlEntry entry = MakeEntry(Url("/big.bin"), Url("/"), m_record.Str());
-    ASSERT_FALSE(Fetch(entry).threw);
-    CUrlEntry again = MakeEntry(Url("/big.bin"), Url("/"), m_record.Str());
-    again.lastModified = entry.lastModified;
-    again.state = '2';
-    const Outcome outcome = Fetch(again);
+    CMemoryBody body;
+    const Outcome first = Fetch(RequestFor(Url("/big.bin"), Url("/"), body));
+    ASSERT_FALSE(first.threw);
+    CMemoryBody again;
+    CHttpRequest request = RequestFor(Url("/big.bin"), Url("/"), again);
+    request.ifModifiedSince = first.result.lastModified;
+    const Outcome outcome = Fetch(request);
     EXPECT_FALSE(outcome.threw) << outcome.operation << " " << outcome.code;
-    EXPECT_EQ(outcome.result, -1);
-    EXPECT_EQ(m_worker.notModified, 1);
+    EXPECT_EQ(outcome.result.outcome, TransferOutcome::NotModified);
+    EXPECT_EQ(again.opens, 0);
 }
 
 TEST_F(HttpNginxTest, ContinuesAPartialFileWithARange) {
-    CUrlEntry first = MakeEntry(Url("/big.bin"), Url("/"), m_record.Str());
-    ASSERT_FALSE(Fetch(first).threw);
-    const std::string path = m_record.Str() + "/" + first.localDir + first.fileName;
-    WriteFileBytes(path, m_big.substr(0, 10000));
-
-    CUrlEntry entry = MakeEntry(Url("/big.bin"), Url("/"), m_record.Str());
-    entry.lastModified = first.lastModified;
-    entry.readed = 10000;
-    entry.total = static_cast<std::int32_t>(m_big.size());
-    m_worker.receivedBytes = 0;
-    const Outcome outcome = Fetch(entry);
+    CMemoryBody whole;
+    const Outcome first = Fetch(RequestFor(Url("/big.bin"), Url("/"), whole));
+    ASSERT_FALSE(first.threw);
+    CMemoryBody rest;
+    CHttpRequest request = RequestFor(Url("/big.bin"), Url("/"), rest);
+    request.resumeOffset = 10000;
+    request.ifRange = first.result.lastModified;
+    m_link.receivedBytes = 0;
+    const Outcome outcome = Fetch(request);
     ASSERT_FALSE(outcome.threw) << outcome.operation << " " << outcome.code;
-    EXPECT_EQ(ReadFileBytes(path), m_big);
-    EXPECT_EQ(entry.readed, static_cast<std::int32_t>(m_big.size()));
+    EXPECT_EQ(outcome.result.status, "206");
+    EXPECT_EQ(rest.offset, 10000);
+    EXPECT_EQ(rest.bytes, m_big.substr(10000));
+    EXPECT_EQ(outcome.result.bodyBytes, static_cast<std::int64_t>(m_big.size()));
     // Fewer bytes came over the wire than the file holds: only the rest was sent.
-    EXPECT_LT(m_worker.receivedBytes.load(), static_cast<std::int64_t>(m_big.size() - 9000));
+    EXPECT_LT(m_link.receivedBytes.load(), static_cast<std::int64_t>(m_big.size() - 9000));
 }
 
 TEST_F(HttpNginxTest, MissingFileAndDirectoryRedirect) {
-    CUrlEntry missing = MakeEntry(Url("/nothing.html"), Url("/"), m_record.Str());
-    const Outcome notFound = Fetch(missing);
+    CMemoryBody body;
+    const Outcome notFound = Fetch(RequestFor(Url("/nothing.html"), Url("/"), body));
     EXPECT_EQ(notFound.operation, "HTTPSession");
     EXPECT_EQ(notFound.code, 404);
 
-    CUrlEntry directory = MakeEntry(Url("/sub"), "", m_record.Str());
-    const Outcome moved = Fetch(directory);
+    const Outcome moved = Fetch(RequestFor(Url("/sub"), "", body));
     EXPECT_FALSE(moved.threw) << moved.operation;
-    ASSERT_EQ(m_worker.redirects.size(), 1u);
-    EXPECT_TRUE(m_worker.redirects[0].slashRedirect) << m_worker.redirects[0].target;
+    EXPECT_EQ(moved.result.outcome, TransferOutcome::Redirected);
+    EXPECT_TRUE(moved.result.slashRedirect) << moved.result.location;
+    EXPECT_EQ(body.opens, 0);
 }
 
 } // namespace

@@ -4,52 +4,29 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "net/CFTPSession.h"
 #include "net/CHttpTransaction.h"
 #include "net/CMyException.h"
 #include "support/CFixtureServer.h"
 #include "support/TempDir.h"
-#include "url/CUrlEntry.h"
-#include "url/LocalNames.h"
 
 namespace torvex::test {
 
-// A worker that records what the transaction hands to it.
-class RecordingWorker : public CHttpWorkerLink {
+// A worker's progress link that records what the transfer tells it.
+class RecordingLink : public CHttpWorkerLink {
 public:
-    struct RedirectCall {
-        std::string target;
-        std::string composedTarget;
-        bool targetValid = false;
-        bool slashRedirect = false;
-    };
-
     const std::atomic<bool>* StopFlag() const override { return &stop; }
     void SetState(int state) override { states.push_back(state); }
     std::atomic<std::int64_t>* ReceivedBytes() override { return &receivedBytes; }
-    void PublishInProgress(const CUrlEntry& entry) override {
-        inProgress.push_back(entry.state);
-    }
-    void NotModified(CUrlEntry&) override { ++notModified; }
-    void Redirect(CUrlEntry&, std::string_view target, const CUrl& parsedTarget,
-                  bool slash) override {
-        redirects.push_back({std::string(target), parsedTarget.Compose(), parsedTarget.IsValid(),
-                             slash});
-    }
-    void PageNamed(bool conversion, bool renamed) override {
-        needsConversion = needsConversion || conversion;
-        hasRenamedFile = hasRenamedFile || renamed;
-    }
+    std::atomic<std::int32_t>* SharedReaded() override { return &sharedReaded; }
 
     std::atomic<bool> stop{false};
     std::atomic<std::int64_t> receivedBytes{0};
+    std::atomic<std::int32_t> sharedReaded{-1};
     std::vector<int> states;
-    std::vector<char> inProgress;
-    int notModified = 0;
-    std::vector<RedirectCall> redirects;
-    bool needsConversion = false;
-    bool hasRenamedFile = false;
 };
 
 // A cookie exchange with one fixed line, recording the cookies it is given.
@@ -64,61 +41,95 @@ public:
     std::vector<std::string> added;
 };
 
-// What one transaction ended with.
-struct Outcome {
-    int result = 99;          // the return value when nothing was thrown
+// A body sink that keeps the body in memory and records how it was asked for it.
+class CMemoryBody : public IBodySink {
+public:
+    bool WantBody(const CTransferResult& head) override {
+        sizeSeen = head.size;
+        return wanted;
+    }
+    void Open(const CTransferResult& head, std::int64_t at) override {
+        ++opens;
+        offset = at;
+        openedStatus = head.status;
+        if (!refuseOpen.empty()) {
+            ThrowMyException(ExceptionKind::General, "", refuseOpen, 0);
+        }
+    }
+    void Write(const char* data, std::size_t size) override { bytes.append(data, size); }
+    void Close() override { closed = true; }
+
+    bool wanted = true;
+    std::string refuseOpen;   // an operation text Open throws with
+    int opens = 0;
+    std::int64_t offset = -1;
+    std::int32_t sizeSeen = -2;
+    std::string openedStatus;
+    std::string bytes;
+    bool closed = false;
+};
+
+// How a call ended when it threw.
+struct Failure {
     bool threw = false;
     bool socketFailure = false;
     std::string className;
     std::string operation;
     int code = 0;
-    bool alreadyCounted = false;
 };
 
-inline Outcome RunTransaction(CHttpTransaction& transaction, CUrlEntry& entry,
+template <class Call> Failure CatchFailure(Call call) {
+    Failure failure;
+    try {
+        call();
+    } catch (CMySocketException* raw) {
+        std::unique_ptr<CMySocketException> owned(raw);
+        failure.threw = true;
+        failure.socketFailure = true;
+        failure.className = owned->ClassName();
+        failure.operation = owned->Operation();
+        failure.code = owned->Code();
+    } catch (CMyException* raw) {
+        std::unique_ptr<CMyException> owned(raw);
+        failure.threw = true;
+        failure.className = owned->ClassName();
+        failure.operation = owned->Operation();
+        failure.code = owned->Code();
+    }
+    return failure;
+}
+
+// What one transaction ended with.
+struct Outcome : Failure {
+    CTransferResult result;
+};
+
+inline Outcome RunTransaction(CHttpTransaction& transaction, const CHttpRequest& request,
                               CMyExHttpSocket& socket, const SocketAddress& address) {
     Outcome outcome;
-    try {
-        outcome.result = transaction.Transaction(entry, socket, address, outcome.alreadyCounted);
-    } catch (CMySocketException* raw) {
-        std::unique_ptr<CMySocketException> failure(raw);
-        outcome.threw = true;
-        outcome.socketFailure = true;
-        outcome.className = failure->ClassName();
-        outcome.operation = failure->Operation();
-        outcome.code = failure->Code();
-    } catch (CMyException* raw) {
-        std::unique_ptr<CMyException> failure(raw);
-        outcome.threw = true;
-        outcome.className = failure->ClassName();
-        outcome.operation = failure->Operation();
-        outcome.code = failure->Code();
-    }
+    static_cast<Failure&>(outcome) =
+        CatchFailure([&] { outcome.result = transaction.Transaction(request, socket, address); });
     return outcome;
 }
 
-// An entry as the engine queues it: parsed URL, URL text, local names in `recordDir`.
-inline CUrlEntry MakeEntry(const std::string& urlText, const std::string& referrer,
-                           const std::string& recordDir, int startIndex = 0) {
-    CUrlEntry entry;
-    entry.url = CUrl(urlText);
-    entry.referrer = referrer;
-    entry.urlText = EntryUrlText(entry.url);
-    entry.level = 1;
-    entry.startIndex = startIndex;
-    LocalNames(entry, recordDir.size());
-    return entry;
+// A request for `url` whose body goes to `body`.
+inline CHttpRequest RequestFor(const std::string& url, const std::string& referrer,
+                               IBodySink& body) {
+    CHttpRequest request;
+    request.url = CUrl(url);
+    request.referrer = referrer;
+    request.body = &body;
+    return request;
 }
 
 inline SocketAddress Loopback(int port) {
     return SocketAddress{0x7F000001u, static_cast<std::uint16_t>(port)};
 }
 
-// Options for a direct run with one start address on `host`, storing into `recordDir`.
-inline CHttpOptions DirectOptions(const std::string& recordDir, int timeOut = 1) {
+// Options for a direct run with one start address on 127.0.0.1.
+inline CHttpOptions DirectOptions(int timeOut = 1) {
     CHttpOptions options;
     options.timeOut = timeOut;
-    options.recordDownloadDir = recordDir;
     CHttpStartAddress start;
     start.host = "127.0.0.1";
     options.startAddresses.push_back(start);

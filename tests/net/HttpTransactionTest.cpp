@@ -1,421 +1,128 @@
+#include "net/CHttpTransaction.h"
+
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <string>
 
 #include "HttpTestKit.h"
-#include "platform/FileSystem.h"
 
 namespace torvex::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-// One transaction against a fixture server that answers with `response` after reading the
-// request; the entry is stored under a fresh record folder.
+// One request against a fixture server that answers with `response`; the body goes to memory.
 class HttpTransactionTest : public ::testing::Test {
 protected:
-    HttpTransactionTest() : m_options(DirectOptions(m_dir.Str())) {}
-
-    Outcome Fetch(CUrlEntry& entry) {
-        CHttpTransaction transaction(m_options, m_worker, m_cookies);
-        return RunTransaction(transaction, entry, m_socket, Loopback(m_server.Port()));
-    }
-    Outcome Answer(const std::string& response, CUrlEntry& entry) {
+    Outcome Answer(const std::string& response, CHttpRequest request) {
         m_server.AddScript({ReadRequest(), SendBytes(response)});
-        return Fetch(entry);
+        CHttpTransaction transaction(m_options, m_link, m_cookies);
+        return RunTransaction(transaction, request, m_socket, Loopback(m_server.Port()));
     }
-    CUrlEntry Linked(const std::string& url) { return MakeEntry(url, "http://h/", m_dir.Str()); }
-    CUrlEntry Start(const std::string& url) { return MakeEntry(url, "", m_dir.Str()); }
-    std::string Stored(const CUrlEntry& entry) const {
-        return ReadFileBytes(m_dir.Str() + "/" + entry.localDir + entry.fileName + entry.extension);
-    }
-    bool Exists(const CUrlEntry& entry) const {
-        return std::filesystem::exists(m_dir.Str() + "/" + entry.localDir + entry.fileName +
-                                       entry.extension);
+    CHttpRequest Request(std::int32_t resumeOffset = 0) {
+        CHttpRequest request = RequestFor("http://h/dir/f.bin", "http://h/", m_body);
+        request.resumeOffset = resumeOffset;
+        return request;
     }
 
-    TempDir m_dir;
     CFixtureServer m_server;
-    CHttpOptions m_options;
-    RecordingWorker m_worker;
-    ScriptedCookies m_cookies;
+    CHttpOptions m_options = DirectOptions();
+    RecordingLink m_link;
+    CNoCookies m_cookies;
     CMyExHttpSocket m_socket;
+    CMemoryBody m_body;
 };
 
-TEST_F(HttpTransactionTest, StoresABodyAndReportsItsProgress) {
-    CUrlEntry entry = Linked("http://h/files/a.bin");
-    const Outcome outcome = Answer(
-        "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Type: application/octet-stream\r\n"
-        "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n\r\nhello",
-        entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(Stored(entry), "hello");
-    EXPECT_EQ(entry.total, 5);
-    EXPECT_EQ(entry.readed, 5);
-    EXPECT_EQ(entry.kind, EntryKind::Other);
-    EXPECT_EQ(entry.lastModified, "Sat, 01 Jan 2000 00:00:00 GMT");
-    EXPECT_EQ(m_worker.states, (std::vector<int>{2, 3, 4, 5, 0}));
-    EXPECT_EQ(m_worker.inProgress, std::vector<char>{'0'});
-    EXPECT_GE(m_worker.receivedBytes.load(), 5);
-    EXPECT_FALSE(m_socket.IsOpen());
-}
-
-TEST_F(HttpTransactionTest, ResponseWithoutHeaderIsAllBody) {
-    CUrlEntry entry = Start("http://h/page");
-    const Outcome outcome = Answer("<html><body>no header</body></html>", entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(outcome.result, 0);
-    // Sniffed as a page: a stand-alone start page gets ".html" appended by renaming.
-    EXPECT_EQ(entry.kind, EntryKind::Page);
-    EXPECT_EQ(entry.nameLetter, NameLetter::HtmlAppended);
-    EXPECT_EQ(entry.extension, ".html");
-    EXPECT_EQ(Stored(entry), "<html><body>no header</body></html>");
-    EXPECT_TRUE(m_worker.hasRenamedFile);
-}
-
-TEST_F(HttpTransactionTest, StatusLineWithoutReasonPhraseStoresTheBody) {
-    CUrlEntry entry = Linked("http://h/x.txt");
-    const Outcome outcome = Answer("HTTP/1.0 503\r\nContent-Length: 99\r\n\r\nbody text", entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(Stored(entry), "body text");
-    EXPECT_EQ(entry.total, -1);   // no status: the size is unknown
-}
-
-TEST_F(HttpTransactionTest, ClassifiesFailureStatuses) {
-    const struct {
-        const char* status;
-        bool threw;
-        int code;
-    } cases[] = {
-        {"401 Unauthorized", true, 401}, {"403 Forbidden", true, 403},
-        {"404 Not Found", true, 404},    {"407 Proxy", true, 407},
-        {"500 Error", true, 500},        {"501 X", true, 501},
-        {"502 X", true, 502},            {"503 X", true, 503},
-        {"504 X", true, 504},            {"505 X", true, 505},
-        {"410 Gone", false, 0},          {"400 Bad", false, 0},
-        {"418 Teapot", false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.status);
-        CUrlEntry entry = Linked("http://h/x.html");
-        const Outcome outcome =
-            Answer(std::string("HTTP/1.0 ") + c.status + "\r\n\r\nerror page", entry);
-        EXPECT_EQ(outcome.threw, c.threw);
-        if (c.threw) {
-            EXPECT_FALSE(outcome.socketFailure);
-            EXPECT_EQ(outcome.className, "");
-            EXPECT_EQ(outcome.operation, "HTTPSession");
-            EXPECT_EQ(outcome.code, c.code);
-        } else {
-            EXPECT_EQ(outcome.result, -1);
-        }
-        EXPECT_FALSE(Exists(entry));
-        EXPECT_FALSE(m_socket.IsOpen());
-    }
-}
-
-TEST_F(HttpTransactionTest, HandsRedirectsToTheEngine) {
-    const struct {
-        const char* status;
-        const char* url;
-        const char* headers;
-        const char* composed;
-        bool slash;
-    } cases[] = {
-        {"301 Moved", "http://h/dir", "Location: http://h/dir/\r\n", "http://h/dir/", true},
-        {"302 Found", "http://h/dir", "Location: /other\r\n", "http://h/other", false},
-        {"303 See Other", "http://h/a/b.html", "Location: c.html\r\n", "http://h/a/c.html",
-         false},
-        {"302 Found", "http://h/DIR", "Location: http://h/dir/x\r\n", "http://h/dir/x", true},
-        {"302 Found", "http://h/dir", "Content-Location: /first\r\nLocation: /second\r\n",
-         "http://h/first", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.url) + " " + c.headers);
-        m_worker.redirects.clear();
-        CUrlEntry entry = Linked(c.url);
-        const Outcome outcome =
-            Answer(std::string("HTTP/1.0 ") + c.status + "\r\n" + c.headers + "\r\n", entry);
-        EXPECT_FALSE(outcome.threw) << outcome.operation;
-        EXPECT_EQ(outcome.result, -1);
-        ASSERT_EQ(m_worker.redirects.size(), 1u);
-        EXPECT_TRUE(m_worker.redirects[0].targetValid);
-        EXPECT_EQ(m_worker.redirects[0].composedTarget, c.composed);
-        EXPECT_EQ(m_worker.redirects[0].slashRedirect, c.slash);
-        EXPECT_FALSE(Exists(entry));
-    }
-}
-
-TEST_F(HttpTransactionTest, NotModifiedKeepsTheOlderCopy) {
-    CUrlEntry entry = Linked("http://h/a.png");
-    entry.lastModified = "Sat, 01 Jan 2000 00:00:00 GMT";
-    entry.state = '2';
-    const Outcome outcome = Answer("HTTP/1.0 304 Not Modified\r\n\r\n", entry);
-    EXPECT_FALSE(outcome.threw);
-    EXPECT_EQ(outcome.result, -1);
-    EXPECT_EQ(m_worker.notModified, 1);
-    EXPECT_TRUE(m_worker.inProgress.empty());
-    EXPECT_FALSE(Exists(entry));
-}
-
-TEST_F(HttpTransactionTest, BodyLengths) {
+TEST_F(HttpTransactionTest, TellsHowTheAnswerEnded) {
     const struct {
         const char* name;
         const char* response;
-        const char* operation;   // "" when the body is stored
-        const char* stored;
+        std::int32_t resumeOffset;
+        TransferOutcome outcome;
+        int opens;
+        std::int64_t offset;
+        const char* body;
     } cases[] = {
-        {"length 0 is unknown and the empty body fails",
-         "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", "NoBody", ""},
-        {"no length reads until the close", "HTTP/1.0 200 OK\r\n\r\nuntil close", "",
-         "until close"},
-        {"length beyond what the peer sends", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nshort",
-         "Http Receive", "short"},
-        {"negative length is unknown", "HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\nabc", "",
-         "abc"},
-        {"length over 32 bits is unknown",
-         "HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\nabc", "", "abc"},
+        {"a body", "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc", 0, TransferOutcome::Stored,
+         1, 0, "abc"},
+        {"the rest of a body", "HTTP/1.0 206 Partial\r\n\r\ndef", 3, TransferOutcome::Stored, 1,
+         3, "def"},
+        {"a whole body asked for its rest", "HTTP/1.0 200 OK\r\n\r\nabcdef", 3,
+         TransferOutcome::Stored, 1, 0, "abcdef"},
+        {"not modified", "HTTP/1.0 304 Not Modified\r\n\r\n", 0, TransferOutcome::NotModified, 0,
+         -1, ""},
+        {"moved", "HTTP/1.0 302 Found\r\nLocation: /dir/\r\n\r\n", 0, TransferOutcome::Redirected,
+         0, -1, ""},
+        {"gone", "HTTP/1.0 410 Gone\r\n\r\nnot here", 0, TransferOutcome::NoBody, 0, -1, ""},
+        {"no status line", "plain text", 0, TransferOutcome::Stored, 1, 0, "plain text"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CUrlEntry entry = Linked("http://h/f.bin");
-        const Outcome outcome = Answer(c.response, entry);
-        EXPECT_EQ(outcome.operation, c.operation);
-        EXPECT_EQ(outcome.result, outcome.threw ? 99 : 0);
-        EXPECT_EQ(Stored(entry), c.stored);
+        m_body = CMemoryBody();
+        const Outcome outcome = Answer(c.response, Request(c.resumeOffset));
+        ASSERT_FALSE(outcome.threw) << outcome.operation;
+        EXPECT_EQ(outcome.result.outcome, c.outcome);
+        EXPECT_EQ(m_body.opens, c.opens);
+        EXPECT_EQ(m_body.offset, c.offset);
+        EXPECT_EQ(m_body.bytes, c.body);
+        EXPECT_EQ(m_body.closed, c.outcome == TransferOutcome::Stored);
+        if (c.outcome == TransferOutcome::Stored) {
+            EXPECT_EQ(outcome.result.bodyBytes,
+                      c.offset + static_cast<std::int64_t>(m_body.bytes.size()));
+        }
         EXPECT_FALSE(m_socket.IsOpen());
     }
 }
 
-TEST_F(HttpTransactionTest, PartialContentAppendsAtTheOffset) {
-    CUrlEntry entry = Linked("http://h/big.zip");
-    MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
-    const std::string path = m_dir.Str() + "/" + entry.localDir + entry.fileName;
-    WriteFileBytes(path, std::string(5000, 'A') + "stale tail");
-    entry.readed = 5000;
-    entry.total = 5100;
-    entry.lastModified = "Sat, 01 Jan 2000 00:00:00 GMT";
+TEST_F(HttpTransactionTest, GivesTheHeadToTheSinkBeforeTheBody) {
     const Outcome outcome = Answer(
-        "HTTP/1.0 206 Partial Content\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'B'),
-        entry);
+        "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 4\r\n"
+        "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT\r\n\r\nbody",
+        Request());
     ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(ReadFileBytes(path), std::string(5000, 'A') + std::string(100, 'B'));
-    EXPECT_EQ(entry.readed, 5100);
-    EXPECT_EQ(entry.total, 5100);
+    EXPECT_EQ(m_body.openedStatus, "200");
+    EXPECT_EQ(outcome.result.contentType, "text/html");
+    EXPECT_EQ(outcome.result.contentLength, 4);
+    EXPECT_EQ(outcome.result.lastModified, "Sat, 01 Jan 2000 00:00:00 GMT");
+    EXPECT_EQ(m_link.states, (std::vector<int>{2, 3, 4, 5, 0}));
+    EXPECT_EQ(m_link.sharedReaded.load(), 4);
 }
 
-TEST_F(HttpTransactionTest, FullAnswerToARangeRestartsTheFile) {
-    CUrlEntry entry = Linked("http://h/big.zip");
-    MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
-    const std::string path = m_dir.Str() + "/" + entry.localDir + entry.fileName;
-    WriteFileBytes(path, std::string(5000, 'A'));
-    entry.readed = 5000;
-    const Outcome outcome = Answer(
-        "HTTP/1.0 200 OK\r\nContent-Length: 300\r\n\r\n" + std::string(300, 'C'), entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(ReadFileBytes(path), std::string(300, 'C'));
-    EXPECT_EQ(entry.readed, 300);
-    EXPECT_EQ(entry.total, 300);
-}
-
-TEST_F(HttpTransactionTest, PartialContentForAFileShorterThanTheOffsetStartsOver) {
-    CUrlEntry entry = Linked("http://h/big.zip");
-    MakeDirectoryPath(m_dir.Str() + "/" + entry.localDir);
-    WriteFileBytes(m_dir.Str() + "/" + entry.localDir + entry.fileName, std::string(10, 'A'));
-    entry.readed = 5000;
+TEST_F(HttpTransactionTest, ADateWithControlBytesIsNotPassedOn) {
     const Outcome outcome =
-        Answer("HTTP/1.0 206 Partial Content\r\n\r\n" + std::string(100, 'B'), entry);
-    EXPECT_EQ(outcome.operation, "ResumeOffset");
-    EXPECT_EQ(entry.readed, 0);   // the next try asks for the whole file
+        Answer("HTTP/1.0 200 OK\r\nLast-Modified: Sat\x01, 01 Jan\r\n\r\nbody", Request());
+    ASSERT_FALSE(outcome.threw) << outcome.operation;
+    EXPECT_EQ(outcome.result.lastModified, "");
 }
 
-TEST_F(HttpTransactionTest, NamesPagesByContentType) {
-    const struct {
-        const char* url;
-        const char* referrer;
-        const char* type;
-        char kind;
-        char letter;
-        const char* extension;
-    } cases[] = {
-        {"http://h/list.php", "", "text/html; charset=utf-8", '1', '3', ".html"},
-        {"http://h/list.php", "http://h/", "TEXT/HTML", '1', '1', ""},
-        {"http://h/page.htm", "", "text/html", '1', '0', ""},
-        {"http://h/app.js", "http://h/", "application/javascript", '1', '0', ""},
-        {"http://h/logo.png", "http://h/", "image/png", '0', '0', ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.url) + " " + c.type);
-        CUrlEntry entry = MakeEntry(c.url, c.referrer, m_dir.Str());
-        const Outcome outcome = Answer(
-            std::string("HTTP/1.0 200 OK\r\nContent-Type: ") + c.type + "\r\n\r\n<p>x</p>", entry);
-        ASSERT_FALSE(outcome.threw) << outcome.operation;
-        EXPECT_EQ(entry.kind, c.kind);
-        EXPECT_EQ(entry.nameLetter, c.letter);
-        EXPECT_EQ(entry.extension, c.extension);
-        EXPECT_EQ(Stored(entry), "<p>x</p>");
-    }
-}
-
-TEST_F(HttpTransactionTest, StartPageTooLongForHtmlAppendedFails) {
-    // Record folder + "h/" + "list.php" is 256 characters: the name fits, the renaming not.
-    const std::string record = m_dir.Str() + "/" + std::string(246 - m_dir.Str().size() - 1, 'r');
-    m_options.recordDownloadDir = record;
-    CUrlEntry entry = MakeEntry("http://h/list.php", "", record);
-    ASSERT_EQ(record.size() + entry.localDir.size() + entry.fileName.size(), 256u);
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nx", entry);
+TEST_F(HttpTransactionTest, WhatTheSinkRefusesEndsTheTransaction) {
+    m_body.refuseOpen = "LongFilePath";
+    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", Request());
     EXPECT_EQ(outcome.operation, "LongFilePath");
     EXPECT_FALSE(outcome.socketFailure);
-}
-
-TEST_F(HttpTransactionTest, SniffedPageTooLongForHtmlAppendedKeepsItsName) {
-    const std::string record = m_dir.Str() + "/" + std::string(246 - m_dir.Str().size() - 1, 'r');
-    m_options.recordDownloadDir = record;
-    CUrlEntry entry = MakeEntry("http://h/list.php", "", record);
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\n<!DOCTYPE html>", entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(entry.kind, EntryKind::Page);
-    EXPECT_EQ(entry.nameLetter, NameLetter::PageOwnName);
-    EXPECT_EQ(entry.extension, "");
-    EXPECT_EQ(ReadFileBytes(record + "/h/list.php"), "<!DOCTYPE html>");
-}
-
-TEST_F(HttpTransactionTest, OverlongHeaderLineFails) {
-    CUrlEntry entry = Linked("http://h/x");
-    const Outcome outcome =
-        Answer("HTTP/1.0 200 OK\r\nX-Big: " + std::string(1100, 'v') + "\r\n\r\nbody", entry);
-    EXPECT_TRUE(outcome.socketFailure);
-    EXPECT_EQ(outcome.operation, "ReadHeaderLine");
+    EXPECT_TRUE(m_body.bytes.empty());
     EXPECT_FALSE(m_socket.IsOpen());
 }
 
-TEST_F(HttpTransactionTest, HeaderBeyond4096CharactersKeepsItsFirstLines) {
-    std::string headers;
-    for (int i = 0; i < 60; ++i) {
-        headers += "X-Filler-" + std::to_string(i) + ": " + std::string(80, 'f') + "\r\n";
-    }
-    CUrlEntry entry = Linked("http://h/x.bin");
-    const Outcome outcome = Answer(
-        "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n" + headers + "Content-Type: text/html\r\n\r\nbody",
-        entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(Stored(entry), "body");
-    EXPECT_EQ(entry.total, 4);
-    EXPECT_EQ(entry.kind, EntryKind::Other);   // the late Content-Type line was dropped
-}
+TEST_F(HttpTransactionTest, AStopDuringTheBodyLeavesTheSinkOpen) {
+    m_server.AddScript({ReadRequest(), SendBytes("HTTP/1.0 200 OK\r\n\r\nfirst"), WaitForClose()});
+    class CStoppingBody final : public CMemoryBody {
+    public:
+        explicit CStoppingBody(std::atomic<bool>& stop) : m_stop(stop) {}
+        void Write(const char* data, std::size_t size) override {
+            CMemoryBody::Write(data, size);
+            m_stop = true;
+        }
 
-TEST_F(HttpTransactionTest, CutsTheStatusTokenAndTheContentTypeToTheirBuffers) {
-    // A status token over 7 characters is read by its first 7: "2000000" is a success.
-    CUrlEntry entry = Linked("http://h/x.bin");
-    Outcome outcome = Answer("HTTP/1.0 20000000000 OK\r\n\r\nbody", entry);
+    private:
+        std::atomic<bool>& m_stop;
+    } body(m_link.stop);
+    CHttpTransaction transaction(m_options, m_link, m_cookies);
+    const Outcome outcome = RunTransaction(transaction, RequestFor("http://h/x", "", body),
+                                           m_socket, Loopback(m_server.Port()));
     ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(Stored(entry), "body");
-
-    // "text/html" beyond the 63rd character of the type no longer makes a page.
-    CUrlEntry late = Linked("http://h/y.bin");
-    outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: application/x-" + std::string(60, 'p') +
-                         "; text/html\r\n\r\n<html>",
-                     late);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(late.kind, EntryKind::Other);
-
-    CUrlEntry early = Linked("http://h/z.bin");
-    outcome = Answer("HTTP/1.0 200 OK\r\nContent-Type: application/x-" + std::string(30, 'p') +
-                         "; text/html\r\n\r\n<html>",
-                     early);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(early.kind, EntryKind::Page);
-}
-
-TEST_F(HttpTransactionTest, SplitWritesAndPausesAreReadWhole) {
-    CUrlEntry entry = Linked("http://h/x.bin");
-    m_server.AddScript({ReadRequest(),
-                        SendInPieces("HTTP/1.0 200 OK\r\nContent-Length: 2000\r\n\r\n" +
-                                         std::string(2000, 'z'),
-                                     3, 1ms)});
-    const Outcome outcome = Fetch(entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(Stored(entry), std::string(2000, 'z'));
-}
-
-TEST_F(HttpTransactionTest, SilentServerTimesOut) {
-    CUrlEntry entry = Linked("http://h/x.bin");
-    m_server.AddScript({ReadRequest(), WaitForClose()});
-    const auto started = std::chrono::steady_clock::now();
-    const Outcome outcome = Fetch(entry);
-    const auto waited = std::chrono::steady_clock::now() - started;
-    EXPECT_TRUE(outcome.socketFailure);
-    EXPECT_EQ(outcome.operation, "Receive");
-    EXPECT_EQ(outcome.code, -2);
-    EXPECT_LT(waited, 3s);
+    EXPECT_EQ(outcome.result.outcome, TransferOutcome::Stopped);
+    EXPECT_EQ(outcome.result.bodyBytes, 5);
+    EXPECT_FALSE(body.closed);
     EXPECT_FALSE(m_socket.IsOpen());
-}
-
-TEST_F(HttpTransactionTest, StallInsideTheBodyTimesOut) {
-    CUrlEntry entry = Linked("http://h/x.bin");
-    m_server.AddScript({ReadRequest(), SendBytes("HTTP/1.0 200 OK\r\n\r\nfirst part"),
-                        WaitForClose()});
-    const Outcome outcome = Fetch(entry);
-    EXPECT_EQ(outcome.operation, "Receive");
-    EXPECT_EQ(outcome.code, -2);
-    EXPECT_EQ(entry.readed, 10);   // the worker can record how far it got
-}
-
-TEST_F(HttpTransactionTest, RefusedPortFails) {
-    int port = 0;
-    {
-        CFixtureServer gone;
-        port = gone.Port();
-    }
-    CUrlEntry entry = Linked("http://h/x.bin");
-    CHttpTransaction transaction(m_options, m_worker, m_cookies);
-    const Outcome outcome = RunTransaction(transaction, entry, m_socket, Loopback(port));
-    EXPECT_TRUE(outcome.socketFailure);
-    EXPECT_TRUE(outcome.operation == "Connect" || outcome.operation == "SendAll")
-        << outcome.operation;
-    EXPECT_EQ(outcome.code, -1);
-    EXPECT_FALSE(m_socket.IsOpen());
-}
-
-TEST_F(HttpTransactionTest, StopBeforeSendingEndsQuietly) {
-    CUrlEntry entry = Linked("http://h/x.bin");
-    m_worker.stop = true;
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
-    EXPECT_FALSE(outcome.threw);
-    EXPECT_EQ(outcome.result, -1);
-    ASSERT_TRUE(m_server.WaitForFinished(1, 5s));
-    EXPECT_EQ(m_server.LastRequest(), "");
-}
-
-TEST_F(HttpTransactionTest, CookiesFromTheResponseGoToTheExchange) {
-    m_options.cookie = true;
-    CUrlEntry entry = Linked("http://h/shop/cart.html");
-    const Outcome outcome = Answer(
-        "HTTP/1.0 200 OK\r\nSet-Cookie:   id=7; path=/\r\nset-cookie: x=1\r\n\r\nok", entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(m_cookies.added,
-              (std::vector<std::string>{"id=7; path=/|h|/shop/", "x=1|h|/shop/"}));
-}
-
-TEST_F(HttpTransactionTest, ResumedRunCountsAPageWhoseParseHadBegun) {
-    m_options.resumeRun = true;
-    CUrlEntry entry = Linked("http://h/p.html");
-    entry.state = '3';
-    const Outcome outcome = Answer("HTTP/1.0 200 OK\r\n\r\nbody", entry);
-    EXPECT_TRUE(outcome.alreadyCounted);
-    EXPECT_EQ(entry.state, '0');
-}
-
-TEST_F(HttpTransactionTest, DateWithControlBytesIsNotKept) {
-    CUrlEntry entry = Linked("http://h/x.bin");
-    const Outcome outcome =
-        Answer("HTTP/1.0 200 OK\r\nLast-Modified: Sat\x01, 01 Jan\r\n\r\nbody", entry);
-    ASSERT_FALSE(outcome.threw) << outcome.operation;
-    EXPECT_EQ(entry.lastModified, "");
 }
 
 } // namespace

@@ -15,17 +15,16 @@ class RealProxyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "through the proxy"));
-        m_options = DirectOptions(m_record.Str(), 5);
+        m_options = DirectOptions(5);
     }
 
     Outcome Fetch(const std::string& url, const SocketAddress& address) {
-        m_entry = MakeEntry(url, "http://127.0.0.1/", m_record.Str());
-        CHttpTransaction transaction(m_options, m_worker, m_cookies);
-        return RunTransaction(transaction, m_entry, m_socket, address);
+        m_body = CMemoryBody();
+        CHttpTransaction transaction(m_options, m_link, m_cookies);
+        return RunTransaction(transaction, RequestFor(url, "http://127.0.0.1/", m_body), m_socket,
+                              address);
     }
-    std::string Stored() const {
-        return ReadFileBytes(m_record.Str() + "/" + m_entry.localDir + m_entry.fileName);
-    }
+    std::string Stored() const { return m_body.bytes; }
     void UseSocks(const CLoopbackDaemon& proxy, const std::string& user,
                   const std::string& password) {
         m_options.proxyMode = ProxyMode::Socks5;
@@ -34,12 +33,11 @@ protected:
     }
 
     CLoopbackSite m_site;
-    TempDir m_record;
     CHttpOptions m_options;
-    RecordingWorker m_worker;
+    RecordingLink m_link;
     CNoCookies m_cookies;
     CMyExHttpSocket m_socket;
-    CUrlEntry m_entry;
+    CMemoryBody m_body;
 };
 
 TEST_F(RealProxyTest, DantedTunnelsToTargetsNamedByAddressAndByName) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -14,22 +14,6 @@ namespace torvex::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::string FileText(std::FILE* file) {
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    char buffer[512];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    return text;
-}
 
 // Runs `body` and gives back the socket exception it threw (operation, code), or "none".
 template <typename Body>
@@ -148,7 +132,7 @@ TEST(HttpHeaderLine, ReadsAStatusLineAndHeadersLineByLine) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::atomic<std::int64_t> workerBytes{0};
-    CReceiveCounters counters{&workerBytes, nullptr, nullptr};
+    CReceiveCounters counters{&workerBytes, nullptr, nullptr, 0};
     std::string line;
     ASSERT_EQ(socket.ReadHeaderLine(line, 1001, 1, true, counters), 17);
     EXPECT_EQ(line, "HTTP/1.1 200 OK\r\n");
@@ -211,9 +195,8 @@ TEST(HttpBody, ShortBodyAgainstAnExpectedLengthFails) {
     server.AddScript({SendBytes(std::string(60, 'b'))});
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    EXPECT_EQ(SocketFailureOf([&] { socket.ReceiveBody(file.get(), 100, 1, {}); }),
-              "Http Receive 0");
+    CMemoryBody body;
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReceiveBody(body, 100, 1, {}); }), "Http Receive 0");
     socket.Close();
 }
 
@@ -222,12 +205,12 @@ TEST(HttpBody, UnknownLengthReadsUntilTheClose) {
     server.AddScript({SendInPieces(std::string(2500, 'b'), 700, 2ms)});
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    std::int32_t readed = 10;
-    CReceiveCounters counters{nullptr, &readed, nullptr};
-    EXPECT_EQ(socket.ReceiveBody(file.get(), 0, 1, counters), 2500);
-    EXPECT_EQ(readed, 2510);
-    EXPECT_EQ(FileText(file.get()), std::string(2500, 'b'));
+    CMemoryBody body;
+    std::atomic<std::int32_t> readed{-1};
+    CReceiveCounters counters{nullptr, nullptr, &readed, 10};
+    EXPECT_EQ(socket.ReceiveBody(body, 0, 1, counters), 2500);
+    EXPECT_EQ(readed.load(), 2510);   // the offset and the bytes since
+    EXPECT_EQ(body.bytes, std::string(2500, 'b'));
     socket.Close();
 }
 
@@ -239,9 +222,29 @@ TEST(HttpBody, StoresNoMoreThanTheAnnouncedLength) {
     std::string line;
     socket.ReadHeaderLine(line, 1001, 1, true, {});
     socket.ReadHeaderLine(line, 1001, 1, false, {});
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    EXPECT_EQ(socket.ReceiveBody(file.get(), 10, 1, {}), 10);
-    EXPECT_EQ(FileText(file.get()), "0123456789");
+    CMemoryBody body;
+    EXPECT_EQ(socket.ReceiveBody(body, 10, 1, {}), 10);
+    EXPECT_EQ(body.bytes, "0123456789");
+    socket.Close();
+}
+
+TEST(HttpBody, BytesTheSinkRefusesEndTheBody) {
+    CFixtureServer server;
+    server.AddScript({SendBytes(std::string(3000, 'b'))});
+    CMyExHttpSocket socket;
+    ConnectTo(socket, server.Port());
+    class CFullDisk final : public CMemoryBody {
+    public:
+        void Write(const char*, std::size_t) override {
+            ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
+        }
+    } full;
+    std::atomic<std::int32_t> readed{-1};
+    CReceiveCounters counters{nullptr, nullptr, &readed, 0};
+    const Failure failure = CatchFailure([&] { socket.ReceiveBody(full, 0, 1, counters); });
+    EXPECT_EQ(failure.operation, "WriteFile");
+    EXPECT_FALSE(failure.socketFailure);
+    EXPECT_EQ(readed.load(), 0);   // nothing counts as stored that the sink did not keep
     socket.Close();
 }
 

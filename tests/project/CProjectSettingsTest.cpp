@@ -563,6 +563,22 @@ TEST_F(DefaultSettingsFile, LivesInTheConfigFolderOfTheWorkingDirectory) {
               "Error: Failed to write default settings to file:\n\"/x/default.conf\"!");
 }
 
+TEST(ShippedDefaults, DifferFromTheBuiltInOnesOnlyInKeepingAbsoluteLinks) {
+    const std::string shipped = std::string(TORVEX_SOURCE_DIR) + "/Config/default.conf";
+    CProjectSettings loaded;
+    ASSERT_TRUE(loaded.LoadDefaults(shipped));
+    EXPECT_EQ(loaded.Link, 1);
+    CProjectSettings expected;
+    EXPECT_EQ(expected.Link, 0);   // the built-in defaults stay as they are
+    expected.Link = 1;
+    // Written as the program writes a defaults file, so "Save as default" reproduces it.
+    test::TempDir dir;
+    ASSERT_TRUE(expected.SaveDefaults(dir / "default.conf"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "default.conf"), test::ReadFileBytes(shipped));
+    ASSERT_TRUE(loaded.SaveDefaults(dir / "again.conf"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "again.conf"), test::ReadFileBytes(shipped));
+}
+
 TEST(WorkingDirectoryFallback, IsTheProgramFolderWithoutTorvexHome) {
     const char* old = std::getenv("TORVEX_HOME");
     const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;

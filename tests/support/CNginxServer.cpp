@@ -52,6 +52,11 @@ CNginxServer::~CNginxServer() {
     Stop();
 }
 
+std::string CNginxServer::AccessLog() const {
+    std::ifstream log(m_dir.Str() + "/access.log");
+    return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+}
+
 bool CNginxServer::TryStart(const std::string& binary, const std::string& root) {
     m_port = FreeLoopbackPort();
     if (m_port == 0) {
@@ -69,14 +74,16 @@ bool CNginxServer::TryStart(const std::string& binary, const std::string& root) 
             << "error_log " << dir << "/error.log;\n"
             << "events { worker_connections 64; }\n"
             << "http {\n"
-            << "  access_log off;\n"
+            << "  access_log " << dir << "/access.log;\n"
             << "  client_body_temp_path " << dir << "/body;\n"
             << "  proxy_temp_path " << dir << "/proxy;\n"
             << "  fastcgi_temp_path " << dir << "/fastcgi;\n"
             << "  uwsgi_temp_path " << dir << "/uwsgi;\n"
             << "  scgi_temp_path " << dir << "/scgi;\n"
             << "  types { text/html html htm php; text/plain txt; text/css css;"
-               " application/javascript js; image/png png; image/gif gif; image/jpeg jpg jpeg; }\n"
+               " application/javascript js; image/png png; image/gif gif; image/jpeg jpg jpeg;"
+               " image/svg+xml svg; image/webp webp; font/woff2 woff2; video/mp4 mp4;"
+               " application/pdf pdf; }\n"
             << "  default_type application/octet-stream;\n"
             << "  server {\n"
             << "    listen 127.0.0.1:" << m_port << ";\n"

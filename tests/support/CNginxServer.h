@@ -20,6 +20,9 @@ public:
     bool Started() const { return m_pid > 0; }
     const std::string& Reason() const { return m_reason; }
     int Port() const { return m_port; }
+    // The requests served so far, one line each in nginx's combined format ("GET /x HTTP/1.0"
+    // and the status among them).
+    std::string AccessLog() const;
 
 private:
     bool TryStart(const std::string& binary, const std::string& root);

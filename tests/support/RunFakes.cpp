@@ -208,7 +208,7 @@ void CStandInPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
                                entry.extension, path)) {
                     MakeDirectoryPath(task.Paths().recordDownloadDir + "/" + entry.localDir);
                     std::ofstream(path, std::ios::binary) << "stored";
-                    entry.state = '1';
+                    entry.state = EntryState::Complete;
                     entry.readed = 6;
                     entry.total = 6;
                     task.WriteStatusLine(entry);

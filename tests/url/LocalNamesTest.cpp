@@ -168,7 +168,7 @@ TEST(CUrlEntryText, DirectoryAndIndexAreOneEntry) {
 
 TEST(CUrlEntryCopy, CopySharesNothing) {
     CUrlEntry source;
-    EXPECT_EQ(source.state, '0');
+    EXPECT_EQ(source.state, EntryState::Initial);
     EXPECT_EQ(source.total, -1);
     EXPECT_EQ(source.logOffset, -1);
     EXPECT_EQ(source.linkCode, -1);
