@@ -47,12 +47,14 @@
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 
+#include "CFrameFixture.h"
+
 using namespace torvex;
 using namespace torvex::test;
 
 namespace {
 
-constexpr int kWaitMs = 30000;
+constexpr int kWaitMs = CFrameFixture::kWaitMs;
 
 // The clipboard as a test sets it; nothing else of the desktop is used here.
 class CFakeDesktop final : public CDesktop {
@@ -111,7 +113,7 @@ void ChooseIn(QObject* parent, const QString& group, const QString& caption) {
 
 } // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public QObject, public CFrameFixture {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -130,33 +132,19 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    void WriteTree(const std::vector<CProjectSettings>& projects);
-    void OpenFrame(IRunPipeline* pipeline = nullptr);
-    CTreeNode* Node(const std::string& label);
-    void Select(const std::string& label);
-    void Trigger(const char* action);
+    CDesktop& FrameDesktop() override { return m_desktop; }
     // Runs `act` on the modal dialog of type D once it is shown; a failing check inside closes
     // every dialog left open, so that a failure never hangs the test.
     template <typename D> void WhenShown(std::function<void(D*)> act);
     std::string ProjectConf(const std::string& name);
 
-    std::unique_ptr<TempDir> m_dir;
-    std::string m_work;
-    CAppSettings m_settings;
-    CScriptedPrompter m_prompter;
     CFakeDesktop m_desktop;
-    std::unique_ptr<CMainFrame> m_frame;
     std::vector<QTimer*> m_watchers;
 };
 
 void DialogsTest::init() {
-    m_dir = std::make_unique<TempDir>();
-    m_work = m_dir->Str();
-    qputenv("TORVEX_HOME", QByteArray::fromStdString(m_work));
-    m_settings = CAppSettings();
-    m_settings.DefaultDir = m_work + "/MyWebsites";
+    SetUpFrame();
     m_settings.ClipMonitor = false;
-    m_prompter = CScriptedPrompter();
     m_desktop.clipboard.clear();
 }
 
@@ -165,68 +153,7 @@ void DialogsTest::cleanup() {
         delete timer;
     }
     m_watchers.clear();
-    if (m_frame) {
-        m_frame->Runs().StopAll();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_frame->Tasks().RunningCount() == 0 && m_frame->Tasks().WaitingCount() == 0, kWaitMs);
-        m_frame.reset();
-    }
-    m_dir.reset();
-}
-
-void DialogsTest::WriteTree(const std::vector<CProjectSettings>& projects) {
-    CProjectTree tree(m_work + "/Torvex.dir", m_settings.DefaultDir);
-    QVERIFY(tree.LoadTree());
-    CTreeNode* sites = tree.AddFolder(tree.Root(), "Sites");
-    for (const CProjectSettings& project : projects) {
-        QVERIFY(tree.AddProject(*sites, std::make_unique<CProjectSettings>(project)));
-    }
-    tree.Root().kind = NodeKind::RootExpanded;
-    sites->kind = NodeKind::FolderExpanded;
-    QVERIFY(tree.SaveTree(true));
-}
-
-void DialogsTest::OpenFrame(IRunPipeline* pipeline) {
-    CFrameOptions options;
-    options.workDir = m_work;
-    options.prompter = &m_prompter;
-    options.desktop = &m_desktop;
-    options.pipeline = pipeline;
-    m_frame = std::make_unique<CMainFrame>(m_settings, options);
-    m_frame->resize(1000, 600);
-    QVERIFY(m_frame->LoadTree());
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    QTRY_VERIFY(m_frame->FormTree()->SelectedNode() != nullptr);
-}
-
-CTreeNode* DialogsTest::Node(const std::string& label) {
-    std::function<CTreeNode*(CTreeNode&)> find = [&](CTreeNode& node) -> CTreeNode* {
-        if (node.label == label) {
-            return &node;
-        }
-        for (auto& child : node.children) {
-            if (CTreeNode* found = find(*child)) {
-                return found;
-            }
-        }
-        return nullptr;
-    };
-    return find(m_frame->ProjectTree().Root());
-}
-
-void DialogsTest::Select(const std::string& label) {
-    CTreeNode* node = Node(label);
-    QVERIFY(node);
-    m_frame->FormTree()->Select(node);
-    QCOMPARE(m_frame->FormTree()->SelectedNode(), node);
-}
-
-void DialogsTest::Trigger(const char* action) {
-    QAction* command = m_frame->Action(QString::fromLatin1(action));
-    QVERIFY(command);
-    QVERIFY2(command->isEnabled(), action);
-    command->trigger();
+    TearDownFrame();
 }
 
 template <typename D> void DialogsTest::WhenShown(std::function<void(D*)> act) {
@@ -324,8 +251,7 @@ void DialogsTest::wizardCreatesAProjectThatTheCliRuns() {
 }
 
 void DialogsTest::wizardRefusesBadNamesDirectoriesAndAddresses() {
-    CProjectSettings taken = ProjectIn(m_work + "/sites/Taken", {"http://h/"});
-    taken.Name = "Taken";
+    CProjectSettings taken = Project("Taken", "http://h/");
     WriteTree({taken});
     OpenFrame();
     Select("Taken"); // the new project goes beside it
@@ -374,8 +300,7 @@ void DialogsTest::wizardRefusesBadNamesDirectoriesAndAddresses() {
 }
 
 void DialogsTest::propertyChangeReachesProjectConfOnOkOnly() {
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://h/"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://h/");
     WriteTree({docs});
     OpenFrame();
     Select("Docs");
@@ -417,8 +342,7 @@ void DialogsTest::propertyChangeReachesProjectConfOnOkOnly() {
 
 void DialogsTest::runningProjectHasItsAddressFieldsDisabled() {
     CStandInPipeline pipeline;
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://h/hold.html"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://h/hold.html");
     docs.DownthreadNum = 1;
     WriteTree({docs});
     OpenFrame(&pipeline);
@@ -447,8 +371,7 @@ void DialogsTest::runningProjectHasItsAddressFieldsDisabled() {
 }
 
 void DialogsTest::badInputKeepsTheDialogOnItsTab() {
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://h/"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://h/");
     docs.FreeSpaceLimit = 1; // valid when stored, below what the dialog sets
     WriteTree({docs});
     OpenFrame();
@@ -547,8 +470,7 @@ void DialogsTest::badInputKeepsTheDialogOnItsTab() {
 }
 
 void DialogsTest::startAddressOptionAndAddressList() {
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://h/news/2024/"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://h/news/2024/");
     docs.Addresses[0].Filter.HostFilter = 3;
     docs.Addresses[0].Filter.FHost = "*.h";
     WriteTree({docs});
@@ -649,8 +571,7 @@ void DialogsTest::startAddressOptionAndAddressList() {
 }
 
 void DialogsTest::fileFilterTabEditsTheLists() {
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://h/"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://h/");
     docs.FileTypeFilter.FileFilter[7] = "odd"; // not in the usual form: kept while untouched
     WriteTree({docs});
     OpenFrame();
@@ -792,8 +713,7 @@ void DialogsTest::newAddressInsertsChildrenAndHoldsIntakeState() {
 }
 
 void DialogsTest::screenshots() {
-    CProjectSettings docs = ProjectIn(m_work + "/sites/Docs", {"http://docs.example.org/manual/"});
-    docs.Name = "Docs";
+    CProjectSettings docs = Project("Docs", "http://docs.example.org/manual/");
     docs.Addresses[0].Description = "The manual";
     docs.FileTypeFilter.NoFileFilter = false;
     CStartAddress child;
