@@ -34,6 +34,7 @@
 #include "shell/CDlgAddressList.h"
 #include "shell/CDlgNewAddress.h"
 #include "shell/CDlgNewUrlOption.h"
+#include "shell/CDlgProtocolFilter.h"
 #include "shell/CDlgStartAddress.h"
 #include "shell/CDlgUrlFilter.h"
 #include "shell/CFormTree.h"
@@ -122,6 +123,8 @@ private Q_SLOTS:
 
     void wizardCreatesAProjectThatTheCliRuns();
     void wizardRefusesBadNamesDirectoriesAndAddresses();
+    void directoryThatCannotBeCreatedKeepsTheDialogOpen();
+    void everyControlLandsOnItsKey();
     void propertyChangeReachesProjectConfOnOkOnly();
     void runningProjectHasItsAddressFieldsDisabled();
     void badInputKeepsTheDialogOnItsTab();
@@ -297,6 +300,176 @@ void DialogsTest::wizardRefusesBadNamesDirectoriesAndAddresses() {
     Trigger("newProject");
     QVERIFY(!Node("Fresh"));
     QVERIFY(!FileExists(m_work + "/sites/Fresh/project.conf"));
+}
+
+void DialogsTest::directoryThatCannotBeCreatedKeepsTheDialogOpen() {
+    CProjectSettings docs = Project("Docs", "http://h/");
+    WriteTree({docs});
+    OpenFrame();
+    // A plain file where a folder of the path should be: no directory can be made below it.
+    const std::string blocker = m_work + "/blocker";
+    QVERIFY(WriteFileText(blocker, "not a folder"));
+    const std::string unreachable = blocker + "/Docs";
+    const std::string notCreated =
+        "error: Error: Failed to create the directory \"" + unreachable + "\".";
+    Select("Docs");
+    const std::string before = ProjectConf("Docs");
+
+    m_prompter.answers = {true}; // create it: yes
+    WhenShown<CSheetWizard>([&](CSheetWizard* wizard) {
+        wizard->NameField()->setText(QStringLiteral("Fresh"));
+        wizard->DirectoryField()->setText(QString::fromStdString(unreachable));
+        wizard->next();
+        QCOMPARE(wizard->currentId(), 0);
+        QCOMPARE(wizard->focusWidget(), wizard->DirectoryField());
+        QCOMPARE(m_prompter.said.size(), std::size_t{2});
+        QCOMPARE(m_prompter.said.back(), notCreated);
+        wizard->reject();
+    });
+    Trigger("newProject");
+    QVERIFY(!Node("Fresh"));
+
+    // The property dialog's directory field says the same and keeps the dialog.
+    m_prompter.said.clear();
+    m_prompter.answers = {true};
+    bool checked = false;
+    WhenShown<CSheetProperty>([&](CSheetProperty* sheet) {
+        sheet->DirectoryField()->setText(QString::fromStdString(unreachable));
+        sheet->accept();
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(sheet->focusWidget(), sheet->DirectoryField());
+        QCOMPARE(m_prompter.said.back(), notCreated);
+        sheet->DirectoryField()->setText(QString::fromStdString(m_work + "/a\"b"));
+        sheet->accept();
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(m_prompter.said.back().rfind("information: Sorry, the directory", 0), 0u);
+        checked = true;
+        sheet->reject();
+    });
+    Trigger("properties");
+    QVERIFY(checked);
+    QCOMPARE(Node("Docs")->project->ProjectDir, m_work + "/sites/Docs");
+    QCOMPARE(ProjectConf("Docs"), before);
+}
+
+void DialogsTest::everyControlLandsOnItsKey() {
+    CProjectSettings docs = Project("Docs", "http://h/");
+    docs.BackupLast = 1;
+    docs.Cookie = true;
+    WriteTree({docs});
+    OpenFrame();
+    Select("Docs");
+    const std::string before = ProjectConf("Docs");
+
+    // What each tab's controls are set to, and the line each change writes into project.conf.
+    struct Control {
+        PropertyTab tab;
+        std::function<void(QWidget*)> set;
+        std::vector<std::string> lines;
+    };
+    const auto text = [](const char* name, const char* value) {
+        return [=](QWidget* page) { SetText(page, name, QString::fromLatin1(value)); };
+    };
+    const auto check = [](const char* name, bool on) {
+        return [=](QWidget* page) { Child<QCheckBox>(page, name)->setChecked(on); };
+    };
+    const auto choose = [](const char* caption) {
+        return [=](QWidget* page) { Choose(page, QString::fromLatin1(caption)); };
+    };
+    const Control controls[] = {
+        {PropertyTab::Basic, text("address", "http://h/new/"), {"StartURL=http://h/new/\n"}},
+        {PropertyTab::Basic, text("level", "7"), {"Level=7\n"}},
+        {PropertyTab::Basic, text("description", "Home"), {"Description=Home\n"}},
+        {PropertyTab::Basic, text("username", "u"), {"Username=u\n"}},
+        {PropertyTab::Basic, text("password", "secret"), {"\nPassword="}},
+        {PropertyTab::Basic, check("noImages", true), {}},
+        {PropertyTab::Basic, check("noDropdown", true), {"FileType=3\n"}},
+        {PropertyTab::Basic, check("backup", false), {"BackupLast=0\n"}},
+        {PropertyTab::Basic, check("noCookies", true), {"Cookie=0\n"}},
+        {PropertyTab::UrlFilter, choose("specified hosts"), {"HostFilter=3\n"}},
+        {PropertyTab::UrlFilter, text("fhost", "*.h"), {"FHost=*.h\n"}},
+        {PropertyTab::UrlFilter, text("ehost", "ads.h"), {"EHost=ads.h\n"}},
+        {PropertyTab::UrlFilter, choose("specified path"), {"PathFilter=2\n"}},
+        {PropertyTab::UrlFilter, text("fpath", "/a"), {"FPath=/a\n"}},
+        {PropertyTab::UrlFilter, text("epath", "/b"), {"EPath=/b\n"}},
+        {PropertyTab::UrlFilter, check("sameLevel", true), {"FilterSameLevel=1\n"}},
+        {PropertyTab::UrlFilter,
+         [this](QWidget* page) {
+             // "FTP" unticked: bit 1 set.
+             WhenShown<CDlgProtocolFilter>([](CDlgProtocolFilter* protocols) {
+                 QVERIFY(Child<QCheckBox>(protocols, "http")->isChecked());
+                 Child<QCheckBox>(protocols, "ftp")->setChecked(false);
+                 protocols->accept();
+             });
+             Child<QPushButton>(page, "protocolFilter")->click();
+         },
+         {"ProtocolFilter=2\n"}},
+        {PropertyTab::FileFilter, choose("Retrieve files with the selected extenions only"),
+         {"NoFileFilter=0\n"}},
+        {PropertyTab::FileFilter,
+         [](QWidget* page) {
+             ChooseIn(page, QStringLiteral("Retrieve files with other extensions?"),
+                      QStringLiteral("No"));
+             ChooseIn(page, QStringLiteral("Retrieve files with no extension?"),
+                      QStringLiteral("No"));
+         },
+         {"FilterOther=1\n", "FilterNoExt=1\n"}},
+        {PropertyTab::Download, choose("Read from local disk first. If fails, download from server"),
+         {"UpdateMode=1\n"}},
+        {PropertyTab::Download, check("firstPage", true), {"FirstPage=1\n"}},
+        {PropertyTab::Linkage, choose("the absolute URL of the file"), {"Link=1\n"}},
+        {PropertyTab::Linkage, check("autoExt", true), {"AutoExt=1\n"}},
+        {PropertyTab::Linkage, check("autoConvert", false), {"AutoConvert=0\n"}},
+        {PropertyTab::Proxy, choose("Use the specified proxy setting for this project"),
+         {"UseGlobeProxy=0\n"}},
+        {PropertyTab::Proxy, choose("Socks5 Proxy"), {"Proxy=2\n"}},
+        {PropertyTab::Proxy, text("server", "proxy.h"), {"ProxyServer=proxy.h\n"}},
+        {PropertyTab::Proxy, text("port", "1081"), {"ProxyPort=1081\n"}},
+        {PropertyTab::Proxy, text("user", "pu"), {"ProxyUser=pu\n"}},
+        {PropertyTab::Proxy, text("password", "hidden"), {}},
+        {PropertyTab::Advanced, text("threads", "20"), {"DownthreadNum=20\n"}},
+        {PropertyTab::Advanced, text("timeOut", "300"), {"TimeOut=300\n"}},
+        {PropertyTab::Advanced, text("retry", "5"), {"Retry=5\n"}},
+        {PropertyTab::Advanced, text("freeSpace", "50"), {"FreeSpaceLimit=50\n"}},
+        {PropertyTab::Advanced, text("maxMinute", "60"), {"MaxMinute=60\n"}},
+        {PropertyTab::Advanced, text("maxFile", "100"), {"MaxFile=100\n"}},
+        {PropertyTab::Advanced,
+         [](QWidget* page) { Child<QComboBox>(page, "userAgent")->setCurrentIndex(2); },
+         {"UserAgentMode=2\n"}},
+    };
+    for (const Control& control : controls) {
+        for (const std::string& line : control.lines) {
+            QVERIFY2(before.find(line) == std::string::npos, line.c_str());
+        }
+    }
+
+    WhenShown<CSheetProperty>([&](CSheetProperty* sheet) {
+        for (const Control& control : controls) {
+            const int tab = static_cast<int>(control.tab);
+            sheet->Tabs()->setCurrentIndex(tab);
+            QCOMPARE(sheet->Tabs()->currentIndex(), tab);
+            control.set(sheet->Tabs()->widget(tab));
+        }
+        sheet->accept();
+        QVERIFY(!sheet->isVisible());
+    });
+    Trigger("basic");
+    QCOMPARE(m_prompter.said, std::vector<std::string>{});
+
+    const std::string after = ProjectConf("Docs");
+    for (const Control& control : controls) {
+        for (const std::string& line : control.lines) {
+            QVERIFY2(after.find(line) != std::string::npos, line.c_str());
+        }
+    }
+    // Passwords reach the file scrambled and come back as typed.
+    QVERIFY(after.find("secret") == std::string::npos);
+    QVERIFY(after.find("hidden") == std::string::npos);
+    CProjectSettings reread;
+    QVERIFY(reread.LoadProjectFile(m_work + "/sites/Docs/project.conf", nullptr));
+    QCOMPARE(reread.Addresses.at(0).Password, std::string("secret"));
+    QCOMPARE(reread.ProxyPassword, std::string("hidden"));
+    QCOMPARE(reread.FileType, 3);
 }
 
 void DialogsTest::propertyChangeReachesProjectConfOnOkOnly() {
