@@ -2,6 +2,7 @@
 
 #include "app/AddressList.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramDir.h"
 #include "project/WorkDir.h"
 
 namespace torvex {
@@ -26,9 +27,22 @@ std::string DefaultSettingsFile(const std::string& workDir) {
     return workDir + "/" + std::string(kConfigDirName) + "/" + std::string(kDefaultSettingsName);
 }
 
+std::string DefaultsSourceIn(const std::string& workDir, const std::string& installDir) {
+    const std::string own = DefaultSettingsFile(workDir);
+    if (FileExists(own) || installDir.empty()) {
+        return own;
+    }
+    const std::string installed = DefaultSettingsFile(installDir);
+    return FileExists(installed) ? installed : own;
+}
+
 CProjectSettings LoadDefaultsIn(const std::string& workDir) {
+    return LoadDefaultsIn(workDir, ProgramDirectory());
+}
+
+CProjectSettings LoadDefaultsIn(const std::string& workDir, const std::string& installDir) {
     CProjectSettings defaults;
-    defaults.LoadDefaults(DefaultSettingsFile(workDir));
+    defaults.LoadDefaults(DefaultsSourceIn(workDir, installDir)); // missing: the built-in values
     return defaults;
 }
 

@@ -21,8 +21,14 @@ bool ApplyProperties(CProjectTree& tree, CTreeNode& node, CProjectSettings edite
 
 // <workDir>/Config/default.conf.
 std::string DefaultSettingsFile(const std::string& workDir);
-// The defaults for new projects and addresses: the built-in values, then what default.conf says.
+// The defaults file new projects and addresses start from: the working directory's, or while it
+// has none the one installed in <installDir>/Config (as torvex-cli reads it, so that a project
+// made by either program starts alike). Names the working directory's when neither exists.
+std::string DefaultsSourceIn(const std::string& workDir, const std::string& installDir);
+// The defaults for new projects and addresses: the built-in values, then what the defaults file
+// says (DefaultsSourceIn with the program's own folder unless `installDir` is given).
 CProjectSettings LoadDefaultsIn(const std::string& workDir);
+CProjectSettings LoadDefaultsIn(const std::string& workDir, const std::string& installDir);
 // Writes default.conf (creating the Config folder); false, with `error` the message to show,
 // when it cannot be written.
 bool SaveDefaultsIn(const std::string& workDir, CProjectSettings defaults, std::string& error);

@@ -73,7 +73,7 @@ TEST(ProjectProperties, ReportsATreeFileThatCannotBeWritten) {
 
 TEST(DefaultSettings, AreWrittenToConfigAndReadBack) {
     TempDir dir;
-    EXPECT_EQ(LoadDefaultsIn(dir.Str()), CProjectSettings()); // no file: built-in values
+    EXPECT_EQ(LoadDefaultsIn(dir.Str(), ""), CProjectSettings()); // no file: built-in values
     CProjectSettings defaults;
     defaults.Level = 4;
     defaults.HostFilter = 1;
@@ -85,10 +85,28 @@ TEST(DefaultSettings, AreWrittenToConfigAndReadBack) {
     EXPECT_EQ(text.rfind("TorvexVersion=0.93\nLevel=4\nFilterSameLevel=0\nHostFilter=1\n", 0), 0u);
     EXPECT_NE(text.find("DownthreadNum=50\n"), std::string::npos);
     EXPECT_NE(text.find("FreeSpaceLimit=1\n"), std::string::npos);
-    const CProjectSettings loaded = LoadDefaultsIn(dir.Str());
+    const CProjectSettings loaded = LoadDefaultsIn(dir.Str(), "");
     EXPECT_EQ(loaded.Level, 4);
     EXPECT_EQ(loaded.HostFilter, 1);
     EXPECT_EQ(loaded.FreeSpaceLimit, 1);
+}
+
+TEST(DefaultSettings, ComeFromTheInstalledFileUntilTheWorkingDirectoryHasItsOwn) {
+    TempDir work;
+    TempDir installed;
+    std::string error;
+    EXPECT_EQ(LoadDefaultsIn(work.Str(), installed.Str()), CProjectSettings());
+    CProjectSettings shipped;
+    shipped.Link = 1;
+    ASSERT_TRUE(SaveDefaultsIn(installed.Str(), shipped, error)) << error;
+    EXPECT_EQ(LoadDefaultsIn(work.Str(), installed.Str()).Link, 1);
+    // Once "Default Settings" saved the user's own, the installed file is not read any more.
+    CProjectSettings own;
+    own.Retry = 7;
+    ASSERT_TRUE(SaveDefaultsIn(work.Str(), own, error)) << error;
+    const CProjectSettings loaded = LoadDefaultsIn(work.Str(), installed.Str());
+    EXPECT_EQ(loaded.Link, 0);
+    EXPECT_EQ(loaded.Retry, 7);
 }
 
 TEST(DefaultSettings, ReportTheFileThatCannotBeWritten) {
