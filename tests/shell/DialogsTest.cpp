@@ -404,7 +404,8 @@ void DialogsTest::everyControlLandsOnItsKey() {
              Child<QPushButton>(page, "protocolFilter")->click();
          },
          {"ProtocolFilter=2\n"}},
-        {PropertyTab::FileFilter, choose("Retrieve files with the selected extenions only"),
+        {PropertyTab::FileFilter,
+         choose("Retrieve files with the selected extenions only"),
          {"NoFileFilter=0\n"}},
         {PropertyTab::FileFilter,
          [](QWidget* page) {
@@ -414,13 +415,15 @@ void DialogsTest::everyControlLandsOnItsKey() {
                       QStringLiteral("No"));
          },
          {"FilterOther=1\n", "FilterNoExt=1\n"}},
-        {PropertyTab::Download, choose("Read from local disk first. If fails, download from server"),
+        {PropertyTab::Download,
+         choose("Read from local disk first. If fails, download from server"),
          {"UpdateMode=1\n"}},
         {PropertyTab::Download, check("firstPage", true), {"FirstPage=1\n"}},
         {PropertyTab::Linkage, choose("the absolute URL of the file"), {"Link=1\n"}},
         {PropertyTab::Linkage, check("autoExt", true), {"AutoExt=1\n"}},
         {PropertyTab::Linkage, check("autoConvert", false), {"AutoConvert=0\n"}},
-        {PropertyTab::Proxy, choose("Use the specified proxy setting for this project"),
+        {PropertyTab::Proxy,
+         choose("Use the specified proxy setting for this project"),
          {"UseGlobeProxy=0\n"}},
         {PropertyTab::Proxy, choose("Socks5 Proxy"), {"Proxy=2\n"}},
         {PropertyTab::Proxy, text("server", "proxy.h"), {"ProxyServer=proxy.h\n"}},
