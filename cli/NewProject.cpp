@@ -1,10 +1,8 @@
 #include "cli/NewProject.h"
 
-#include <array>
 #include <filesystem>
 
-#include "base/AsciiCase.h"
-#include "base/CSettingsReader.h"
+#include "cli/SettingChanges.h"
 #include "platform/FileSystem.h"
 #include "project/CProjectPaths.h"
 #include "url/CUrl.h"
@@ -14,36 +12,6 @@ namespace torvex {
 namespace {
 
 constexpr std::string_view kUrlNotValidText = "Sorry, the URL is not valid.";
-
-// Keys that stand in the project-wide part of project.conf.
-constexpr std::array<std::string_view, 36> kProjectKeys = {
-    "Name",          "FileType",      "UpdateMode",     "FirstPage",    "BackupLast",
-    "Cookie",        "Link",          "AutoConvert",    "AutoExt",      "DownthreadNum",
-    "TimeOut",       "Retry",         "FreeSpaceLimit", "MaxMinute",    "MaxFile",
-    "UserAgentMode", "UserDefined",   "NoFileFilter",   "FilterOther",  "FilterNoExt",
-    "FileFilter1",   "FileFilter2",   "FileFilter3",    "FileFilter4",  "FileFilter5",
-    "FileFilter6",   "FileFilter7",   "FileFilter8",    "UseGlobeProxy", "Proxy",
-    "ProxyServer",   "ProxyPort",     "ProxyUser",      "ProxyPassword", "TimeDownload",
-    "TorvexVersion"};
-
-// Keys of a "[URL]" section that mean something for the only start address of a new project.
-constexpr std::array<std::string_view, 14> kAddressKeys = {
-    "Level",  "Description", "RequestMethod", "Username",   "Password",
-    "DateFormat", "FilterSameLevel", "HostFilter", "FHost", "EHost",
-    "PathFilter", "FPath",       "EPath",         "ProtocolFilter"};
-
-// Keys of a "[URL]" section that only make sense beside other addresses.
-constexpr std::array<std::string_view, 3> kListOnlyKeys = {"Enable", "Child", "Inherit"};
-
-template <std::size_t N>
-std::string_view FindKey(const std::array<std::string_view, N>& keys, std::string_view key) {
-    for (std::string_view known : keys) {
-        if (EqualsNoCase(known, key)) {
-            return known;
-        }
-    }
-    return {};
-}
 
 // Why a project name cannot be used, or empty when it can: the rules the desktop program's
 // dialogs apply to the names of projects (there is no tree here, so no sibling to clash with).
@@ -89,39 +57,6 @@ std::string ProjectNameFromDir(std::string_view dir) {
 }
 
 NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
-    // Sort the assignments into the project-wide part and the address's section, refusing
-    // what project.conf would not understand before anything is written.
-    std::string projectLines;
-    std::string addressLines;
-    for (const std::string& assignment : request.assignments) {
-        const auto equals = assignment.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            return Refused(CliExit::Usage, "expected Key=Value, got \"" + assignment + "\"");
-        }
-        const std::string_view key = std::string_view(assignment).substr(0, equals);
-        const std::string_view value = std::string_view(assignment).substr(equals + 1);
-        if (value.find_first_of("\r\n") != std::string_view::npos) {
-            return Refused(CliExit::Usage,
-                           "the value of " + std::string(key) + " must stay on one line");
-        }
-        if (!FindKey(kListOnlyKeys, key).empty()) {
-            return Refused(CliExit::Usage, "the key " + std::string(key) +
-                                               " has no meaning for the only start address");
-        }
-        // The canonical spelling keeps the written file tidy; the reader ignores case anyway.
-        std::string_view known = FindKey(kProjectKeys, key);
-        if (!known.empty() && known != "TorvexVersion") {
-            projectLines.append(known).append("=").append(value).append("\n");
-            continue;
-        }
-        known = FindKey(kAddressKeys, key);
-        if (!known.empty()) {
-            addressLines.append(known).append("=").append(value).append("\n");
-            continue;
-        }
-        return Refused(CliExit::Usage, "unknown key \"" + std::string(key) + "\"");
-    }
-
     const std::string dir = WithoutTrailingSlashes(request.projectDir);
     if (dir.empty()) {
         return Refused(CliExit::Usage, "the project folder must not be empty");
@@ -133,60 +68,61 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
                        "Sorry, the length of the project directory should be no longer than " +
                            std::to_string(kMaxProjectDir) + ".");
     }
-    if (request.url.size() > kMaxStartUrl ||
-        request.url.find_first_of("\r\n") != std::string::npos) {
-        return Refused(CliExit::Usage, std::string(kUrlNotValidText));
+    if (request.urls.empty()) {
+        return Refused(CliExit::Usage, "no start address given");
+    }
+    for (const std::string& url : request.urls) {
+        if (url.size() > kMaxStartUrl || url.find_first_of("\r\n") != std::string::npos) {
+            return Refused(CliExit::Usage, std::string(kUrlNotValidText));
+        }
     }
 
-    CProjectSettings defaults;
-    if (!request.defaultsPath.empty()) {
-        defaults.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
-    }
-    CStartAddress address = defaults.NewAddress();
-    address.StartURL = request.url;
-    defaults.Addresses = {address};
-
-    // The text of a project file as the defaults give it, with the assignments written after
-    // the lines they override: the reader takes the last match, and clamps as it loads.
-    std::string body;
-    defaults.WriteSettingsBody(body, SettingsBodyMode::ProjectFile);
-    const auto section = body.find("[URL]\n");
-    std::string text = "TorvexVersion=" + std::string(kSettingsVersion) + "\n";
-    text += "Name=" + ProjectNameFromDir(absoluteDir) + "\n";
-    text += body.substr(0, section);
-    text += projectLines;
-    text += body.substr(section);
-    text += addressLines;
-
-    CSettingsReader reader;
-    reader.OpenText(std::move(text));
     NewProjectOutcome outcome;
     CProjectSettings& settings = outcome.settings;
-    if (!settings.LoadSettingsBody(reader, true) || settings.Addresses.size() != 1) {
-        return Refused(CliExit::Error, "Error: Not enough memory.");
+    if (!request.defaultsPath.empty()) {
+        settings.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
     }
+    for (const std::string& url : request.urls) {
+        CStartAddress address = settings.NewAddress();
+        address.StartURL = url;
+        settings.Addresses.push_back(std::move(address));
+    }
+    settings.Name = ProjectNameFromDir(absoluteDir);
+    for (const CliSetting& setting : request.settings) {
+        const std::string error = ApplyCliSetting(settings, setting, outcome.warnings);
+        if (!error.empty()) {
+            return Refused(CliExit::Usage, error);
+        }
+    }
+    settings.Validate();
     if (const std::string refusal = NameRefusal(settings.Name); !refusal.empty()) {
         return Refused(CliExit::Usage, refusal);
     }
     settings.ProjectDir = absoluteDir;
     settings.CreateTime = static_cast<std::int32_t>(std::time(nullptr));
 
-    // The address is checked as it will be run: with "$DATE" expanded by its date format.
-    const CStartAddress& first = settings.Addresses.front();
-    std::string expanded;
-    ExpandDateMacro(first.StartURL, first.DateFormat, expanded);
-    const CUrl url(expanded);
-    if (!url.IsValid()) {
-        return Refused(CliExit::Usage, std::string(kUrlNotValidText));
-    }
-    if (url.Scheme() == "https") {
-        return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
+    // Each address is checked as it will be run: with "$DATE" expanded by its date format.
+    for (const CStartAddress& address : settings.Addresses) {
+        std::string expanded;
+        ExpandDateMacro(address.StartURL, address.DateFormat, expanded);
+        const CUrl url(expanded);
+        if (!url.IsValid()) {
+            const bool several = settings.Addresses.size() > 1;
+            return Refused(CliExit::Usage,
+                           std::string(kUrlNotValidText) +
+                               (several ? " (" + address.StartURL + ")" : std::string()));
+        }
+        if (url.Scheme() == "https") {
+            return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
+        }
     }
 
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);
     if (!request.force && FileExists(outcome.confPath)) {
-        return Refused(CliExit::Usage, "a project already exists in " + absoluteDir +
-                                           " (use --force to replace its project.conf)");
+        return Refused(CliExit::Usage,
+                       "a project already exists in " + absoluteDir +
+                           " (\"start\", \"update\" or \"resume\" run it again; --force "
+                           "replaces its project.conf)");
     }
     MakeDirectoryPath(absoluteDir);
     if (!DirectoryExists(absoluteDir)) {
