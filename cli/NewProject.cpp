@@ -1,6 +1,9 @@
 #include "cli/NewProject.h"
 
+#include <ctime>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "cli/SettingChanges.h"
 #include "platform/FileSystem.h"
@@ -46,22 +49,15 @@ std::string WithoutTrailingSlashes(std::string dir) {
     return dir;
 }
 
-} // namespace
-
-std::string ProjectNameFromDir(std::string_view dir) {
-    // "." and ".." name the folder they stand for, so the name comes from the absolute path.
-    const std::string absolute = WithoutTrailingSlashes(
-        std::filesystem::absolute(std::string(dir)).lexically_normal().string());
-    const auto slash = absolute.rfind('/');
-    return slash == std::string::npos ? absolute : absolute.substr(slash + 1);
-}
-
-NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
+// The absolute project folder into `absoluteDir`; a refusal when it or an address cannot be
+// kept.
+std::optional<NewProjectOutcome> CheckFolderAndAddresses(const NewProjectRequest& request,
+                                                         std::string& absoluteDir) {
     const std::string dir = WithoutTrailingSlashes(request.projectDir);
     if (dir.empty()) {
         return Refused(CliExit::Usage, "the project folder must not be empty");
     }
-    const std::string absoluteDir =
+    absoluteDir =
         WithoutTrailingSlashes(std::filesystem::absolute(dir).lexically_normal().string());
     if (absoluteDir.size() > kMaxProjectDir) {
         return Refused(CliExit::Usage,
@@ -76,8 +72,14 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
             return Refused(CliExit::Usage, std::string(kUrlNotValidText));
         }
     }
+    return std::nullopt;
+}
 
-    NewProjectOutcome outcome;
+// The settings of the new project: the defaults, a start address for each URL, then every
+// setting applied in order; a refusal for a setting, the name or an address that cannot be run.
+std::optional<NewProjectOutcome> MakeSettings(const NewProjectRequest& request,
+                                              const std::string& absoluteDir,
+                                              NewProjectOutcome& outcome) {
     CProjectSettings& settings = outcome.settings;
     if (!request.defaultsPath.empty()) {
         settings.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
@@ -116,7 +118,13 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
             return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
         }
     }
+    return std::nullopt;
+}
 
+// Writes the project file of `outcome.settings` into `absoluteDir`, making the folder; an
+// existing project.conf is replaced only when the request forces it.
+NewProjectOutcome WriteNewProject(const NewProjectRequest& request, const std::string& absoluteDir,
+                                  NewProjectOutcome outcome) {
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);
     if (!request.force && FileExists(outcome.confPath)) {
         return Refused(CliExit::Usage,
@@ -131,13 +139,37 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     }
     // "/" puts the project directly under the root of the tree, so the file keeps its proxy
     // lines as every project.conf does.
-    if (!settings.WriteProjectFile(outcome.confPath, "/")) {
+    if (!outcome.settings.WriteProjectFile(outcome.confPath, "/")) {
         return Refused(CliExit::Error,
                        "Error: Failed to write the file \"" + outcome.confPath + "\".");
     }
     outcome.exit = CliExit::Finished;
-    outcome.message = "Created project \"" + settings.Name + "\" in " + absoluteDir + ".";
+    outcome.message =
+        "Created project \"" + outcome.settings.Name + "\" in " + absoluteDir + ".";
     return outcome;
+}
+
+} // namespace
+
+std::string ProjectNameFromDir(std::string_view dir) {
+    // "." and ".." name the folder they stand for, so the name comes from the absolute path.
+    const std::string absolute = WithoutTrailingSlashes(
+        std::filesystem::absolute(std::string(dir)).lexically_normal().string());
+    const auto slash = absolute.rfind('/');
+    return slash == std::string::npos ? absolute : absolute.substr(slash + 1);
+}
+
+NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
+    // Everything is checked before anything is written.
+    std::string absoluteDir;
+    if (auto refused = CheckFolderAndAddresses(request, absoluteDir)) {
+        return *refused;
+    }
+    NewProjectOutcome outcome;
+    if (auto refused = MakeSettings(request, absoluteDir, outcome)) {
+        return *refused;
+    }
+    return WriteNewProject(request, absoluteDir, std::move(outcome));
 }
 
 } // namespace torvex
