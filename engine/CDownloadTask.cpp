@@ -10,6 +10,7 @@
 #include "engine/IRunListener.h"
 #include "engine/IRunPipeline.h"
 #include "engine/StatusLine.h"
+#include "engine/TryFailure.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/FreeSpace.h"
@@ -244,9 +245,33 @@ void CDownloadTask::FileStored(const CUrlEntry& entry, bool alreadyCounted) {
     if (entry.referrer.empty() && entry.startIndex == 0) {
         RecordStartPage(entry);
     }
+    if (m_environment.listener) {
+        CFileReport report;
+        report.task = m_id;
+        report.url = entry.urlText;
+        report.bytes = entry.readed;
+        m_environment.listener->OnFileReport(report);
+    }
     if (m_settings.MaxFile > 0 && thisRun >= m_settings.MaxFile) {
         StopTask(TaskStatus::Limited, RunEndCode::FileLimit);
     }
+}
+
+void CDownloadTask::FileFailed(const CUrlEntry& entry, std::string_view operation, int code,
+                               std::string reason) {
+    CFailedFile failure{entry.urlText, std::string(operation), code, std::move(reason)};
+    if (failure.reason.empty()) {
+        failure.reason = FailureReasonText(operation, code);
+    }
+    if (m_environment.listener) {
+        CFileReport report;
+        report.task = m_id;
+        report.failed = true;
+        report.url = failure.url;
+        report.reason = failure.reason;
+        m_environment.listener->OnFileReport(report);
+    }
+    m_failures.Add(std::move(failure));
 }
 
 void CDownloadTask::RecordStartPage(const CUrlEntry& entry) {
@@ -433,6 +458,8 @@ void CDownloadTask::RunStart() {
     const bool keepSeen = m_runMode == RunMode::ResumeBreakPoint && FileExists(m_paths.seenSet);
     const bool seenOpen = m_seenSet.Open(m_paths.seenSet, keepSeen);
     m_statusLog.Open(m_paths.statusLog);
+    // A resumed run continues the record's list; any other run of the record begins it anew.
+    m_failures.Open(m_paths.failureList, m_runMode != RunMode::Fresh);
     int seeded = 0;
     if (seenOpen && m_runMode != RunMode::ResumeBreakPoint) {
         seeded = m_environment.pipeline->SeedStartAddresses(*this, true);
@@ -598,6 +625,7 @@ void CDownloadTask::EndSequence() {
     }
     m_seenSet.Close();
     m_statusLog.Close();
+    m_failures.Close();
     if (m_settings.Cookie) {
         m_environment.pipeline->SaveCookies(*this);
     }

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/CFailureList.h"
 #include "engine/CSeenSet.h"
 #include "engine/CStatusLog.h"
 #include "engine/CUrlQueue.h"
@@ -216,6 +217,13 @@ public:
     // A worker stored a file: the counters grow (TotalFiles unless the file was counted in an
     // earlier run), the first start address records its start page, and MaxFile may end the run.
     void FileStored(const CUrlEntry& entry, bool alreadyCounted);
+    // The run gave up on the entry (its tries spent, a definitive answer, an address that cannot
+    // be stored): it goes on the run's failure list with the last failure's operation and code
+    // (`reason` in words, or empty for the usual text of the two) and is reported as failed.
+    void FileFailed(const CUrlEntry& entry, std::string_view operation, int code,
+                    std::string reason = {});
+    // The run's failure list (opened by StartThread).
+    const CFailureList& Failures() const { return m_failures; }
     // StartPage := the entry's local directory, file name and extension; appended to
     // project.log and reported with message 1231.
     void RecordStartPage(const CUrlEntry& entry);
@@ -285,6 +293,7 @@ private:
 
     CSeenSet m_seenSet;
     CStatusLog m_statusLog;
+    CFailureList m_failures;
     std::mutex m_recordLock;   // RecordLock: project.log rewrites
     std::array<std::string, kRecordNameSlots> m_recordNames;
 

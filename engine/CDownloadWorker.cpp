@@ -329,6 +329,9 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
     const int retry = m_task.Settings().Retry;
     const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
     m_slot.tries = 0;
+    // The last failed try's operation and code: the reason the entry is given up, if it is.
+    std::string failedOperation;
+    int failedCode = 0;
     while (m_slot.tries.load() <= retry && !m_slot.abort.load()) {
         try {
             SocketAddress address = m_proxy;
@@ -356,12 +359,18 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             bool alreadyCounted = false;
             const int result = m_transfer.Http(entry, m_socket, address, alreadyCounted);
             if (result < 0) {
+                if (m_transfer.LastOutcome() == TransferOutcome::NoBody && !m_slot.abort.load()) {
+                    // A 4xx the transaction does not throw for (410 Gone, ...): nothing to store.
+                    m_task.FileFailed(entry, kOpHttpSession, m_transfer.LastStatus());
+                }
                 return !m_slot.abort.load();
             }
             StoredBody(entry, alreadyCounted);
             return true;
         } catch (CMySocketException* raw) {
             const std::unique_ptr<CMySocketException> failure(raw);
+            failedOperation = failure->Operation();
+            failedCode = failure->Code();
             const int remembered = m_slot.state.exchange(SlotState::Empty);
             // The Readed of a broken-off body is what the slot saw arrive.
             const std::int32_t live = m_slot.liveReaded.exchange(-1);
@@ -371,6 +380,8 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             SocketFailure(entry, failure->Operation(), remembered);
         } catch (CMyException* raw) {
             const std::unique_ptr<CMyException> failure(raw);
+            failedOperation = failure->Operation();
+            failedCode = failure->Code();
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
             m_slot.tries.fetch_add(1);
@@ -381,7 +392,11 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             OtherFailure(entry, failure->Operation(), failure->Code());
         }
     }
-    return !m_slot.abort.load();
+    if (m_slot.abort.load()) {
+        return false;   // the run's stop broke it off: it belongs in the break point
+    }
+    m_task.FileFailed(entry, failedOperation, failedCode);
+    return true;
 }
 
 void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {

@@ -9,6 +9,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
+#include "base/LeadingNumber.h"
 #include "html/CssParser.h"
 #include "html/IsHtmlText.h"
 #include "net/CMyException.h"
@@ -282,7 +283,11 @@ int CEntryTransfer::Http(CUrlEntry& entry, CMyExHttpSocket& socket, const Socket
     CHttpEntryFile file(entry, m_options, m_worker, IsChildStart(entry), alreadyCounted);
     request.body = &file;
 
+    m_lastOutcome = TransferOutcome::Stopped;
+    m_lastStatus = 0;
     const CTransferResult result = m_http.Transaction(request, socket, address);
+    m_lastOutcome = result.outcome;
+    m_lastStatus = static_cast<int>(LeadingNumber(result.status));
     switch (result.outcome) {
     case TransferOutcome::Stored:
         break;

@@ -791,14 +791,14 @@ TEST_F(CliEndToEndSite, ProgressLineIsRedrawnOnATerminal) {
     EXPECT_EQ(done.exitStatus, 0) << done.err;
     const std::string erase = "\r\x1b[K";
     int drawn = 0;
-    for (auto at = done.err.find(erase + "Downloaded "); at != std::string::npos;
-         at = done.err.find(erase + "Downloaded ", at + 1)) {
+    for (auto at = done.err.find(erase + "Running 00:00:0"); at != std::string::npos;
+         at = done.err.find(erase + "Running 00:00:0", at + 1)) {
         ++drawn;
     }
     EXPECT_GE(drawn, 3) << done.err;
-    EXPECT_NE(done.err.find("Queue "), std::string::npos) << done.err;
-    EXPECT_NE(done.err.find("KBps"), std::string::npos) << done.err;
-    EXPECT_NE(done.err.find("Elapsed 00:00:0"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find(" queued | "), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("KB/s"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("files/s"), std::string::npos) << done.err;
     // The line is wiped before the end message, which stands on a line of its own.
     EXPECT_NE(done.err.find(erase + "Download finished!"), std::string::npos) << done.err;
 }
