@@ -1,6 +1,5 @@
 #include "net/CBlockingSocket.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace torvex {
@@ -146,18 +145,11 @@ std::int64_t CBlockingSocket::TotalReceivedBytes() {
 int ResolveAddress(std::string_view host, int port, SocketAddress& out,
                    const std::atomic<bool>* abort) {
     std::uint32_t address = 0;
-    bool found = ParseDottedAddress(host, address);
+    // Only a whole address is one: a name that begins with digits ("3com-x.invalid") is asked
+    // of the resolver and, when it knows none, is an unknown host, never the address 0.0.0.3.
+    bool found = ParseDottedAddress(host, address) || ParseDecimalAddress(host, address);
     if (!found) {
         found = LookUpHostAddress(host, address, abort) == 0;
-    }
-    if (!found && !(abort != nullptr && abort->load())) {
-        // A host written as one decimal number names that address.
-        const std::string copy(host);
-        const long long number = std::strtoll(copy.c_str(), nullptr, 10);
-        if (number != 0) {
-            address = static_cast<std::uint32_t>(number);
-            found = true;
-        }
     }
     if (!found) {
         return kSocketFailed;

@@ -65,8 +65,9 @@ protected:
     std::mutex m_handleLock;
 };
 
-// Fills `out` with the IPv4 address of `host` and `port`: a dotted address is taken as it is,
-// else the system resolver is asked, else a host written as one decimal number is that number.
+// Fills `out` with the IPv4 address of `host` and `port`: a dotted address (four numbers) or a
+// host written as one decimal number is taken as it is; anything else is asked of the system
+// resolver.
 // 0 on success, -1 when nothing resolved (`out` is then unchanged). The resolver is abandoned
 // as soon as `abort` (may be null) becomes true.
 int ResolveAddress(std::string_view host, int port, SocketAddress& out,

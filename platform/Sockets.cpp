@@ -152,12 +152,54 @@ long ReceiveSome(SocketHandle handle, char* buffer, std::size_t capacity) {
 }
 
 bool ParseDottedAddress(std::string_view text, std::uint32_t& address) {
-    const std::string copy(text);
-    const in_addr_t value = ::inet_addr(copy.c_str());
-    if (value == INADDR_NONE) {
+    // Exactly four decimal numbers of 0..255 between dots. The older forms ("127.1", hexadecimal
+    // and octal parts) are left to the resolver, so that a name that merely begins with digits
+    // ("3com.example") is never taken for an address.
+    std::uint32_t value = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::size_t digits = 0;
+        unsigned part = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+            part = part * 10 + static_cast<unsigned>(text[i] - '0');
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || part > 255) {
+            return false;
+        }
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4) {
+            if (i >= text.size() || text[i] != '.') {
+                return false;
+            }
+            ++i;
+        }
+    }
+    if (i != text.size()) {
         return false;
     }
-    address = ntohl(value);
+    address = value;
+    return true;
+}
+
+bool ParseDecimalAddress(std::string_view text, std::uint32_t& address) {
+    if (text.empty() || text.size() > 10) {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value == 0 || value > 0xFFFFFFFFu) {
+        return false;
+    }
+    address = static_cast<std::uint32_t>(value);
     return true;
 }
 

@@ -48,9 +48,12 @@ long SendSome(SocketHandle handle, const char* data, std::size_t length);
 // One receive: bytes received (0 when the peer closed), kSocketError or kSocketRetry.
 long ReceiveSome(SocketHandle handle, char* buffer, std::size_t capacity);
 
-// A dotted IPv4 address as the classic inet_addr reads it (also "a.b" and one 32-bit number).
-// False for anything else and for 255.255.255.255, which that call cannot tell from an error.
+// A dotted IPv4 address: exactly four decimal numbers of 0..255 separated by dots, nothing
+// before or after. False for anything else.
 bool ParseDottedAddress(std::string_view text, std::uint32_t& address);
+// A host written as one decimal number of 1..4294967295 and nothing else ("2130706433" is
+// 127.0.0.1). False for anything else, also for a name that only begins with digits.
+bool ParseDecimalAddress(std::string_view text, std::uint32_t& address);
 // Asks the system resolver for the first IPv4 address of `host`: 0, or -1 when nothing was
 // found. The lookup runs on a helper thread; this call waits for it in short slices and gives
 // up with -1 as soon as `abort` (may be null) becomes true. An abandoned lookup finishes in the

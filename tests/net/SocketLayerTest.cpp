@@ -53,6 +53,37 @@ TEST(SocketResolve, TakesDottedAndDecimalAddressesWithoutLookingThemUp) {
     }
 }
 
+TEST(SocketResolve, OnlyWholeAddressesAreAddresses) {
+    const struct {
+        const char* host;
+        bool dotted;
+        bool decimal;
+    } cases[] = {
+        {"255.255.255.255", true, false},  {"0.0.0.0", true, false},
+        {"1.2.3", false, false},           {"1.2.3.4.5", false, false},
+        {"1.2.3.256", false, false},       {"1.2.3.4 ", false, false},
+        {"127.1", false, false},           {"0x7f.0.0.1", false, false},
+        {"3com-no-such-host.invalid", false, false},
+        {"3", false, true},                {"4294967295", false, true},
+        {"4294967296", false, false},      {"0", false, false},
+        {"12345678901", false, false},     {"", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        std::uint32_t address = 0;
+        EXPECT_EQ(ParseDottedAddress(c.host, address), c.dotted);
+        EXPECT_EQ(ParseDecimalAddress(c.host, address), c.decimal);
+    }
+}
+
+TEST(SocketResolve, ANameThatBeginsWithDigitsAndResolvesNowhereIsUnknown) {
+    SocketAddress out{0x01020304u, 1};
+    EXPECT_EQ(ResolveAddress("3com-no-such-host.invalid", 80, out), -1);
+    EXPECT_EQ(out.address, 0x01020304u);
+    EXPECT_EQ(SocketFailureOf([&] { GetHostByName("3com-no-such-host.invalid", 80, out); }),
+              "GetHostByName -1");
+}
+
 TEST(SocketResolve, AsksTheResolverForNames) {
     SocketAddress out;
     ASSERT_EQ(ResolveAddress("localhost", 80, out), 0);
