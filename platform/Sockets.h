@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The operating system's IPv4 stream sockets, behind the few calls the socket classes of net/
 // need. Every call works on one handle owned by its caller; nothing here keeps state between
@@ -55,11 +57,20 @@ bool ParseDottedAddress(std::string_view text, std::uint32_t& address);
 // 127.0.0.1). False for anything else, also for a name that only begins with digits.
 bool ParseDecimalAddress(std::string_view text, std::uint32_t& address);
 // Asks the system resolver for the first IPv4 address of `host`: 0, or -1 when nothing was
-// found. The lookup runs on a helper thread; this call waits for it in short slices and gives
-// up with -1 as soon as `abort` (may be null) becomes true. An abandoned lookup finishes in the
-// background and its result is dropped.
+// found. The look-up runs on one of a few threads kept for look-ups; this call waits for it in
+// short slices and gives up with -1 as soon as `abort` (may be null) becomes true. An abandoned
+// look-up that has not started is dropped; one that has started ends on its thread, and its
+// result is dropped.
 int LookUpHostAddress(std::string_view host, std::uint32_t& address,
                       const std::atomic<bool>* abort);
+// The same for every IPv4 address of `host`, in the resolver's order.
+int LookUpHostAddresses(std::string_view host, std::vector<std::uint32_t>& addresses,
+                        const std::atomic<bool>* abort);
+// The threads kept for look-ups so far (they grow with the look-ups waiting at once, to at most
+// 16, and are joined when the process ends).
+std::size_t LookupThreadCount();
+// Tests: replaces the system resolver behind the look-ups (null: the system's again).
+void SetHostLookupForTests(std::function<std::vector<std::uint32_t>(const std::string&)> lookup);
 // "a.b.c.d".
 std::string DottedAddressText(std::uint32_t address);
 
