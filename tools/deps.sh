@@ -18,6 +18,8 @@ TORVEX_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
     # The public-suffix list, so that no server sets a cookie for a whole registry (".co.uk").
     libpsl-dev
+    # The fuzz targets: clang with libFuzzer and its sanitizer run-times (tools/fuzz.sh).
+    clang libclang-rt-dev
 )
 
 torvex_install_missing() {
