@@ -62,7 +62,7 @@ int CBlockingSocket::ConnectRaw(const SocketAddress& target) {
     return StartConnect(m_handle, target);
 }
 
-int CBlockingSocket::FinishConnectRaw(int timeOut) {
+int CBlockingSocket::FinishConnectRaw(SocketWait timeOut) {
     if (m_handle == kNoSocket) {
         return kSocketFailed;
     }
@@ -76,7 +76,7 @@ int CBlockingSocket::FinishConnectRaw(int timeOut) {
     return ConnectOutcome(m_handle) == 0 ? 0 : kSocketFailed;
 }
 
-int CBlockingSocket::Send(const char* data, int length, int timeOut) {
+int CBlockingSocket::Send(const char* data, int length, SocketWait timeOut) {
     if (m_handle == kNoSocket || length < 0) {
         return kSocketFailed;
     }
@@ -91,7 +91,7 @@ int CBlockingSocket::Send(const char* data, int length, int timeOut) {
     return sent < 0 ? kSocketFailed : static_cast<int>(sent);
 }
 
-int CBlockingSocket::SendAllRaw(const char* data, int length, int timeOut) {
+int CBlockingSocket::SendAllRaw(const char* data, int length, SocketWait timeOut) {
     int total = 0;
     while (total < length) {
         const int sent = Send(data + total, length - total, timeOut);
@@ -103,7 +103,7 @@ int CBlockingSocket::SendAllRaw(const char* data, int length, int timeOut) {
     return total;
 }
 
-int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, int timeOut) {
+int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, SocketWait timeOut) {
     if (m_handle == kNoSocket || capacity < 0) {
         return kSocketFailed;
     }
@@ -123,7 +123,7 @@ int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, int timeOut) {
     }
 }
 
-int CBlockingSocket::ReceiveAllRaw(char* buffer, int length, int timeOut) {
+int CBlockingSocket::ReceiveAllRaw(char* buffer, int length, SocketWait timeOut) {
     int total = 0;
     while (total < length) {
         const int received = ReceiveRaw(buffer + total, length - total, timeOut);

@@ -1,5 +1,6 @@
 #include "net/CHttpTransaction.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -8,6 +9,7 @@
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 
 namespace torvex {
 
@@ -54,6 +56,24 @@ std::string_view WithoutLineEnd(std::string_view line) {
         line.remove_suffix(1);
     }
     return line;
+}
+
+// Where the body of a 206 reply goes (the offset to open the sink at); sets the body's length
+// from its range. Throws "BadRange" when the range is missing or continues nothing that is
+// stored.
+std::int64_t PartialReplyOffset(const HeaderBlock& header, const CHttpRequest& request,
+                                CTransferResult& result) {
+    CContentRange range;
+    std::int64_t offset = 0;
+    std::int64_t length = 0;
+    if (!ParseContentRange(header.GetHeader("Content-Range"), range) ||
+        !PartialReplyPlace(range, std::max<std::int64_t>(request.resumeOffset, 0), offset,
+                           length) ||
+        (result.contentLength > 0 && result.contentLength != length)) {
+        ThrowTransactionFailure(kOpBadRange, 0);
+    }
+    result.contentLength = length;
+    return offset;
 }
 
 } // namespace
@@ -206,7 +226,7 @@ bool CHttpTransaction::ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header,
 CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
                                               CMyExHttpSocket& socket,
                                               const SocketAddress& address) {
-    const int timeOut = m_options.timeOut;
+    const SocketWait timeOut = m_options.timeOut;
     const CReceiveCounters counters{m_worker.ReceivedBytes(), m_worker.StopFlag(), nullptr, 0};
     CTransferResult result;
 
@@ -236,6 +256,12 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     HeaderBlock header;
     if (ReadHeader(socket, header, request, counters)) {
         AssignCut(result.status, header.StatusField(1), kMaxStatusText);
+    }
+    // "999" or "000" is no answer: taken for success, its body would be stored as the file.
+    if (!result.status.empty() && !IsStatusCode(result.status)) {
+        ThrowTransactionFailure(kOpHttpSession,
+                                static_cast<int>(std::min<long long>(
+                                    LeadingNumber(result.status), std::numeric_limits<int>::max())));
     }
 
     const char statusClass = result.StatusClass();
@@ -273,7 +299,7 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     }
     if (statusClass == '2') {
         const long long length = LeadingNumber(header.GetHeader("Content-Length"));
-        if (length >= 1 && length <= std::numeric_limits<std::int32_t>::max()) {
+        if (length >= 1) {
             result.contentLength = length;
         }
         AssignCut(result.contentType, header.GetHeader("Content-Type"), kMaxContentType);
@@ -283,9 +309,12 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
         }
     }
 
-    // The body continues the stored bytes only when the server sent the rest (206).
-    const std::int64_t offset =
-        request.resumeOffset > 0 && result.status == "206" ? request.resumeOffset : 0;
+    // The body continues the stored bytes only when the server sent the rest (206) and says
+    // it begins where they end.
+    std::int64_t offset = 0;
+    if (result.status == "206") {
+        offset = PartialReplyOffset(header, request, result);
+    }
     IBodySink& body = *request.body;
     body.Open(result, offset);
     m_worker.SetState(WorkerState::Receiving);
@@ -294,7 +323,7 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     bodyCounters.sharedReaded = m_worker.SharedReaded();
     bodyCounters.offset = offset;
     if (bodyCounters.sharedReaded != nullptr) {
-        bodyCounters.sharedReaded->store(static_cast<std::int32_t>(offset));
+        bodyCounters.sharedReaded->store(offset);
     }
     const std::int64_t received = socket.ReceiveBody(
         body, result.contentLength > 0 ? result.contentLength : 0, timeOut, bodyCounters);

@@ -33,6 +33,9 @@ constexpr std::string_view kOpBadRequest = "BadRequest";
 // A resumed file is shorter on disk than the offset the server continued from; the next try
 // has to fetch the whole file.
 constexpr std::string_view kOpResumeOffset = "ResumeOffset";
+// A partial reply (206) whose Content-Range does not continue the stored bytes, or is missing:
+// nothing is stored, and the next try has to fetch the whole file.
+constexpr std::string_view kOpBadRange = "BadRange";
 
 // One HTTP request: what to ask for and where the body goes. The caller decides what is asked
 // (the conditions and the offset come from what it has stored); the transaction decides how.
@@ -42,7 +45,7 @@ struct CHttpRequest {
     // The start address the request descends from (method and credentials); null: none. A
     // request without a referrer is sent with the start address's method.
     const CHttpStartAddress* start = nullptr;
-    std::int32_t resumeOffset = 0;   // > 0: ask for the body from this byte on (Range)
+    std::int64_t resumeOffset = 0;   // > 0: ask for the body from this byte on (Range)
     std::string ifModifiedSince;     // not empty: ask only for a newer body (If-Modified-Since)
     std::string ifRange;             // sent as If-Range with a Range line, never without one
     IBodySink* body = nullptr;       // where a body goes; must be given

@@ -197,12 +197,12 @@ int StartConnect(SocketHandle handle, const SocketAddress& target) {
     return (errno == EINPROGRESS || errno == EINTR) ? 0 : -1;
 }
 
-int WaitSocket(SocketHandle handle, bool forWrite, int seconds) {
+int WaitSocket(SocketHandle handle, bool forWrite, std::chrono::milliseconds wait) {
     pollfd entry{};
     entry.fd = handle;
     entry.events = forWrite ? POLLOUT : POLLIN;
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(seconds < 0 ? 0 : seconds);
+        std::chrono::steady_clock::now() + std::max(wait, std::chrono::milliseconds(0));
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

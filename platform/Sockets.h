@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,9 +43,9 @@ int StartConnect(SocketHandle handle, const SocketAddress& target);
 // The outcome of a connection started on a non-blocking socket that has become writable: 0 when
 // it is made, -1 when it failed (refused, unreachable).
 int ConnectOutcome(SocketHandle handle);
-// Waits up to `seconds` for the socket to become writable (`forWrite`) or readable: 1 ready
-// (also when an error is pending, which the next send or receive reports), 0 time-out, -1 error.
-int WaitSocket(SocketHandle handle, bool forWrite, int seconds);
+// Waits up to `wait` for the socket to become writable (`forWrite`) or readable: 1 ready (also
+// when an error is pending, which the next send or receive reports), 0 time-out, -1 error.
+int WaitSocket(SocketHandle handle, bool forWrite, std::chrono::milliseconds wait);
 // One send without SIGPIPE: bytes sent, kSocketError or kSocketRetry.
 long SendSome(SocketHandle handle, const char* data, std::size_t length);
 // One receive: bytes received (0 when the peer closed), kSocketError or kSocketRetry.
