@@ -16,6 +16,7 @@
 #include "html/LinkMapLine.h"
 #include "net/CMyExSocket.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "url/LocalNames.h"
@@ -374,6 +375,9 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
             m_slot.tries.fetch_add(1);
+            if (failure->Operation() == kOpBadRange) {
+                entry.readed = 0;   // the next try asks for the whole file
+            }
             if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
                 m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
             }

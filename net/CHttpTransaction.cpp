@@ -1,5 +1,6 @@
 #include "net/CHttpTransaction.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -8,6 +9,7 @@
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 
 namespace torvex {
 
@@ -54,6 +56,24 @@ std::string_view WithoutLineEnd(std::string_view line) {
         line.remove_suffix(1);
     }
     return line;
+}
+
+// Where the body of a 206 reply goes (the offset to open the sink at); sets the body's length
+// from its range. Throws "BadRange" when the range is missing or continues nothing that is
+// stored.
+std::int64_t PartialReplyOffset(const HeaderBlock& header, const CHttpRequest& request,
+                                CTransferResult& result) {
+    CContentRange range;
+    std::int64_t offset = 0;
+    std::int64_t length = 0;
+    if (!ParseContentRange(header.GetHeader("Content-Range"), range) ||
+        !PartialReplyPlace(range, std::max<std::int64_t>(request.resumeOffset, 0), offset,
+                           length) ||
+        (result.contentLength > 0 && result.contentLength != length)) {
+        ThrowTransactionFailure(kOpBadRange, 0);
+    }
+    result.contentLength = length;
+    return offset;
 }
 
 } // namespace
@@ -237,6 +257,10 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     if (ReadHeader(socket, header, request, counters)) {
         AssignCut(result.status, header.StatusField(1), kMaxStatusText);
     }
+    // "999" or "000" is no answer: taken for success, its body would be stored as the file.
+    if (!result.status.empty() && !IsStatusCode(result.status)) {
+        ThrowTransactionFailure(kOpHttpSession, static_cast<int>(LeadingNumber(result.status)));
+    }
 
     const char statusClass = result.StatusClass();
     const int statusCode = static_cast<int>(LeadingNumber(result.status));
@@ -283,9 +307,12 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
         }
     }
 
-    // The body continues the stored bytes only when the server sent the rest (206).
-    const std::int64_t offset =
-        request.resumeOffset > 0 && result.status == "206" ? request.resumeOffset : 0;
+    // The body continues the stored bytes only when the server sent the rest (206) and says
+    // it begins where they end.
+    std::int64_t offset = 0;
+    if (result.status == "206") {
+        offset = PartialReplyOffset(header, request, result);
+    }
     IBodySink& body = *request.body;
     body.Open(result, offset);
     m_worker.SetState(WorkerState::Receiving);

@@ -1,13 +1,17 @@
 // Whole runs against servers whose replies are legal but easy to misread, or hostile: what is
 // stored, what is followed, and how the run ends.
 
+#include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "engine/CTaskManager.h"
+#include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
+#include "support/CFixtureServer.h"
 #include "support/LoopbackSite.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -16,6 +20,7 @@
 namespace torvex {
 namespace {
 
+using test::CFixtureServer;
 using test::CLoopbackSite;
 using test::CPipelineRunner;
 using test::HttpReply;
@@ -73,6 +78,54 @@ TEST(RunReplyHosts, ANameThatBeginsWithDigitsAndResolvesNowhereIsAnUnknownHost) 
     CPipelineRunner rig;
     // 401: the start server could not be found (a refused connection would be 402).
     EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Error, 401));
+}
+
+TEST(RunReplyStatus, AStatusCodeOutsideTheCodesIsNeverStored) {
+    CLoopbackSite site;
+    site.Serve("/", HttpReply("200 OK", "text/html", "<a href=odd.txt>o</a><a href=ok.txt>k</a>"));
+    site.Serve("/odd.txt", "HTTP/1.0 999 Odd\r\nContent-Length: 3\r\n\r\nodd");
+    site.Serve("/ok.txt", HttpReply("200 OK", "text/plain", "ok"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.Retry = 1;
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(site.Count("/odd.txt"), 2);   // a failed try, tried again
+    EXPECT_FALSE(FileExists(Latest(dir, site, "odd.txt")));
+    EXPECT_EQ(ReadFileBytes(Latest(dir, site, "ok.txt")), "ok");
+}
+
+TEST(RunReplyRanges, ARangeThatContinuesNothingMakesTheNextTryFetchTheWholeFile) {
+    CFixtureServer server;
+    std::mutex lock;
+    std::vector<std::string> requests;
+    server.SetResponder([&](const std::string& request) -> test::FixtureScript {
+        std::lock_guard<std::mutex> guard(lock);
+        requests.push_back(request);
+        const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
+                                 "Content-Length: 10\r\n\r\n";
+        if (requests.size() == 1) {
+            return {test::SendBytes(head + "0123")};   // cut short: the next try resumes
+        }
+        if (request.find("Range: bytes=4-") != std::string::npos) {
+            return {test::SendBytes("HTTP/1.0 206 Partial Content\r\n"
+                                    "Content-Range: bytes 2-9/10\r\n\r\n23456789")};
+        }
+        return {test::SendBytes(head + "0123456789")};
+    });
+    TempDir dir;
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/f.txt";
+    CProjectSettings project = ProjectIn(dir.Str(), {url});
+    project.Retry = 3;
+    CPipelineRunner rig;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(dir.Str() + "/download/latest/127.0.0.1+" +
+                            std::to_string(server.Port()) + "/f.txt"),
+              "0123456789");
+    std::lock_guard<std::mutex> guard(lock);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[1].find("Range: bytes=4-"), std::string::npos);
+    EXPECT_EQ(requests[2].find("Range:"), std::string::npos);
 }
 
 } // namespace
