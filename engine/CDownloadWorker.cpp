@@ -16,6 +16,7 @@
 #include "html/LinkMapLine.h"
 #include "net/CMyExSocket.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "url/LocalNames.h"

@@ -1,5 +1,6 @@
 // A server's reply header as the transaction keeps it (line by line into the header block) and
-// reads it (header values, status fields), and the FTP reply texts the session parses.
+// reads it (header values, status fields, a partial reply's range), and the FTP reply texts the
+// session parses.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "FuzzCheck.h"
 #include "net/CFTPSession.h"
 #include "net/HeaderBlock.h"
+#include "net/ReplyChecks.h"
 
 using namespace torvex;
 
@@ -31,6 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (int index = 0; index < 3; ++index) {
         FUZZ_CHECK(block.StatusField(index).size() <= kMaxHeaderValue);
+    }
+
+    CContentRange range;
+    if (ParseContentRange(block.GetHeader("Content-Range"), range)) {
+        FUZZ_CHECK(range.first >= 0 && range.first <= range.last);
+        FUZZ_CHECK(range.total < 0 || range.last < range.total);
+        std::int64_t offset = 0;
+        std::int64_t length = 0;
+        if (PartialReplyPlace(range, range.first, offset, length)) {
+            FUZZ_CHECK(offset == range.first && length >= 1);
+        }
     }
 
     std::string host;

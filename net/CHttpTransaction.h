@@ -33,9 +33,6 @@ constexpr std::string_view kOpBadRequest = "BadRequest";
 // A resumed file is shorter on disk than the offset the server continued from; the next try
 // has to fetch the whole file.
 constexpr std::string_view kOpResumeOffset = "ResumeOffset";
-// A partial reply (206) whose Content-Range does not continue the stored bytes, or is missing:
-// nothing is stored, and the next try has to fetch the whole file.
-constexpr std::string_view kOpBadRange = "BadRange";
 
 // One HTTP request: what to ask for and where the body goes. The caller decides what is asked
 // (the conditions and the offset come from what it has stored); the transaction decides how.

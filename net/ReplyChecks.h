@@ -5,6 +5,11 @@
 
 namespace torvex {
 
+// A partial reply (206) whose Content-Range does not continue the stored bytes, or is missing:
+// nothing is stored, and the next try has to fetch the whole file (CMyException, no class,
+// code 0).
+constexpr std::string_view kOpBadRange = "BadRange";
+
 // The checks an HTTP reply must pass before its body may be stored: a status code that is one,
 // and for a partial reply (206) a range that continues what is stored.
 

@@ -203,7 +203,8 @@ TEST_F(EntryTransferHttp, PartialContentAppendsAtTheOffset) {
     entry.total = 5100;
     entry.lastModified = "Sat, 01 Jan 2000 00:00:00 GMT";
     const EntryOutcome outcome = Answer(
-        "HTTP/1.0 206 Partial Content\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'B'),
+        "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 5000-5099/5100\r\n"
+        "Content-Length: 100\r\n\r\n" + std::string(100, 'B'),
         entry);
     ASSERT_FALSE(outcome.threw) << outcome.operation;
     EXPECT_EQ(ReadFileBytes(path), std::string(5000, 'A') + std::string(100, 'B'));
@@ -231,7 +232,9 @@ TEST_F(EntryTransferHttp, PartialContentForAFileShorterThanTheOffsetStartsOver) 
     WriteFileBytes(m_dir.Str() + "/" + entry.localDir + entry.fileName, std::string(10, 'A'));
     entry.readed = 5000;
     const EntryOutcome outcome =
-        Answer("HTTP/1.0 206 Partial Content\r\n\r\n" + std::string(100, 'B'), entry);
+        Answer("HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 5000-5099/5100\r\n\r\n" +
+                   std::string(100, 'B'),
+               entry);
     EXPECT_EQ(outcome.operation, "ResumeOffset");
     EXPECT_EQ(entry.readed, 0);   // the next try asks for the whole file
 }
