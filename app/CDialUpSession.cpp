@@ -19,6 +19,10 @@ int DialIconFrame(int step) {
     return kFrames[(step % 6 + 6) % 6];
 }
 
+void IDialUpFrontEnd::ShowDialError(const std::string &text) {
+    SetDialStatus(text);
+}
+
 void IDialUpFrontEnd::OnDialMessage(int) {}
 
 CDialUpSession::CDialUpSession(IDialUpService &service, const CAppSettings &settings,
@@ -30,6 +34,10 @@ CDialUpSession::CDialUpSession(IDialUpService &service, const CAppSettings &sett
 
 CDialUpSession::~CDialUpSession() {
     m_service.Forget(m_relay);
+    if (m_phase == Phase::Attempt && !m_connection.empty()) {
+        // The program goes while an attempt runs: no half-made connection is left behind.
+        m_service.HangUp(m_connection);
+    }
     for (int timer : {AttemptTimer, HangUpPauseTimer, RedialTimer, NetworkRecheckTimer}) {
         m_timers.StopTimer(timer);
     }
@@ -75,7 +83,7 @@ void CDialUpSession::OnDialEvent(int attempt, int state, int error) {
     }
     if (error != 0) {
         m_timers.StopTimer(AttemptTimer);
-        m_frontEnd.SetDialStatus(m_service.ErrorText(error));
+        m_frontEnd.ShowDialError(m_service.ErrorText(error));
         HangUpInWindow(AfterHangUp::AttemptFailed);
         return;
     }

@@ -39,6 +39,10 @@ public:
     virtual ~IDialUpFrontEnd() = default;
     virtual void OpenDialWindow(const std::string &title) = 0;
     virtual void SetDialStatus(const std::string &status) = 0;
+    // Why the attempt failed (the service's error text). The status line moves on to the
+    // hang-up at once, so a window that can keeps this where it stays readable; by default it
+    // is a status like any other.
+    virtual void ShowDialError(const std::string &text);
     virtual void CloseDialWindow() = 0;
     // The dialling is over (cancelled, failed, or a connection with a working network): the
     // projects that wait for it may start.

@@ -22,8 +22,9 @@ bool ShutdownComputer(IShutdownService &shutdown, ShutdownAction action) {
     return action == ShutdownAction::LogOut ? shutdown.LogOut() : shutdown.PowerOff();
 }
 
-CFinalActions::CFinalActions(IDialUpService &dialUp, IShutdownService &shutdown)
-    : m_dialUp(dialUp), m_shutdown(shutdown) {}
+CFinalActions::CFinalActions(IDialUpService &dialUp, IShutdownService &shutdown,
+                             FailureReport onFailure)
+    : m_dialUp(dialUp), m_shutdown(shutdown), m_onFailure(std::move(onFailure)) {}
 
 CFinalActions::~CFinalActions() {
     Wait();
@@ -34,7 +35,9 @@ void CFinalActions::Run(bool hangUp, bool shutdown, ShutdownAction action) {
     if (hangUp) {
         m_threads.push_back(LaunchThread(ThreadPriority::Normal, [this] {
             try {
-                HangUpAll(m_dialUp);
+                if (HangUpAll(m_dialUp) != 0 && m_onFailure) {
+                    m_onFailure(std::string(kHangUpFailedText));
+                }
             } catch (...) {
                 // Nothing may escape a thread.
             }
@@ -43,7 +46,12 @@ void CFinalActions::Run(bool hangUp, bool shutdown, ShutdownAction action) {
     if (shutdown) {
         m_threads.push_back(LaunchThread(ThreadPriority::Normal, [this, action] {
             try {
-                ShutdownComputer(m_shutdown, action);
+                // A refusal (no permission, no systemd) must not pass for a shutdown under way.
+                if (!ShutdownComputer(m_shutdown, action) && m_onFailure) {
+                    m_onFailure(std::string(action == ShutdownAction::LogOut
+                                                ? kLogOutRefusedText
+                                                : kShutdownRefusedText));
+                }
             } catch (...) {
             }
         }));

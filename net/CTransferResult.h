@@ -37,6 +37,9 @@ struct CTransferResult {
     CUrl redirectTarget;              // the location against the request's URL (may be invalid)
     bool slashRedirect = false;       // the target is the request's own address followed by "/"
     std::int64_t size = -1;           // FTP: the size SIZE gave; -1 when it gave none usable
+    // HTTP: where the body begins in the file: a partial reply's offset (its range begins at
+    // the bytes stored before), else 0 (the body is the whole file).
+    std::int64_t bodyOffset = 0;
     // Bytes of the file in the sink: the offset it was opened at and what was written since.
     std::int64_t bodyBytes = 0;
 

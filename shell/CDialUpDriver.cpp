@@ -41,6 +41,13 @@ void CDialUpDriver::SetDialStatus(const std::string &status) {
     }
 }
 
+void CDialUpDriver::ShowDialError(const std::string &text) {
+    if (m_window) {
+        m_window->SetStatus(QString::fromStdString(text));
+        m_window->SetError(QString::fromStdString(text));
+    }
+}
+
 void CDialUpDriver::CloseDialWindow() {
     if (m_window) {
         m_window->hide();

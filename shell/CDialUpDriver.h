@@ -36,6 +36,7 @@ private:
     // IDialUpFrontEnd
     void OpenDialWindow(const std::string &title) override;
     void SetDialStatus(const std::string &status) override;
+    void ShowDialError(const std::string &text) override;
     void CloseDialWindow() override;
     void StartWaitingProjects() override;
     void OnDialMessage(int message) override;

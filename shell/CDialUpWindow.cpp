@@ -49,13 +49,21 @@ CDialUpWindow::CDialUpWindow(QWidget *parent) : QDialog(parent) {
     m_status->setObjectName(QStringLiteral("dialStatus"));
     m_status->setMinimumWidth(280);
     m_status->setWordWrap(true);
+    m_error = new QLabel;
+    m_error->setObjectName(QStringLiteral("dialError"));
+    m_error->setWordWrap(true);
+    m_error->setStyleSheet(QStringLiteral("color: #a01010;"));
+    m_error->hide();
     auto *cancel = new QPushButton(QStringLiteral("Cancel"));
     cancel->setObjectName(QStringLiteral("dialCancel"));
     connect(cancel, &QPushButton::clicked, this, &CDialUpWindow::cancelRequested);
 
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(m_status);
+    texts->addWidget(m_error);
     auto *top = new QHBoxLayout;
     top->addWidget(m_icon);
-    top->addWidget(m_status, 1);
+    top->addLayout(texts, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cancel);
@@ -74,6 +82,15 @@ void CDialUpWindow::SetStatus(const QString &status) {
 
 QString CDialUpWindow::Status() const {
     return m_status->text();
+}
+
+void CDialUpWindow::SetError(const QString &text) {
+    m_error->setText(text);
+    m_error->setVisible(!text.isEmpty());
+}
+
+QString CDialUpWindow::Error() const {
+    return m_error->text();
 }
 
 void CDialUpWindow::Animate() {

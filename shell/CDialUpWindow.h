@@ -16,6 +16,9 @@ public:
     explicit CDialUpWindow(QWidget *parent = nullptr);
     void SetStatus(const QString &status);
     QString Status() const;
+    // Why the attempt failed, on a line of its own that the hang-up's status leaves standing.
+    void SetError(const QString &text);
+    QString Error() const;
     // The frame the icon shows now (0..3).
     int IconFrame() const { return m_frame; }
 
@@ -31,6 +34,7 @@ private:
 
     QLabel *m_icon = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_error = nullptr;
     QTimer m_iconTimer;
     int m_step = 0;
     int m_frame = 0;

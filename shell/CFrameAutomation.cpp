@@ -1,5 +1,6 @@
 #include "shell/CFrameAutomation.h"
 
+#include <QMetaObject>
 #include <QWidget>
 
 #include "platform/NetworkState.h"
@@ -37,7 +38,16 @@ CFrameAutomation::CFrameAutomation(CAppSettings &settings, CProjectTree &tree,
             &CFrameAutomation::startWaitingProjects);
     // Whether dial-up networking is there is decided once, as the window is made.
     m_end = std::make_unique<CEndOfDownload>(settings, m_driver->Session().Available());
-    m_finalActions = std::make_unique<CFinalActions>(*m_dialUp, *m_shutdown);
+    // The actions' threads report a failure here; the window tells it on its own thread.
+    m_finalActions =
+        std::make_unique<CFinalActions>(*m_dialUp, *m_shutdown, [this](const std::string &text) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, message = QString::fromStdString(text)] {
+                    Q_EMIT finalActionFailed(message);
+                },
+                Qt::QueuedConnection);
+        });
 
     m_timerTick.setInterval(kDownloadTimerTickMs);
     connect(&m_timerTick, &QTimer::timeout, this, &CFrameAutomation::CheckDownloadTimer);
@@ -72,6 +82,12 @@ void CFrameAutomation::ConversionsEnded(bool anyRunning) {
     const int flags = m_end->ConversionsEnded(anyRunning);
     if (flags != 0) {
         OpenCountdown(flags);
+    }
+}
+
+void CFrameAutomation::CancelCountdown() {
+    if (m_countdown) {
+        m_countdown->close(); // closing without acting cancels both actions
     }
 }
 

@@ -53,6 +53,9 @@ public:
     bool AllRunsEnded(bool runStartsConversion, bool conversionOpen);
     // The link conversions are over.
     void ConversionsEnded(bool anyRunning);
+    // Projects are about to start: downloading has not ended after all, so a countdown under
+    // way is cancelled (its hang-up or shutdown would cut the new runs off).
+    void CancelCountdown();
     // One check of the download timer at the clock's local time.
     void CheckDownloadTimer();
     // The countdown window while one is open, else null.
@@ -62,6 +65,8 @@ public:
 
 Q_SIGNALS:
     void startWaitingProjects();
+    // The final hang-up or shutdown failed; `text` says which (on the GUI thread).
+    void finalActionFailed(const QString &text);
 
 private:
     void OpenCountdown(int flags);

@@ -105,6 +105,8 @@ CMainFrame::CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWi
         [this](CTreeNode &node) { StartProjects(node, RunCommand::Start); },
         // The stop time posts the Stop All command to the window.
         [this] { QTimer::singleShot(0, this, &CMainFrame::OnStopAll); });
+    connect(m_automation.get(), &CFrameAutomation::finalActionFailed, this,
+            [this](const QString &text) { m_prompter->Error(text.toStdString()); });
     connect(m_automation.get(), &CFrameAutomation::startWaitingProjects, this, [this] {
         m_tasks->HoldStarts(false);
         m_formTree->RefreshKinds();

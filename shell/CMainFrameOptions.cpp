@@ -17,6 +17,7 @@
 namespace torvex {
 
 void CMainFrame::PrepareStart() {
+    m_automation->CancelCountdown();
     // While dialling, started projects wait; the end of dialling lets them go.
     if (m_automation->DialBeforeStart()) {
         m_tasks->HoldStarts(true);

@@ -136,6 +136,23 @@ TEST_F(DialUpSession, CancelHangsUpAndLetsTheProjectsRun) {
     EXPECT_TRUE(frontEnd.Take().empty());
 }
 
+TEST_F(DialUpSession, GoingAwayHangsUpOnlyAnAttemptUnderWay) {
+    ASSERT_TRUE(session->DialBeforeStart());
+    service.Report(DialState::ConnectDevice);
+    session.reset();
+    EXPECT_EQ(service.HungUp(), std::vector<DialConnection>{"conn-1"});
+
+    // A connection that came up is the user's: it stays when the program goes.
+    session = std::make_unique<CDialUpSession>(service, settings, frontEnd, timers,
+                                               [this] { return networkUp; });
+    service.SetConnections({});
+    ASSERT_TRUE(session->DialBeforeStart());
+    service.Report(DialState::Connected);
+    EXPECT_FALSE(session->Dialing());
+    session.reset();
+    EXPECT_EQ(service.HungUp(), std::vector<DialConnection>{"conn-1"});
+}
+
 TEST_F(DialUpSession, StatesShowTheirTexts) {
     struct Case {
         int state;

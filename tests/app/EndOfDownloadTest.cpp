@@ -1,5 +1,7 @@
 #include "app/EndOfDownload.h"
 
+#include <mutex>
+
 #include <gtest/gtest.h>
 
 #include "app/FinalActions.h"
@@ -150,6 +152,41 @@ TEST(FinalActions, HangUpAndShutdownRunOnTheirOwnThreadsAsAsked) {
         EXPECT_EQ(dialUp.HungUp().size(), c.hungUp);
         EXPECT_EQ(shutdown.powerOffs.load(), c.powerOffs);
         EXPECT_EQ(shutdown.logOuts.load(), c.logOuts);
+    }
+}
+
+TEST(FinalActions, AFailedActionIsReportedAndNothingToHangUpIsNoFailure) {
+    struct Case {
+        const char *name;
+        bool refuse;
+        int enumResult;
+        ShutdownAction action;
+        std::string_view told; // empty: nothing
+    };
+    const Case cases[] = {
+        {"nothing dialled, shutdown taken", false, 0, ShutdownAction::PowerOff, {}},
+        {"power-off refused", true, 0, ShutdownAction::PowerOff, kShutdownRefusedText},
+        {"log-out refused", true, 0, ShutdownAction::LogOut, kLogOutRefusedText},
+        {"connections not listed", false, 6, ShutdownAction::PowerOff, kHangUpFailedText},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeDialUp dialUp; // no connection is up
+        dialUp.enumResult = c.enumResult;
+        CFakeShutdown shutdown;
+        shutdown.refuse = c.refuse;
+        std::mutex lock;
+        std::vector<std::string> told;
+        {
+            CFinalActions actions(dialUp, shutdown, [&](const std::string &text) {
+                std::lock_guard<std::mutex> hold(lock);
+                told.push_back(text);
+            });
+            actions.Run(true, true, c.action);
+        } // joined
+        EXPECT_EQ(told, c.told.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>{std::string(c.told)});
+        EXPECT_TRUE(dialUp.HungUp().empty());
     }
 }
 

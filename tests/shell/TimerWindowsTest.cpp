@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 
 #include "app/CDialUpSession.h"
 #include "app/DownloadTimer.h"
+#include "app/FinalActions.h"
 #include "platform/FileSystem.h"
 #include "project/CAppSettings.h"
 #include "shell/CCountdownWindow.h"
@@ -80,6 +82,10 @@ private Q_SLOTS:
     void closingTheCountdownCancelsAndZeroActsAtOnce();
     void dialUpWindowFollowsTheFakesEvents();
     void cancellingTheDialLetsTheProjectRun();
+    void aFailedDialRedialsThenLetsTheProjectRun();
+    void aStartCancelsTheCountdown();
+    void theShutdownWaitsForTheRunsConversion();
+    void aRefusedShutdownIsToldAndNothingDialledIsQuiet();
     void optionDialogsStoreWhatTheyShowAndSaveIt();
     void optionRefusalsKeepTheDialogOpen();
     void downloadTimerStartsTheTimerListAndStopsAll();
@@ -327,6 +333,126 @@ void TimerWindowsTest::cancellingTheDialLetsTheProjectRun() {
     QCOMPARE(messages.at(0).at(0).toInt(), kDialCancelledMessage);
     QVERIFY(m_frame->Automation().Driver().Window() == nullptr);
     QCOMPARE(Node("Docs")->kind, NodeKind::ProjectRunning);
+}
+
+void TimerWindowsTest::aFailedDialRedialsThenLetsTheProjectRun() {
+    m_settings.Dialup = true;
+    m_settings.EntryName = "Modem";
+    m_settings.Redial = 1;
+    m_settings.WaitBeforeRedial = 1;
+    WriteTree({Project("Docs", "http://h/hold-docs.html")});
+    OpenFrame();
+    QSignalSpy messages(&m_frame->Automation().Driver(), &CDialUpDriver::dialMessage);
+    Select("Docs");
+    Trigger("start");
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Driver().Window() != nullptr, kWaitMs);
+        QCOMPARE(m_frame->Automation().Driver().Window()->windowTitle(),
+                 QStringLiteral("Connecting \"Modem\"(%1)").arg(attempt));
+        QCOMPARE(m_dialUp->DialCount(), attempt);
+        m_dialUp->Report(DialState::OpenPort, 7);
+        // During the hang-up's pause the window says why the attempt failed.
+        CDialUpWindow *window = m_frame->Automation().Driver().Window();
+        QTRY_COMPARE_WITH_TIMEOUT(window->Status(), QStringLiteral("Status  Hanging up..."),
+                                  kWaitMs);
+        QCOMPARE(window->Error(), QStringLiteral("Error 7 of the fake"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Driver().Window() == nullptr, kWaitMs);
+        QCOMPARE(messages.count(), attempt);
+        QCOMPARE(messages.at(attempt - 1).at(0).toInt(),
+                 attempt == 1 ? kDialRedialMessage : kDialFailedMessage);
+    }
+    // The dialling failed finally: the project runs without it.
+    QTRY_COMPARE_WITH_TIMEOUT(Node("Docs")->kind, NodeKind::ProjectRunning, kWaitMs);
+    QCOMPARE(m_dialUp->HungUp(), (std::vector<DialConnection>{"conn-1", "conn-2"}));
+
+    // A dial that cannot even start fails at once, and the project is not held.
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Action("stop")->isEnabled(), kWaitMs);
+    Trigger("stop");
+    WaitIdle();
+    m_dialUp->dialResult = 5;
+    Trigger("start");
+    QCOMPARE(m_dialUp->DialCount(), 3);
+    QVERIFY(m_frame->Automation().Driver().Window() == nullptr);
+    QCOMPARE(messages.count(), 3);
+    QCOMPARE(Node("Docs")->kind, NodeKind::ProjectRunning);
+}
+
+void TimerWindowsTest::aStartCancelsTheCountdown() {
+    m_settings.AutoShutdown = true;
+    m_settings.AutoTimeOut = 30;
+    WriteTree({Project("Docs", "http://h/hold-docs.html")});
+    OpenFrame();
+    Select("Docs");
+    Trigger("addToTimer");
+    m_frame->Automation().AllRunsEnded(false, false);
+    QPointer<CCountdownWindow> countdown = m_frame->Automation().Countdown();
+    QVERIFY(countdown);
+    // The download timer starts a project while the countdown runs: the shutdown is off.
+    const CLocalMinute now = LocalMinuteOf(m_clock.now.load());
+    m_settings.StartDownloadTimer = true;
+    m_settings.StartDownloadHour = now.hour;
+    m_settings.StartDownloadMinute = now.minute;
+    m_frame->Automation().CheckDownloadTimer();
+    QCOMPARE(Node("Docs")->kind, NodeKind::ProjectRunning);
+    QTRY_VERIFY(countdown.isNull());
+    m_frame->Automation().WaitForFinalActions();
+    QCOMPARE(m_shutdown->powerOffs.load(), 0);
+}
+
+void TimerWindowsTest::theShutdownWaitsForTheRunsConversion() {
+    m_settings.AutoHangUp = true;
+    m_settings.AutoShutdown = true;
+    m_settings.AutoTimeOut = 2;
+    m_dialUp->SetConnections({"ppp0-link"});
+    CProjectSettings project = Project("Docs", "http://h/a.html");
+    project.AutoConvert = true;
+    project.Link = 1; // the run's end converts its record
+    WriteTree({project});
+    OpenFrame();
+    Select("Docs");
+    Trigger("start");
+    // Only the hang-up follows the run; the shutdown waits for the conversion to end.
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Countdown() != nullptr, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Automation().Countdown() &&
+                                 m_frame->Automation().Countdown()->windowTitle() ==
+                                     QStringLiteral("Conversion Finished"),
+                             kWaitMs);
+    CCountdownWindow *countdown = m_frame->Automation().Countdown();
+    QCOMPARE(countdown->LabelText(), QStringLiteral("Auto shutdown in"));
+    QVERIFY(m_frame->Tasks().ConversionQueue().IsIdle());
+    QCOMPARE(m_shutdown->powerOffs.load(), 0);
+    countdown->DoItNow();
+    m_frame->Automation().WaitForFinalActions();
+    QCOMPARE(m_shutdown->powerOffs.load(), 1);
+    // The first countdown hung up on its own.
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialUp->HungUp(), std::vector<DialConnection>{"ppp0-link"},
+                              kWaitMs);
+}
+
+void TimerWindowsTest::aRefusedShutdownIsToldAndNothingDialledIsQuiet() {
+    m_settings.AutoHangUp = true;
+    m_settings.AutoTimeOut = 0;
+    WriteTree({});
+    OpenFrame();
+    // Hanging up with no connection up does nothing and tells nothing.
+    QVERIFY(!m_frame->Automation().AllRunsEnded(false, false));
+    QTRY_VERIFY(m_frame->Automation().Countdown() == nullptr);
+    m_frame->Automation().WaitForFinalActions();
+    QVERIFY(m_dialUp->HungUp().empty());
+    QCoreApplication::processEvents();
+    QVERIFY(m_prompter.said.empty());
+
+    // A shutdown the system refuses is told, as is a hang-up whose connections cannot be listed.
+    m_settings.AutoShutdown = true;
+    m_shutdown->refuse = true;
+    m_dialUp->enumResult = 3;
+    m_frame->Automation().AllRunsEnded(false, false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompter.said.size(), std::size_t{2}, kWaitMs);
+    std::sort(m_prompter.said.begin(), m_prompter.said.end());
+    QCOMPARE(m_prompter.said,
+             (std::vector<std::string>{"error: " + std::string(kShutdownRefusedText),
+                                       "error: " + std::string(kHangUpFailedText)}));
+    QCOMPARE(m_shutdown->powerOffs.load(), 1);
 }
 
 void TimerWindowsTest::optionDialogsStoreWhatTheyShowAndSaveIt() {

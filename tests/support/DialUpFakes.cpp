@@ -90,12 +90,12 @@ void CFakeDialUp::SetConnections(std::vector<DialConnection> up) {
 
 bool CFakeShutdown::PowerOff() {
     ++powerOffs;
-    return true;
+    return !refuse;
 }
 
 bool CFakeShutdown::LogOut() {
     ++logOuts;
-    return true;
+    return !refuse;
 }
 
 void CFakeTimers::StartTimer(int id, int milliseconds) {

@@ -51,13 +51,15 @@ private:
     DialConnection m_dialled;
 };
 
-// Records the shutdowns it is asked for, never doing one.
+// Records the shutdowns it is asked for, never doing one; with `refuse` it answers as a system
+// that does not let this user shut down.
 class CFakeShutdown final : public IShutdownService {
 public:
     bool PowerOff() override;
     bool LogOut() override;
     std::atomic<int> powerOffs{0};
     std::atomic<int> logOuts{0};
+    std::atomic<bool> refuse{false};
 };
 
 // Timers on a clock that the test moves on: Advance() expires the timers that fall due on the
