@@ -34,7 +34,7 @@ public:
     const std::atomic<bool>* StopFlag() const override;
     void SetState(int state) override;
     std::atomic<std::int64_t>* ReceivedBytes() override;
-    std::atomic<std::int32_t>* SharedReaded() override;
+    std::atomic<std::int64_t>* SharedReaded() override;
     void PublishInProgress(const CUrlEntry& entry) override;
     void NotModified(CUrlEntry& entry) override;
     void Redirect(CUrlEntry& entry, std::string_view target, const CUrl& parsedTarget,
