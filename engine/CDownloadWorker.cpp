@@ -378,7 +378,7 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             if (live >= 0) {
                 entry.readed = live;
             }
-            SocketFailure(entry, failure->Operation(), remembered);
+            SocketFailure(entry, failure->Operation(), failure->Code(), remembered);
         } catch (CMyException* raw) {
             const std::unique_ptr<CMyException> failure(raw);
             failedOperation = failure->Operation();
@@ -415,7 +415,7 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
     m_task.FileStored(entry, alreadyCounted);
 }
 
-void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
+void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
                                     int rememberedState) {
     const int retry = m_task.Settings().Retry;
     // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
@@ -443,9 +443,11 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
         m_task.WriteStatusLine(entry);
     }
     if (IsOnlyStartAddress(entry)) {
-        const int code = EndCodeForSocketFailure(operation, m_viaProxy);
-        if (code != 0) {
-            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(code));
+        const int endCode = EndCodeForSocketFailure(operation, m_viaProxy);
+        if (endCode != 0) {
+            // The run ends with this failure: it is the run's failed file as well.
+            m_task.FileFailed(entry, operation, code);
+            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
         }
     }
 }
@@ -456,6 +458,7 @@ void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view oper
     }
     const int endCode = EndCodeForFailure(operation, code);
     if (endCode != 0) {
+        m_task.FileFailed(entry, operation, code);
         m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
     }
 }

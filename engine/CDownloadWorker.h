@@ -48,7 +48,8 @@ private:
     // stop broke it off, so that it belongs in the break point.
     bool FetchEntry(CUrlEntry& entry);
     void StoredBody(CUrlEntry& entry, bool alreadyCounted);
-    void SocketFailure(CUrlEntry& entry, std::string_view operation, int rememberedState);
+    void SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
+                       int rememberedState);
     void OtherFailure(const CUrlEntry& entry, std::string_view operation, int code);
     bool IsOnlyStartAddress(const CUrlEntry& entry) const;
     void CloseConnections();
