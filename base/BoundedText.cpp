@@ -21,4 +21,14 @@ std::string_view UpToNul(std::string_view text) {
     return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
+bool HasControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace torvex

@@ -20,4 +20,8 @@ bool CutTo(std::string& field, std::size_t capacity);
 // rest of the system, so an embedded NUL ends them.
 std::string_view UpToNul(std::string_view text);
 
+// True when `text` holds a control character (a byte below 32, or 127): such a text cannot
+// stand on one line of a settings file, so the dialogs refuse it where a user types it.
+bool HasControlCharacter(std::string_view text);
+
 } // namespace torvex

@@ -10,7 +10,6 @@
 #include "cli/ProgressLine.h"
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
-#include "net/CBlockingSocket.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
 #include "project/CAppSettings.h"
@@ -31,8 +30,9 @@ std::string AbsoluteDir(const std::string& dir) {
 
 } // namespace
 
-CCliRun::CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console, bool answerYes)
-    : m_pipeline(pipeline), m_stops(stops), m_console(console), m_answerYes(answerYes) {}
+CCliRun::CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console,
+                 CCliRunOptions options)
+    : m_pipeline(pipeline), m_stops(stops), m_console(console), m_options(std::move(options)) {}
 
 bool CCliRun::NewStopRequest() {
     const int count = m_stops.StopRequestCount();
@@ -46,7 +46,9 @@ bool CCliRun::NewStopRequest() {
 void CCliRun::OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) {
     if (message.IsEnd()) {
         m_end = message;
-        m_notStored = task.NotStored();
+        if (message.message != TaskMessage::StartFailed) {
+            m_summary = SummarizeRun(task, message.message);
+        }
     }
 }
 
@@ -70,30 +72,62 @@ void CCliRun::OnBreakPointProgress(CDownloadTask& task, int position, int range)
     }
 }
 
-void CCliRun::DrawProgress(const CDownloadTask& task) {
+void CCliRun::DrawProgress(const CDownloadTask& task, bool stopping) {
     ProgressSample sample;
-    sample.downloaded = task.counters.Downloaded.load();
-    sample.totalFiles = task.counters.TotalFiles.load();
-    sample.downloadQueue = task.DownloadQueue().Count();
-    sample.parseQueue = task.ParseQueue().Count();
-    sample.kilobytesPerSecond =
-        m_speed.Sample(SystemClock().MonotonicMs(), CBlockingSocket::TotalReceivedBytes());
+    sample.fetched = task.counters.FilesThisRun.load();
+    sample.takenOver = task.counters.Passed.load();
+    sample.failed = task.Failures().Count();
+    sample.queued = task.DiscoveredQueue().Count() + task.DownloadQueue().Count() +
+                    task.ParseQueue().Count() + task.CopyQueue().Count();
+    sample.bytes = task.receivedBytes.load();
+    const std::int64_t now = SystemClock().MonotonicMs();
+    sample.bytesPerSecond = m_speed.Rate(now, sample.bytes);
+    sample.filesPerSecond = m_fileRate.Rate(now, sample.fetched);
     const std::int64_t started = task.StartTime();
     sample.elapsedSeconds = started > 0 ? SystemClock().Now() - started : 0;
-    m_console.DrawProgress(FormatProgressLine(sample));
+    sample.stopping = stopping || task.flags.Stopping.load();
+    m_console.DrawProgress(FormatProgressLine(sample, StandardErrorColumns()));
+}
+
+void CCliRun::ShowFileReports(CTaskMessageQueue& messages) {
+    for (const CFileReport& report : messages.TakeFileReports()) {
+        if (report.failed) {
+            m_console.Message("failed  " + report.url + ": " + report.reason);
+        } else {
+            m_console.Message("fetched " + report.url + " (" + ByteCountText(report.bytes) + ")");
+        }
+    }
+}
+
+void CCliRun::ShowSummary(const CRunSummary& summary) {
+    for (const std::string& line : RunSummaryLines(summary)) {
+        m_console.Message(line);
+    }
+    if (!m_options.verbose || summary.failures.empty()) {
+        return;
+    }
+    m_console.Message("Failed files:");
+    for (const CFailedFile& failure : summary.failures) {
+        m_console.Message("  " + failure.url + ": " + failure.reason);
+    }
+    const int more = summary.failed - static_cast<int>(summary.failures.size());
+    if (more > 0) {
+        m_console.Message("  ... and " + std::to_string(more) + " more in " +
+                          summary.failureList);
+    }
 }
 
 bool CCliRun::LoadProject(const std::string& projectDir, CProjectSettings& project) {
     const std::string dir = AbsoluteDir(projectDir);
     if (dir.size() > kMaxProjectDir) {
-        m_console.Message("Sorry, the length of the project directory should be no longer than " +
-                          std::to_string(kMaxProjectDir) + ".");
+        m_console.Error("Sorry, the length of the project directory should be no longer than " +
+                        std::to_string(kMaxProjectDir) + ".");
         return false;
     }
     const std::string confPath = dir + "/" + std::string(kProjectConfName);
     if (!project.LoadProjectFile(confPath, nullptr)) {
-        m_console.Message("Error: Failed to open the file or it is in wrong format!");
-        m_console.Message("  " + confPath);
+        m_console.Error("Error: Failed to open the file or it is in wrong format!");
+        m_console.Error("  " + confPath);
         return false;
     }
     // project.conf leaves the folder to whoever found the file: it is the folder named here.
@@ -127,13 +161,15 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
             manager.HandleTaskMessage(*next);
             task = manager.TaskOf(project);
         }
+        ShowFileReports(messages);
         const std::int64_t now = SystemClock().MonotonicMs();
-        if (task && !m_savingBreakPoint && m_console.ShowsProgress() &&
+        if (task && !m_end && !m_savingBreakPoint && m_console.ShowsProgress() &&
             now - lastDraw >= kProgressEveryMs) {
-            DrawProgress(*task);
+            DrawProgress(*task, stopWanted);
             lastDraw = now;
         }
     }
+    ShowFileReports(messages);
     m_console.ClearProgress();
     // The end of the run may have queued the conversion of its record: the program ends only
     // when that is done (or cancelled by a stop request).
@@ -148,8 +184,8 @@ CliExit CCliRun::ExitForEnd(const CProjectSettings& project, const std::string& 
     if (!m_end) {
         return CliExit::Error;   // the task went without a word; never report that as success
     }
-    for (const CNotStored& failed : m_notStored) {
-        m_console.Message("Not stored: " + failed.urlText + " (" + failed.reason + ")");
+    if (m_summary) {
+        ShowSummary(*m_summary);
     }
     if (m_breakPointUnsaved) {
         // The run cannot be resumed from where it stopped: never a plain stop or success.
@@ -157,12 +193,13 @@ CliExit CCliRun::ExitForEnd(const CProjectSettings& project, const std::string& 
     }
     if (m_end->message == TaskMessage::Stopped) {
         m_console.Message("The download of project \"" + project.Name +
-                          "\" was stopped and its break point saved; \"torvex-cli resume " +
-                          projectDir + "\" continues it.");
+                          "\" was stopped and its break point saved; \"" +
+                          m_options.commandName + " resume " + projectDir + "\" continues it.");
         return CliExit::Stopped;
     }
     if (m_end->message == TaskMessage::Finished) {
-        return m_notStored.empty() ? CliExit::Finished : CliExit::Incomplete;
+        const bool failures = m_summary && m_summary->failed > 0;
+        return failures ? CliExit::FinishedWithFailures : CliExit::Finished;
     }
     if (m_end->message == TaskMessage::StartFailed) {
         return CliExit::NotStarted;
@@ -171,7 +208,7 @@ CliExit CCliRun::ExitForEnd(const CProjectSettings& project, const std::string& 
 }
 
 CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
-    CConsolePrompter prompter(m_console, m_answerYes);
+    CConsolePrompter prompter(m_console, m_options.answerYes);
     CProjectSettings project;
     if (!LoadProject(projectDir, project)) {
         return CliExit::NotStarted;
@@ -179,7 +216,7 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
 
     // Declared after the project so that the manager (which stops and joins any task still
     // running when it goes) is gone before the settings its tasks point at.
-    CTaskMessageQueue messages;
+    CTaskMessageQueue messages(m_options.verbose);
     CTaskManager manager(m_pipeline, messages, prompter, this);
     // The application settings give the default proxy of projects that use it, and whether a
     // finished run says so.
@@ -192,9 +229,9 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
     // A stop asked for while the project was being loaded still counts: the loop sees it and
     // gives it as soon as the run can take it.
     m_end.reset();
+    m_summary.reset();
     m_savingBreakPoint = false;
     m_breakPointUnsaved = false;
-    m_notStored.clear();
     if (!manager.StartProject(project, command)) {
         return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
     }

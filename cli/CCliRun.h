@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/RunSummary.h"
 #include "cli/ExitStatus.h"
 #include "engine/CSpeedMeter.h"
 #include "engine/CTaskManager.h"
@@ -15,16 +16,25 @@ class CTaskMessageQueue;
 class IRunPipeline;
 class IStopRequests;
 
+// How a run of torvex-cli talks to its user.
+struct CCliRunOptions {
+    bool answerYes = false;   // --yes
+    bool verbose = false;     // -v: a line for every file, the failed files again at the end
+    std::string commandName = "torvex-cli";   // how hints name the program
+};
+
 // One "start", "update" or "resume" of torvex-cli: loads DIR/project.conf, runs it through the
 // task manager that the desktop program uses, answers the manager's questions from --yes, hands
 // every task report to the manager on this thread, redraws the progress line, turns a stop
-// request (Ctrl-C, SIGTERM) into the Stop command, and maps the end to the exit status.
+// request (Ctrl-C, SIGTERM) into the Stop command, sums the run up at its end, and maps the end
+// to the exit status.
 //
 // Made and run on the CLI's main thread; the task's threads only reach it through the message
 // queue. The pipeline, the stop requests and the console are not owned and outlive the run.
 class CCliRun final : private ITaskManagerHooks {
 public:
-    CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console, bool answerYes);
+    CCliRun(IRunPipeline& pipeline, IStopRequests& stops, CConsole& console,
+            CCliRunOptions options);
 
     // Runs the project in `projectDir` and returns when its task has ended (the break point of
     // an interrupted run saved), or at once when it could not start.
@@ -47,20 +57,24 @@ private:
     CliExit ExitForEnd(const CProjectSettings& project, const std::string& projectDir);
     // Notices new stop requests; true when the user asked to stop since the last call.
     bool NewStopRequest();
-    void DrawProgress(const CDownloadTask& task);
+    void DrawProgress(const CDownloadTask& task, bool stopping);
+    // -v: a line for each file report that came.
+    void ShowFileReports(CTaskMessageQueue& messages);
+    void ShowSummary(const CRunSummary& summary);
 
     IRunPipeline& m_pipeline;
     IStopRequests& m_stops;
     CConsole& m_console;
-    bool m_answerYes;
+    CCliRunOptions m_options;
 
     int m_stopsSeen = 0;
     bool m_savingBreakPoint = false;
     bool m_breakPointUnsaved = false;   // the break point of the run could not be written
-    std::vector<CNotStored> m_notStored;   // the run's failure list, taken at its end
     std::optional<CTaskMessage> m_end;   // the task's end message, once it came
-    // The speed over the received bytes of the last three seconds.
+    std::optional<CRunSummary> m_summary;   // taken when the end message came
+    // The rates of bytes and files over the last three seconds.
     CSpeedMeter m_speed{3000};
+    CSpeedMeter m_fileRate{3000};
 };
 
 } // namespace torvex

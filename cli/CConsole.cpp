@@ -12,6 +12,12 @@ void Put(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, te
 } // namespace
 
 void CConsole::Message(std::string_view text) {
+    if (!m_quiet) {
+        Error(text);
+    }
+}
+
+void CConsole::Error(std::string_view text) {
     ClearProgress();
     Put(m_out, text);
     Put(m_out, "\n");

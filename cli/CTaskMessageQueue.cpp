@@ -12,6 +12,21 @@ void CTaskMessageQueue::OnTaskMessage(const CTaskMessage& message) {
     m_arrived.notify_one();
 }
 
+void CTaskMessageQueue::OnFileReport(const CFileReport& report) {
+    if (!m_keepFiles) {
+        return;
+    }
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_files.push_back(report);
+}
+
+std::vector<CFileReport> CTaskMessageQueue::TakeFileReports() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<CFileReport> taken;
+    taken.swap(m_files);
+    return taken;
+}
+
 std::optional<CTaskMessage> CTaskMessageQueue::WaitFor(int milliseconds) {
     std::unique_lock<std::mutex> hold(m_lock);
     if (!m_arrived.wait_for(hold, std::chrono::milliseconds(milliseconds),

@@ -9,7 +9,7 @@ enum class CliExit : int {
     Limit = 2,        // ended by a limit: 202 to 204
     Stopped = 3,
     NotStarted = 4,   // start failure 102 to 107, or a resume declined or with nothing to do
-    Incomplete = 5,   // finished, but addresses it met could not be stored (listed on stderr)
+    FinishedWithFailures = 5,   // the run finished, but files failed (see the failure list)
     Usage = 64,
 };
 

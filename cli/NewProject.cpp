@@ -1,70 +1,25 @@
 #include "cli/NewProject.h"
 
-#include <array>
 #include <ctime>
 #include <filesystem>
 #include <optional>
 #include <utility>
 
-#include "base/AsciiCase.h"
-#include "base/CSettingsReader.h"
+#include "app/AddressCheck.h"
+#include "app/ProjectDirectory.h"
+#include "cli/SettingChanges.h"
 #include "platform/FileSystem.h"
 #include "project/CProjectPaths.h"
-#include "url/CUrl.h"
+#include "project/CProjectTree.h"
 
 namespace torvex {
 
 namespace {
 
-constexpr std::string_view kUrlNotValidText = "Sorry, the URL is not valid.";
-
-// Keys that stand in the project-wide part of project.conf.
-constexpr std::array<std::string_view, 36> kProjectKeys = {
-    "Name",          "FileType",      "UpdateMode",     "FirstPage",    "BackupLast",
-    "Cookie",        "Link",          "AutoConvert",    "AutoExt",      "DownthreadNum",
-    "TimeOut",       "Retry",         "FreeSpaceLimit", "MaxMinute",    "MaxFile",
-    "UserAgentMode", "UserDefined",   "NoFileFilter",   "FilterOther",  "FilterNoExt",
-    "FileFilter1",   "FileFilter2",   "FileFilter3",    "FileFilter4",  "FileFilter5",
-    "FileFilter6",   "FileFilter7",   "FileFilter8",    "UseGlobeProxy", "Proxy",
-    "ProxyServer",   "ProxyPort",     "ProxyUser",      "ProxyPassword", "TimeDownload",
-    "TorvexVersion"};
-
-// Keys of a "[URL]" section that mean something for the only start address of a new project.
-constexpr std::array<std::string_view, 14> kAddressKeys = {
-    "Level",  "Description", "RequestMethod", "Username",   "Password",
-    "DateFormat", "FilterSameLevel", "HostFilter", "FHost", "EHost",
-    "PathFilter", "FPath",       "EPath",         "ProtocolFilter"};
-
-// Keys of a "[URL]" section that only make sense beside other addresses.
-constexpr std::array<std::string_view, 3> kListOnlyKeys = {"Enable", "Child", "Inherit"};
-
-template <std::size_t N>
-std::string_view FindKey(const std::array<std::string_view, N>& keys, std::string_view key) {
-    for (std::string_view known : keys) {
-        if (EqualsNoCase(known, key)) {
-            return known;
-        }
-    }
-    return {};
-}
-
 // Why a project name cannot be used, or empty when it can: the rules the desktop program's
 // dialogs apply to the names of projects (there is no tree here, so no sibling to clash with).
 std::string NameRefusal(std::string_view name) {
-    if (name.empty()) {
-        return "Please enter the name.";
-    }
-    if (name.front() == '.' || name.back() == '.' ||
-        name.find_first_of("\\/:*?<>|\"") != std::string_view::npos) {
-        return "Sorry, the name contains invalid characters. Please try another name.\n"
-               "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
-    }
-    return {};
-}
-
-std::string UnsupportedSchemeText(std::string_view scheme) {
-    return "Sorry, \"" + std::string(scheme) +
-           "\" protocol is not supported in this version of Torvex.";
+    return CProjectTree::CheckName(CTreeNode(), name);
 }
 
 NewProjectOutcome Refused(CliExit exit, std::string message) {
@@ -81,46 +36,10 @@ std::string WithoutTrailingSlashes(std::string dir) {
     return dir;
 }
 
-// The assignments sorted into the lines of the project-wide part and of the address's
-// section, in their canonical spelling (the reader ignores case, the written file stays tidy);
-// a refusal for what project.conf would not understand.
-std::optional<NewProjectOutcome> SortAssignments(const std::vector<std::string>& assignments,
-                                                 std::string& projectLines,
-                                                 std::string& addressLines) {
-    for (const std::string& assignment : assignments) {
-        const auto equals = assignment.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            return Refused(CliExit::Usage, "expected Key=Value, got \"" + assignment + "\"");
-        }
-        const std::string_view key = std::string_view(assignment).substr(0, equals);
-        const std::string_view value = std::string_view(assignment).substr(equals + 1);
-        if (value.find_first_of("\r\n") != std::string_view::npos) {
-            return Refused(CliExit::Usage,
-                           "the value of " + std::string(key) + " must stay on one line");
-        }
-        if (!FindKey(kListOnlyKeys, key).empty()) {
-            return Refused(CliExit::Usage, "the key " + std::string(key) +
-                                               " has no meaning for the only start address");
-        }
-        std::string_view known = FindKey(kProjectKeys, key);
-        if (!known.empty() && known != "TorvexVersion") {
-            projectLines.append(known).append("=").append(value).append("\n");
-            continue;
-        }
-        known = FindKey(kAddressKeys, key);
-        if (!known.empty()) {
-            addressLines.append(known).append("=").append(value).append("\n");
-            continue;
-        }
-        return Refused(CliExit::Usage, "unknown key \"" + std::string(key) + "\"");
-    }
-    return std::nullopt;
-}
-
-// The absolute project folder into `absoluteDir`; a refusal when it or the address cannot be
+// The absolute project folder into `absoluteDir`; a refusal when it or an address cannot be
 // kept.
-std::optional<NewProjectOutcome> CheckFolderAndAddress(const NewProjectRequest& request,
-                                                       std::string& absoluteDir) {
+std::optional<NewProjectOutcome> CheckFolderAndAddresses(const NewProjectRequest& request,
+                                                         std::string& absoluteDir) {
     const std::string dir = WithoutTrailingSlashes(request.projectDir);
     if (dir.empty()) {
         return Refused(CliExit::Usage, "the project folder must not be empty");
@@ -128,65 +47,55 @@ std::optional<NewProjectOutcome> CheckFolderAndAddress(const NewProjectRequest& 
     absoluteDir =
         WithoutTrailingSlashes(std::filesystem::absolute(dir).lexically_normal().string());
     if (absoluteDir.size() > kMaxProjectDir) {
-        return Refused(CliExit::Usage,
-                       "Sorry, the length of the project directory should be no longer than " +
-                           std::to_string(kMaxProjectDir) + ".");
+        return Refused(CliExit::Usage, DirectoryTooLongText());
     }
-    if (request.url.size() > kMaxStartUrl ||
-        request.url.find_first_of("\r\n") != std::string::npos) {
-        return Refused(CliExit::Usage, std::string(kUrlNotValidText));
+    if (request.urls.empty()) {
+        return Refused(CliExit::Usage, "no start address given");
+    }
+    for (const std::string& url : request.urls) {
+        if (url.size() > kMaxStartUrl || url.find_first_of("\r\n") != std::string::npos) {
+            return Refused(CliExit::Usage, std::string(kUrlNotValidText));
+        }
     }
     return std::nullopt;
 }
 
-// The text of a project file as the defaults give it, with the assignments written after the
-// lines they override: the reader takes the last match, and clamps as it loads.
-std::string ProjectText(const NewProjectRequest& request, const std::string& absoluteDir,
-                        const std::string& projectLines, const std::string& addressLines) {
-    CProjectSettings defaults;
+// The settings of the new project: the defaults, a start address for each URL, then every
+// setting applied in order; a refusal for a setting, the name or an address that cannot be run.
+std::optional<NewProjectOutcome> MakeSettings(const NewProjectRequest& request,
+                                              const std::string& absoluteDir,
+                                              NewProjectOutcome& outcome) {
+    CProjectSettings& settings = outcome.settings;
     if (!request.defaultsPath.empty()) {
-        defaults.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
+        settings.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
     }
-    CStartAddress address = defaults.NewAddress();
-    address.StartURL = request.url;
-    defaults.Addresses = {address};
-
-    std::string body;
-    defaults.WriteSettingsBody(body, SettingsBodyMode::ProjectFile);
-    const auto section = body.find("[URL]\n");
-    std::string text = "TorvexVersion=" + std::string(kSettingsVersion) + "\n";
-    text += "Name=" + ProjectNameFromDir(absoluteDir) + "\n";
-    text += body.substr(0, section);
-    text += projectLines;
-    text += body.substr(section);
-    text += addressLines;
-    return text;
-}
-
-// Loads `text` into `settings` and checks the name, and the address as it will be run: with
-// "$DATE" expanded by its date format.
-std::optional<NewProjectOutcome> LoadNewSettings(std::string text, const std::string& absoluteDir,
-                                                 CProjectSettings& settings) {
-    CSettingsReader reader;
-    reader.OpenText(std::move(text));
-    if (!settings.LoadSettingsBody(reader, true) || settings.Addresses.size() != 1) {
-        return Refused(CliExit::Error, "Error: Not enough memory.");
+    for (const std::string& url : request.urls) {
+        CStartAddress address = settings.NewAddress();
+        address.StartURL = url;
+        settings.Addresses.push_back(std::move(address));
     }
+    settings.Name = ProjectNameFromDir(absoluteDir);
+    for (const CliSetting& setting : request.settings) {
+        const std::string error = ApplyCliSetting(settings, setting, outcome.warnings);
+        if (!error.empty()) {
+            return Refused(CliExit::Usage, error);
+        }
+    }
+    settings.Validate();
     if (const std::string refusal = NameRefusal(settings.Name); !refusal.empty()) {
         return Refused(CliExit::Usage, refusal);
     }
     settings.ProjectDir = absoluteDir;
     settings.CreateTime = static_cast<std::int32_t>(std::time(nullptr));
 
-    const CStartAddress& first = settings.Addresses.front();
-    std::string expanded;
-    ExpandDateMacro(first.StartURL, first.DateFormat, expanded);
-    const CUrl url(expanded);
-    if (!url.IsValid()) {
-        return Refused(CliExit::Usage, std::string(kUrlNotValidText));
-    }
-    if (url.Scheme() == "https") {
-        return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
+    // Each address is checked as it will be run: with "$DATE" expanded by its date format.
+    for (const CStartAddress& address : settings.Addresses) {
+        const std::string refusal = CheckStartAddress(address.StartURL, address.DateFormat);
+        if (!refusal.empty()) {
+            const bool several = settings.Addresses.size() > 1;
+            return Refused(CliExit::Usage,
+                           refusal + (several ? " (" + address.StartURL + ")" : std::string()));
+        }
     }
     return std::nullopt;
 }
@@ -197,13 +106,14 @@ NewProjectOutcome WriteNewProject(const NewProjectRequest& request, const std::s
                                   NewProjectOutcome outcome) {
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);
     if (!request.force && FileExists(outcome.confPath)) {
-        return Refused(CliExit::Usage, "a project already exists in " + absoluteDir +
-                                           " (use --force to replace its project.conf)");
+        return Refused(CliExit::Usage,
+                       "a project already exists in " + absoluteDir +
+                           " (\"start\", \"update\" or \"resume\" run it again; --force "
+                           "replaces its project.conf)");
     }
     MakeDirectoryPath(absoluteDir);
     if (!DirectoryExists(absoluteDir)) {
-        return Refused(CliExit::Error, "Error: Failed to create the directory \"" + absoluteDir +
-                                           "\".");
+        return Refused(CliExit::Error, DirectoryNotCreatedText(absoluteDir));
     }
     // "/" puts the project directly under the root of the tree, so the file keeps its proxy
     // lines as every project.conf does.
@@ -229,19 +139,12 @@ std::string ProjectNameFromDir(std::string_view dir) {
 
 NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     // Everything is checked before anything is written.
-    std::string projectLines;
-    std::string addressLines;
-    if (auto refused = SortAssignments(request.assignments, projectLines, addressLines)) {
-        return *refused;
-    }
     std::string absoluteDir;
-    if (auto refused = CheckFolderAndAddress(request, absoluteDir)) {
+    if (auto refused = CheckFolderAndAddresses(request, absoluteDir)) {
         return *refused;
     }
     NewProjectOutcome outcome;
-    if (auto refused =
-            LoadNewSettings(ProjectText(request, absoluteDir, projectLines, addressLines),
-                            absoluteDir, outcome.settings)) {
+    if (auto refused = MakeSettings(request, absoluteDir, outcome)) {
         return *refused;
     }
     return WriteNewProject(request, absoluteDir, std::move(outcome));

@@ -4,16 +4,17 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CliArguments.h"
 #include "cli/ExitStatus.h"
 #include "project/CProjectSettings.h"
 
 namespace torvex {
 
-// What "torvex-cli new" was asked to make.
+// What "torvex-cli new" (or "mirror") was asked to make.
 struct NewProjectRequest {
     std::string projectDir;
-    std::string url;
-    std::vector<std::string> assignments;   // "Key=Value" texts
+    std::vector<std::string> urls;           // the start addresses, in order
+    std::vector<CliSetting> settings;        // options and Key=Value, in the order given
     bool force = false;                      // replace an existing project.conf
     std::string defaultsPath;                // the defaults file; missing means built-ins
 };
@@ -23,6 +24,7 @@ struct NewProjectRequest {
 struct NewProjectOutcome {
     CliExit exit = CliExit::Finished;
     std::string message;
+    std::vector<std::string> warnings;   // values brought into range or cut, to be shown
     std::string confPath;
     CProjectSettings settings;   // as written (meaningful when Finished)
 };
@@ -30,11 +32,12 @@ struct NewProjectOutcome {
 // The project name a folder gives: its last component ("sites/news/" gives "news").
 std::string ProjectNameFromDir(std::string_view dir);
 
-// Makes the project of `request`: the defaults, one start address, then every assignment
-// applied as if it stood in project.conf (project-wide keys, and the keys of the address's
-// "[URL]" section), clamped as loading clamps. Refuses an address that does not parse, an
-// unsupported scheme, an unknown key, a value with a line break, and an existing project.conf
-// unless `force`. Writes <projectDir>/project.conf, creating the folder. Called on one thread.
+// Makes the project of `request`: the defaults, a start address for each URL (the defaults
+// file's level and filter), then every setting applied in order as ApplyCliSetting checks and
+// applies it (project-wide keys to the project, the keys of a "[URL]" section to every address).
+// Refuses an address that does not parse, an unsupported scheme, a value the key does not take,
+// an unknown key, and an existing project.conf unless `force`. Writes
+// <projectDir>/project.conf, creating the folder. Called on one thread.
 NewProjectOutcome CreateNewProject(const NewProjectRequest& request);
 
 } // namespace torvex

@@ -10,6 +10,7 @@
 #include "engine/IRunListener.h"
 #include "engine/IRunPipeline.h"
 #include "engine/StatusLine.h"
+#include "engine/TryFailure.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/FreeSpace.h"
@@ -20,8 +21,6 @@
 namespace torvex {
 
 namespace {
-
-constexpr std::size_t kMaxNotStored = 10000;
 
 TaskId NextTaskId() {
     static std::atomic<TaskId> last{0};
@@ -252,24 +251,46 @@ void CDownloadTask::FileStored(const CUrlEntry& entry, bool alreadyCounted) {
     if (entry.referrer.empty() && entry.startIndex == 0) {
         RecordStartPage(entry);
     }
+    if (m_environment.listener) {
+        CFileReport report;
+        report.task = m_id;
+        report.url = entry.urlText;
+        report.bytes = entry.readed;
+        m_environment.listener->OnFileReport(report);
+    }
     if (m_settings.MaxFile > 0 && thisRun >= m_settings.MaxFile) {
         StopTask(TaskStatus::Limited, RunEndCode::FileLimit);
     }
 }
 
-void CDownloadTask::ReportNotStored(std::string_view urlText, std::string_view reason) {
-    std::lock_guard<std::mutex> guard(m_notStoredLock);
-    // Each address once (a link on every page of a site is met on every page); a long run that
-    // cannot store a whole branch keeps a list a user can still read.
-    if (m_notStored.size() < kMaxNotStored &&
-        m_notStoredUrls.insert(std::string(urlText)).second) {
-        m_notStored.push_back({std::string(urlText), std::string(reason)});
-    }
+void CDownloadTask::FileFailed(const CUrlEntry& entry, std::string_view operation, int code,
+                               std::string reason) {
+    FileFailed(entry.urlText, operation, code, std::move(reason));
 }
 
-std::vector<CNotStored> CDownloadTask::NotStored() const {
-    std::lock_guard<std::mutex> guard(m_notStoredLock);
-    return m_notStored;
+void CDownloadTask::FileFailed(std::string_view urlText, std::string_view operation, int code,
+                               std::string reason) {
+    {
+        // Each address once: a link that cannot be stored is met again on every page that
+        // has it.
+        std::lock_guard<std::mutex> guard(m_failedUrlsLock);
+        if (!m_failedUrls.insert(std::string(urlText)).second) {
+            return;
+        }
+    }
+    CFailedFile failure{std::string(urlText), std::string(operation), code, std::move(reason)};
+    if (failure.reason.empty()) {
+        failure.reason = FailureReasonText(operation, code);
+    }
+    if (m_environment.listener) {
+        CFileReport report;
+        report.task = m_id;
+        report.failed = true;
+        report.url = failure.url;
+        report.reason = failure.reason;
+        m_environment.listener->OnFileReport(report);
+    }
+    m_failures.Add(std::move(failure));
 }
 
 void CDownloadTask::RecordStartPage(const CUrlEntry& entry) {
@@ -456,6 +477,8 @@ void CDownloadTask::RunStart() {
     const bool keepSeen = m_runMode == RunMode::ResumeBreakPoint && FileExists(m_paths.seenSet);
     const bool seenOpen = m_seenSet.Open(m_paths.seenSet, keepSeen);
     m_statusLog.Open(m_paths.statusLog);
+    // A resumed run continues the record's list; any other run of the record begins it anew.
+    m_failures.Open(m_paths.failureList, m_runMode != RunMode::Fresh);
     int seeded = 0;
     if (seenOpen && m_runMode != RunMode::ResumeBreakPoint) {
         seeded = m_environment.pipeline->SeedStartAddresses(*this, true);
@@ -621,6 +644,7 @@ void CDownloadTask::EndSequence() {
     }
     m_seenSet.Close();
     m_statusLog.Close();
+    m_failures.Close();
     if (m_settings.Cookie) {
         m_environment.pipeline->SaveCookies(*this);
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/BreakPoint.h"
+#include "engine/CFailureList.h"
 #include "engine/CSeenSet.h"
 #include "engine/CStatusLog.h"
 #include "engine/CUrlQueue.h"
@@ -69,12 +70,6 @@ struct CTaskCounters {
     std::atomic<std::int32_t> Downloaded{0};    // fetched from the network in this record
     std::atomic<std::int32_t> FilesThisRun{0};  // fetched since this start (MaxFile)
     std::atomic<std::int32_t> Passed{0};        // taken over without a download
-};
-
-// An address the run gave up on without storing it, and why (shown to the user at the end).
-struct CNotStored {
-    std::string urlText;
-    std::string reason;
 };
 
 // Flags read and written without locks.
@@ -227,15 +222,20 @@ public:
     // A worker stored a file: the counters grow (TotalFiles unless the file was counted in an
     // earlier run), the first start address records its start page, and MaxFile may end the run.
     void FileStored(const CUrlEntry& entry, bool alreadyCounted);
+    // The run gave up on the entry (its tries spent, a definitive answer, an address that cannot
+    // be stored): it goes on the run's failure list with the last failure's operation and code
+    // (`reason` in words, or empty for the usual text of the two) and is reported as failed.
+    // Each address is listed once per run, with the first reason given.
+    void FileFailed(const CUrlEntry& entry, std::string_view operation, int code,
+                    std::string reason = {});
+    void FileFailed(std::string_view urlText, std::string_view operation, int code,
+                    std::string reason = {});
+    // The run's failure list (opened by StartThread).
+    const CFailureList& Failures() const { return m_failures; }
     // StartPage := the entry's local directory, file name and extension; appended to
     // project.log and reported with message 1231.
     void RecordStartPage(const CUrlEntry& entry);
     std::string StartPage() const;
-
-    // The run's failure list: addresses it could not store, each once with the first reason
-    // given. Any thread.
-    void ReportNotStored(std::string_view urlText, std::string_view reason);
-    std::vector<CNotStored> NotStored() const;
 
     // Someone went idle: the monitor looks at once whether the run has drained, instead of at
     // its next pass.
@@ -299,12 +299,12 @@ private:
     mutable std::mutex m_parseEntryLock;
     CUrlEntry m_parseEntry;
     CBreakPointDraft m_breakPointDraft;
-    mutable std::mutex m_notStoredLock;
-    std::vector<CNotStored> m_notStored;
-    std::unordered_set<std::string> m_notStoredUrls;
+    std::mutex m_failedUrlsLock;
+    std::unordered_set<std::string> m_failedUrls;   // the addresses listed as failed
 
     CSeenSet m_seenSet;
     CStatusLog m_statusLog;
+    CFailureList m_failures;
     std::mutex m_recordLock;   // RecordLock: project.log rewrites
     std::array<std::string, kRecordNameSlots> m_recordNames;
 

@@ -18,6 +18,7 @@
 #include "net/CHttpTransaction.h"
 #include "net/CMyExHttpSocket.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "url/LocalNames.h"
@@ -157,7 +158,7 @@ void CDownloadWorker::SetState(int state) { m_slot.state = state; }
 
 std::atomic<std::int64_t>* CDownloadWorker::ReceivedBytes() { return &m_task.receivedBytes; }
 
-std::atomic<std::int32_t>* CDownloadWorker::SharedReaded() { return &m_slot.liveReaded; }
+std::atomic<std::int64_t>* CDownloadWorker::SharedReaded() { return &m_slot.liveReaded; }
 
 void CDownloadWorker::PublishInProgress(const CUrlEntry& entry) {
     m_slot.SetCurrent(entry);
@@ -327,112 +328,6 @@ void CDownloadWorker::CloseConnections() {
     m_ftpData.ResetWindow();
 }
 
-bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
-    const int retry = m_task.Settings().Retry;
-    const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
-    m_slot.tries = 0;
-    while (m_slot.tries.load() <= retry && !m_slot.abort.load()) {
-        try {
-            SocketAddress address = m_proxy;
-            if (!m_viaProxy) {
-                m_slot.state = SlotState::FindingHost;
-                GetHostByName(entry.url.Host(), entry.url.EffectivePort(), address,
-                              &m_slot.abort);
-                if (m_slot.abort.load()) {
-                    CloseConnections();
-                    return false;
-                }
-            }
-            if (!httpProxy && entry.url.Scheme() != "http") {
-                m_ftpControl.SetTimeOut(m_task.Settings().TimeOut);
-                m_ftpData.SetTimeOut(m_task.Settings().TimeOut);
-                if (m_transfer.Ftp(entry, m_ftpControl, m_ftpData, address) < 0) {
-                    return !m_slot.abort.load();
-                }
-                // Files fetched by FTP are stored as they are; their links are not read.
-                entry.state = EntryState::Complete;
-                m_task.WriteStatusLine(entry);
-                m_task.FileStored(entry, false);
-                return true;
-            }
-            bool alreadyCounted = false;
-            const int result = m_transfer.Http(entry, m_socket, address, alreadyCounted);
-            if (result < 0) {
-                return !m_slot.abort.load();
-            }
-            StoredBody(entry, alreadyCounted);
-            return true;
-        } catch (CMySocketException* raw) {
-            const std::unique_ptr<CMySocketException> failure(raw);
-            const int remembered = m_slot.state.exchange(SlotState::Empty);
-            // The Readed of a broken-off body is what the slot saw arrive.
-            const std::int32_t live = m_slot.liveReaded.exchange(-1);
-            if (live >= 0) {
-                entry.readed = live;
-            }
-            SocketFailure(entry, failure->Operation(), remembered);
-        } catch (CMyException* raw) {
-            const std::unique_ptr<CMyException> failure(raw);
-            m_slot.state = SlotState::Empty;
-            m_slot.liveReaded = -1;
-            m_slot.tries.fetch_add(1);
-            if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
-                m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
-            }
-            CloseConnections();
-            OtherFailure(entry, failure->Operation(), failure->Code());
-        }
-    }
-    return !m_slot.abort.load();
-}
-
-void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
-    if (IsPageKind(entry.kind)) {
-        entry.state = EntryState::Stored;
-        m_task.WriteStatusLine(entry);
-        ToParse(m_task, entry);
-    } else {
-        entry.state = EntryState::Complete;
-        m_task.WriteStatusLine(entry);
-    }
-    m_task.FileStored(entry, alreadyCounted);
-}
-
-void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
-                                    int rememberedState) {
-    const int retry = m_task.Settings().Retry;
-    // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
-    const bool receiving =
-        rememberedState == SlotState::Reading || rememberedState == SlotState::ReadingFtp;
-    if (m_slot.abort.load()) {
-        // The run's own stop broke the connection off: nothing to learn about the network.
-        CloseConnections();
-        return;
-    }
-    if (IsNetworkUp()) {
-        m_slot.tries.fetch_add(1);
-    } else {
-        if (receiving) {
-            m_task.WriteStatusLine(entry);
-        }
-        m_task.StopTask(TaskStatus::Failed, RunEndCode::NetworkDown);
-        m_slot.tries = retry + 1;
-    }
-    CloseConnections();
-    if (m_slot.abort.load()) {
-        return;
-    }
-    if (m_slot.tries.load() > retry && receiving) {
-        m_task.WriteStatusLine(entry);
-    }
-    if (IsOnlyStartAddress(entry)) {
-        const int code = EndCodeForSocketFailure(operation, m_viaProxy);
-        if (code != 0) {
-            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(code));
-        }
-    }
-}
-
 namespace {
 
 // Why a file the server gave could not be kept, for the run's failure list; empty for the
@@ -454,19 +349,142 @@ std::string StorageFailureReason(std::string_view operation) {
 
 } // namespace
 
-void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view operation, int code) {
+bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
+    const int retry = m_task.Settings().Retry;
+    const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
+    m_slot.tries = 0;
+    // The last failed try's operation and code: the reason the entry is given up, if it is.
+    std::string failedOperation;
+    int failedCode = 0;
+    while (m_slot.tries.load() <= retry && !m_slot.abort.load()) {
+        try {
+            SocketAddress address = m_proxy;
+            if (!m_viaProxy) {
+                m_slot.state = SlotState::FindingHost;
+                GetHostByName(entry.url.Host(), entry.url.EffectivePort(), address,
+                              &m_slot.abort);
+                if (m_slot.abort.load()) {
+                    CloseConnections();
+                    return false;
+                }
+            }
+            if (!httpProxy && entry.url.Scheme() != "http") {
+                m_ftpControl.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
+                m_ftpData.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
+                if (m_transfer.Ftp(entry, m_ftpControl, m_ftpData, address) < 0) {
+                    return !m_slot.abort.load();
+                }
+                // Files fetched by FTP are stored as they are; their links are not read.
+                entry.state = EntryState::Complete;
+                m_task.WriteStatusLine(entry);
+                m_task.FileStored(entry, false);
+                return true;
+            }
+            bool alreadyCounted = false;
+            const int result = m_transfer.Http(entry, m_socket, address, alreadyCounted);
+            if (result < 0) {
+                if (m_transfer.LastOutcome() == TransferOutcome::NoBody && !m_slot.abort.load()) {
+                    // A 4xx the transaction does not throw for (410 Gone, ...): nothing to store.
+                    m_task.FileFailed(entry, kOpHttpSession, m_transfer.LastStatus());
+                }
+                return !m_slot.abort.load();
+            }
+            StoredBody(entry, alreadyCounted);
+            return true;
+        } catch (CMySocketException* raw) {
+            const std::unique_ptr<CMySocketException> failure(raw);
+            failedOperation = failure->Operation();
+            failedCode = failure->Code();
+            const int remembered = m_slot.state.exchange(SlotState::Empty);
+            // The Readed of a broken-off body is what the slot saw arrive.
+            const std::int64_t live = m_slot.liveReaded.exchange(-1);
+            if (live >= 0) {
+                entry.readed = live;
+            }
+            SocketFailure(entry, failure->Operation(), failure->Code(), remembered);
+        } catch (CMyException* raw) {
+            const std::unique_ptr<CMyException> failure(raw);
+            failedOperation = failure->Operation();
+            failedCode = failure->Code();
+            m_slot.state = SlotState::Empty;
+            m_slot.liveReaded = -1;
+            m_slot.tries.fetch_add(1);
+            if (failure->Operation() == kOpBadRange) {
+                entry.readed = 0;   // the next try asks for the whole file
+            }
+            if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
+                m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
+            }
+            CloseConnections();
+            OtherFailure(entry, failure->Operation(), failure->Code());
+        }
+    }
+    if (m_slot.abort.load()) {
+        return false;   // the run's stop broke it off: it belongs in the break point
+    }
+    m_task.FileFailed(entry, failedOperation, failedCode, StorageFailureReason(failedOperation));
+    return true;
+}
+
+void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
+    if (IsPageKind(entry.kind)) {
+        entry.state = EntryState::Stored;
+        m_task.WriteStatusLine(entry);
+        ToParse(m_task, entry);
+    } else {
+        entry.state = EntryState::Complete;
+        m_task.WriteStatusLine(entry);
+    }
+    m_task.FileStored(entry, alreadyCounted);
+}
+
+void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
+                                    int rememberedState) {
+    const int retry = m_task.Settings().Retry;
+    // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
+    const bool receiving =
+        rememberedState == SlotState::Reading || rememberedState == SlotState::ReadingFtp;
+    if (m_slot.abort.load()) {
+        // The run's own stop broke the connection off: nothing to learn about the network.
+        CloseConnections();
+        return;
+    }
+    if (IsNetworkUp(&m_slot.abort)) {
+        m_slot.tries.fetch_add(1);
+    } else {
+        if (receiving) {
+            m_task.WriteStatusLine(entry);
+        }
+        m_task.StopTask(TaskStatus::Failed, RunEndCode::NetworkDown);
+        m_slot.tries = retry + 1;
+    }
+    CloseConnections();
     if (m_slot.abort.load()) {
         return;
     }
-    const std::string reason = StorageFailureReason(operation);
-    if (!reason.empty() && m_slot.tries.load() > m_task.Settings().Retry) {
-        m_task.ReportNotStored(entry.urlText, reason);
+    if (m_slot.tries.load() > retry && receiving) {
+        m_task.WriteStatusLine(entry);
+    }
+    if (IsOnlyStartAddress(entry)) {
+        const int endCode = EndCodeForSocketFailure(operation, m_viaProxy);
+        if (endCode != 0) {
+            // The run ends with this failure: it is the run's failed file as well.
+            m_task.FileFailed(entry, operation, code);
+            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
+        }
+    }
+}
+
+void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view operation, int code) {
+    if (m_slot.abort.load()) {
+        return;
     }
     if (!IsOnlyStartAddress(entry)) {
         return;
     }
     const int endCode = EndCodeForFailure(operation, code);
     if (endCode != 0) {
+        m_task.FileFailed(entry, operation, code, StorageFailureReason(operation));
         m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
     }
 }

@@ -82,6 +82,10 @@ public:
     CHttpRequest RequestFor(const CUrlEntry& entry) const;
 
     CHttpTransaction& HttpTransaction() { return m_http; }
+    // How the last Http call's transaction ended, and its HTTP status (0 without one); what a
+    // -1 stands for when the worker needs to know (NoBody: a 4xx with nothing to store).
+    TransferOutcome LastOutcome() const { return m_lastOutcome; }
+    int LastStatus() const { return m_lastStatus; }
 
 private:
     const CHttpStartAddress* StartAddressOf(const CUrlEntry& entry) const;
@@ -92,6 +96,8 @@ private:
     const CEntryTransferOptions& m_options;
     IEntryWorker& m_worker;
     CHttpTransaction m_http;
+    TransferOutcome m_lastOutcome = TransferOutcome::Stored;
+    int m_lastStatus = 0;
     CFTPSession m_ftp;
 };
 

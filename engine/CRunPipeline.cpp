@@ -14,6 +14,7 @@
 #include "html/CTagTable.h"
 #include "html/CssParser.h"
 #include "html/PageParser.h"
+#include "net/CHttpTransaction.h"
 #include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "url/CUrl.h"
@@ -28,6 +29,7 @@ constexpr int kHelperWaitMs = 200;
 // flood the queue faster than the workers drain it.
 constexpr std::int32_t kParseQueueBrake = 1000;
 constexpr int kParseBrakeWaitMs = 20000;
+constexpr std::string_view kOpCopyFile = "CopyFile";
 constexpr std::string_view kCopyFailedReason = "its copy in an older record could not be copied";
 
 // The dispatcher's view of its task for DecideEntry.
@@ -47,7 +49,7 @@ public:
         // decision; it goes on the failure list. (A file still arriving in the older record is
         // fetched after the copy whatever came of it.)
         if (m_task.Settings().UpdateMode == 0 && entry.state == EntryState::Stored) {
-            m_task.ReportNotStored(entry.urlText, kCopyFailedReason);
+            m_task.FileFailed(entry, kOpCopyFile, 0, std::string(kCopyFailedReason));
         }
         return false;
     }
@@ -83,9 +85,10 @@ public:
         const std::string text = EntryUrlText(link.url);
         if (m_task.Pipeline().LinkAcceptance(m_task, text, link.level, link.tagCode,
                                               m_page.startIndex)) {
-            m_task.ReportNotStored(text, "its local path would be longer than the " +
-                                             std::to_string(kMaxLocalPath) +
-                                             " characters a stored file may have here");
+            m_task.FileFailed(text, kOpLongFilePath, 0,
+                              "its local path would be longer than the " +
+                                  std::to_string(kMaxLocalPath) +
+                                  " characters a stored file may have here");
         }
     }
     bool StopRequested() override { return m_failed || m_task.flags.Stopping.load(); }
@@ -273,7 +276,7 @@ namespace {
 // or, when the project reads from the local disk only, listed as not stored.
 void CopyFailed(CDownloadTask& task, CUrlEntry& entry) {
     if (task.Settings().UpdateMode == 0) {
-        task.ReportNotStored(entry.urlText, kCopyFailedReason);
+        task.FileFailed(entry, kOpCopyFile, 0, std::string(kCopyFailedReason));
         return;
     }
     entry.lastModified.clear();

@@ -3,7 +3,11 @@
 namespace torvex {
 
 double CSpeedMeter::Sample(std::int64_t nowMs, std::int64_t bytes) {
-    m_samples.emplace_back(nowMs, bytes);
+    return Rate(nowMs, bytes) / 1024.0;
+}
+
+double CSpeedMeter::Rate(std::int64_t nowMs, std::int64_t count) {
+    m_samples.emplace_back(nowMs, count);
     while (m_samples.size() > 2 && nowMs - m_samples.front().first > m_windowMs) {
         m_samples.pop_front();
     }
@@ -13,7 +17,7 @@ double CSpeedMeter::Sample(std::int64_t nowMs, std::int64_t bytes) {
         return 0;
     }
     return static_cast<double>(lastBytes - firstBytes) * 1000.0 /
-           static_cast<double>(lastMs - firstMs) / 1024.0;
+           static_cast<double>(lastMs - firstMs);
 }
 
 } // namespace torvex

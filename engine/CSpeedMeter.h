@@ -18,6 +18,8 @@ public:
     // kilobytes per second (1 KB = 1024 bytes) between the oldest reading still in the window
     // (at least the one before this) and this one; 0 while no time has passed between them.
     double Sample(std::int64_t nowMs, std::int64_t bytes);
+    // The same for any count that only grows (files, bytes), per second.
+    double Rate(std::int64_t nowMs, std::int64_t count);
 
 private:
     std::int64_t m_windowMs;

@@ -106,7 +106,8 @@ bool RenameRecord(const std::string& projectDir, std::string_view fromName,
     }
     for (const auto& [oldPath, newPath] : {std::pair{from.statusLog, to.statusLog},
                                            std::pair{from.breakPointFile, to.breakPointFile},
-                                           std::pair{from.seenSet, to.seenSet}}) {
+                                           std::pair{from.seenSet, to.seenSet},
+                                           std::pair{from.failureList, to.failureList}}) {
         if (FileExists(oldPath)) {
             RenamePath(oldPath, newPath);
         }
@@ -114,7 +115,7 @@ bool RenameRecord(const std::string& projectDir, std::string_view fromName,
     return true;
 }
 
-// Removes the linkmap tree and the three log files of a record; with `withFiles` also its
+// Removes the linkmap tree and the log files of a record; with `withFiles` also its
 // download tree. True when all of them are gone.
 bool RemoveRecordFiles(const std::string& projectDir, std::string_view name, bool withFiles) {
     const CProjectPaths paths = SetRecord(projectDir, name);
@@ -126,7 +127,8 @@ bool RemoveRecordFiles(const std::string& projectDir, std::string_view name, boo
         gone = RemoveTree(paths.recordDownloadDir) && gone;
     }
     gone = RemoveTree(paths.recordLinkMapDir) && gone;
-    for (const std::string* file : {&paths.statusLog, &paths.breakPointFile, &paths.seenSet}) {
+    for (const std::string* file :
+         {&paths.statusLog, &paths.breakPointFile, &paths.seenSet, &paths.failureList}) {
         gone = RemoveFileIfExists(*file) && gone;
     }
     return gone;

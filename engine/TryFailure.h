@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace torvex {
@@ -23,5 +24,10 @@ bool IsDefinitiveAnswer(std::string_view operation, int code);
 // status (401 404, 403 501, 404 405, 407 303, 500..505 403), and the FTP session's codes
 // (2, 3: 404; 5: 405; 1, 4, 6, 7, 8: 403).
 int EndCodeForFailure(std::string_view operation, int code);
+
+// Why a file failed, in words, for the run's failure list: "HTTP 404 Not Found", "host not
+// found", "timed out waiting for the server", "the local path would be too long", ... from the
+// operation text and code of the last failed try. Never empty.
+std::string FailureReasonText(std::string_view operation, int code);
 
 } // namespace torvex

@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace torvex {
@@ -50,5 +52,16 @@ void CStopSignals::WaitForSignals() {
 }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+int StandardErrorColumns() {
+    constexpr int kFallbackColumns = 80;
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    const char* columns = std::getenv("COLUMNS");
+    const int fromEnvironment = columns ? std::atoi(columns) : 0;
+    return fromEnvironment > 0 ? fromEnvironment : kFallbackColumns;
+}
 
 } // namespace torvex

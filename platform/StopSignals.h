@@ -42,5 +42,8 @@ private:
 
 // Whether standard error goes to a terminal (where a redrawn progress line makes sense).
 bool StandardErrorIsTerminal();
+// The width of the terminal that standard error goes to, in columns: what the terminal says,
+// else the COLUMNS variable, else 80. Asked anew on every call, so a resized window counts.
+int StandardErrorColumns();
 
 } // namespace torvex

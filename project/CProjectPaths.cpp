@@ -41,6 +41,7 @@ CProjectPaths SetRecord(std::string_view projectDir, std::optional<std::string_v
         paths.statusLog = Join(paths.logsDir, *record, fits);
         paths.breakPointFile = WithSuffix(paths.statusLog, ".s", fits);
         paths.seenSet = WithSuffix(paths.statusLog, ".tmp", fits);
+        paths.failureList = WithSuffix(paths.statusLog, ".failed", fits);
         paths.recordDownloadDirLength = paths.recordDownloadDir.size();
     }
     return paths;

@@ -29,6 +29,7 @@ struct CProjectPaths {
     std::string statusLog;          // <project>/logs/<record>
     std::string breakPointFile;     // status log + ".s"
     std::string seenSet;            // status log + ".tmp"
+    std::string failureList;        // status log + ".failed": the addresses that failed
     std::string projectLog;         // <project>/project.log
     std::size_t recordDownloadDirLength = 0;
     // False when a path had to be cut to 260 characters; such a set must not be used for a run.

@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProgramDir.h"
 #include "project/PasswordScramble.h"
+#include "project/SettingsKeys.h"
 #include "project/WorkDir.h"
 #include "url/CUrl.h"
 
@@ -48,21 +49,6 @@ std::string OneLine(std::string_view text) {
 
 int FlagValue(bool flag) { return flag ? 1 : 0; }
 
-int Clamp(int value, int low, int high) { return std::clamp(value, low, high); }
-int InRangeOr(int value, int low, int high, int otherwise) {
-    return value < low || value > high ? otherwise : value;
-}
-
-void ReadFilterKeys(const CSettingsReader& reader, CUrlFilter& filter) {
-    reader.ReadFlag("FilterSameLevel", filter.FilterSameLevel);
-    reader.ReadInt("HostFilter", filter.HostFilter);
-    reader.ReadText("FHost", filter.FHost, kMaxFilterList);
-    reader.ReadText("EHost", filter.EHost, kMaxFilterList);
-    reader.ReadInt("PathFilter", filter.PathFilter);
-    reader.ReadText("FPath", filter.FPath, kMaxFilterList);
-    reader.ReadText("EPath", filter.EPath, kMaxFilterList);
-    reader.ReadInt("ProtocolFilter", filter.ProtocolFilter);
-}
 
 void WriteFilterKeys(std::string& out, const CUrlFilter& filter) {
     if (filter.FilterSameLevel) {
@@ -91,13 +77,14 @@ void WriteFilterKeys(std::string& out, const CUrlFilter& filter) {
     }
 }
 
-void ValidateFilter(CUrlFilter& filter) {
-    filter.HostFilter = InRangeOr(filter.HostFilter, 0, 3, 2);
-    filter.PathFilter = InRangeOr(filter.PathFilter, 0, 2, 0);
-    CutTo(filter.FHost, kMaxFilterList);
-    CutTo(filter.EHost, kMaxFilterList);
-    CutTo(filter.FPath, kMaxFilterList);
-    CutTo(filter.EPath, kMaxFilterList);
+// Reads every key of `place` from the reader's section into `settings`.
+void ReadPlace(const CSettingsReader& reader, KeyPlace place, CProjectSettings& settings,
+               bool skipLocation = false) {
+    for (const CSettingsKey& key : SettingsKeys()) {
+        if (key.place == place && !(skipLocation && key.Has(kRuleLocation))) {
+            ReadKey(reader, key, key.project(settings));
+        }
+    }
 }
 
 } // namespace
@@ -115,29 +102,7 @@ CStartAddress CProjectSettings::NewAddress() const {
 }
 
 void CProjectSettings::ReadCommonKeys(const CSettingsReader& reader) {
-    reader.ReadInt("FileType", FileType);
-    reader.ReadInt("UpdateMode", UpdateMode);
-    reader.ReadInt("FirstPage", FirstPage);
-    reader.ReadInt("BackupLast", BackupLast);
-    reader.ReadFlag("Cookie", Cookie);
-    reader.ReadInt("Link", Link);
-    reader.ReadFlag("AutoConvert", AutoConvert);
-    reader.ReadFlag("AutoExt", AutoExt);
-    reader.ReadInt("DownthreadNum", DownthreadNum);
-    reader.ReadInt("TimeOut", TimeOut);
-    reader.ReadInt("Retry", Retry);
-    reader.ReadInt("FreeSpaceLimit", FreeSpaceLimit);
-    reader.ReadInt("MaxMinute", MaxMinute);
-    reader.ReadInt("MaxFile", MaxFile);
-    reader.ReadInt("UserAgentMode", UserAgentMode);
-    reader.ReadText("UserDefined", UserDefined, kMaxUserDefined);
-    reader.ReadFlag("NoFileFilter", FileTypeFilter.NoFileFilter);
-    reader.ReadFlag("FilterOther", FileTypeFilter.FilterOther);
-    reader.ReadFlag("FilterNoExt", FileTypeFilter.FilterNoExt);
-    for (std::size_t i = 0; i < kFileFilterGroups; ++i) {
-        const std::string key = "FileFilter" + std::to_string(i + 1);
-        reader.ReadText(key, FileTypeFilter.FileFilter[i], kMaxFileFilterList);
-    }
+    ReadPlace(reader, KeyPlace::Common, *this);
 }
 
 bool CProjectSettings::LoadDefaults(const std::string& path) {
@@ -145,11 +110,7 @@ bool CProjectSettings::LoadDefaults(const std::string& path) {
     if (!reader.Open(path)) {
         return false;
     }
-    reader.ReadInt("Level", Level);
-    reader.ReadFlag("FilterSameLevel", FilterSameLevel);
-    reader.ReadInt("HostFilter", HostFilter);
-    reader.ReadInt("PathFilter", PathFilter);
-    reader.ReadInt("ProtocolFilter", ProtocolFilter);
+    ReadPlace(reader, KeyPlace::Defaults, *this);
     ReadCommonKeys(reader);
     Validate();
     return true;
@@ -184,28 +145,9 @@ bool CProjectSettings::LoadProjectFile(const std::string& path, std::string* fol
 
 bool CProjectSettings::LoadSettingsBody(CSettingsReader& reader, bool skipDirectoryAndTime) {
     try {
-        reader.ReadText("Name", Name, kMaxProjectName);
-        if (!skipDirectoryAndTime) {
-            reader.ReadText("ProjectDir", ProjectDir, kMaxProjectDir);
-            std::int64_t time = CreateTime;
-            if (reader.ReadLong("CreateTime", time)) {
-                CreateTime = static_cast<std::int32_t>(
-                    std::clamp<std::int64_t>(time, std::numeric_limits<std::int32_t>::min(),
-                                             std::numeric_limits<std::int32_t>::max()));
-            }
-        }
+        // The project's own keys (its name, folder, proxy and timer) around the common ones.
+        ReadPlace(reader, KeyPlace::Project, *this, skipDirectoryAndTime);
         ReadCommonKeys(reader);
-
-        reader.ReadFlag("UseGlobeProxy", UseGlobeProxy);
-        reader.ReadInt("Proxy", Proxy);
-        reader.ReadText("ProxyServer", ProxyServer, kMaxProxyServer);
-        reader.ReadInt("ProxyPort", ProxyPort);
-        reader.ReadText("ProxyUser", ProxyUser, kMaxProxyUser);
-        std::string stored;
-        if (reader.ReadText("ProxyPassword", stored, kMaxScrambledPassword)) {
-            LoadStoredPassword(stored, ProxyPassword, ProxyPasswordScrambled);
-        }
-        reader.ReadFlag("TimeDownload", TimeDownload);
 
         // Before the first stand-alone address, children belong to the first address.
         std::size_t parent = 0;
@@ -229,29 +171,30 @@ bool CProjectSettings::LoadSettingsBody(CSettingsReader& reader, bool skipDirect
 void CProjectSettings::ReadAddress(const CSettingsReader& reader, std::size_t index,
                                    std::size_t parent) {
     CStartAddress& address = Addresses[index];
-    reader.ReadText("StartURL", address.StartURL, kMaxStartUrl);
-    reader.ReadInt("Level", address.Level);
-    reader.ReadText("Description", address.Description, kMaxDescription);
-    reader.ReadText("RequestMethod", address.RequestMethod, kMaxRequestMethod);
-    // The first address of a project is always run: it loads enabled whatever the file says.
-    if (index > 0) {
-        reader.ReadFlag("Enable", address.Enable);
-    }
-    reader.ReadInt("Child", address.Child);
-    reader.ReadText("Username", address.Username, kMaxUsername);
-    std::string stored;
-    if (reader.ReadText("Password", stored, kMaxScrambledPassword)) {
-        LoadStoredPassword(stored, address.Password, address.PasswordScrambled);
-    }
-    if (address.Child != 0) {
-        if (!reader.ReadText("DateFormat", address.DateFormat, kMaxDateFormat)) {
-            address.DateFormat = Addresses[parent].DateFormat;
+    // Child comes first: whether the address is a child decides which keys it reads.
+    for (const CSettingsKey& key : SettingsKeys()) {
+        if (key.place == KeyPlace::Address && key.name == "Child") {
+            ReadKey(reader, key, key.address(address));
         }
-        reader.ReadInt("Inherit", address.Inherit);
-    } else {
-        reader.ReadText("DateFormat", address.DateFormat, kMaxDateFormat);
     }
-    ReadFilterKeys(reader, address.Filter);
+    for (const CSettingsKey& key : SettingsKeys()) {
+        if (key.place != KeyPlace::Address || key.name == "Child") {
+            continue;
+        }
+        // The first address of a project is always run: it loads enabled whatever the file
+        // says.
+        if ((key.Has(kRuleReadAfterFirst) && index == 0) ||
+            (key.Has(kRuleChildOnly) && address.Child == 0)) {
+            continue;
+        }
+        const CKeyField field = key.address(address);
+        if (key.Has(kRuleParentFallback) && address.Child != 0 &&
+            !reader.ReadText(key.name, *field.text, key.capacity)) {
+            *field.text = *key.address(Addresses[parent]).text;
+            continue;
+        }
+        ReadKey(reader, key, field);
+    }
 }
 
 void CProjectSettings::WriteCommonBlock(std::string& out) const {
@@ -274,6 +217,9 @@ void CProjectSettings::WriteCommonBlock(std::string& out) const {
             AppendFormat(out, "FileFilter%zu=%s\n", i + 1, list.c_str());
         }
     }
+    CProjectSettings& self = const_cast<CProjectSettings&>(*this);   // fields are only read
+    WriteExtensionKeys(out, SettingsKeys(), KeyPlace::Common,
+                       [&self](const CSettingsKey& key) { return key.project(self); });
 }
 
 void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode) {
@@ -290,6 +236,8 @@ void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode
                      OneLine(ProxyUser).c_str(), ProxyPasswordScrambled.c_str(),
                      FlagValue(TimeDownload));
     }
+    WriteExtensionKeys(out, SettingsKeys(), KeyPlace::Project,
+                       [this](const CSettingsKey& key) { return key.project(*this); });
     std::size_t parent = 0;
     for (std::size_t i = 0; i < Addresses.size(); ++i) {
         WriteAddress(out, i, parent);
@@ -337,6 +285,8 @@ void CProjectSettings::WriteAddress(std::string& out, std::size_t index, std::si
         AppendFormat(out, "DateFormat=%s\n", OneLine(address.DateFormat).c_str());
     }
     WriteFilterKeys(out, address.Filter);
+    WriteExtensionKeys(out, SettingsKeys(), KeyPlace::Address,
+                       [&address](const CSettingsKey& key) { return key.address(address); });
 }
 
 bool CProjectSettings::WriteProjectFile(const std::string& path, std::string_view folders) {
@@ -354,51 +304,18 @@ bool CProjectSettings::WriteProjectFile(const std::string& path, std::string_vie
 }
 
 void CProjectSettings::Validate() {
-    Level = Clamp(Level, 0, 99);
-    HostFilter = InRangeOr(HostFilter, 0, 3, 2);
-    PathFilter = InRangeOr(PathFilter, 0, 2, 0);
-    UpdateMode = InRangeOr(UpdateMode, 0, 2, 2);
-    FirstPage = InRangeOr(FirstPage, 0, 1, 0);
-    Link = InRangeOr(Link, 0, 1, 0);
-    Proxy = InRangeOr(Proxy, 0, 2, 0);
-    ProxyPort = InRangeOr(ProxyPort, 1, 65535,
-                          Proxy == static_cast<int>(ProxyMode::Socks5) ? 1080 : 8080);
-    DownthreadNum = Clamp(DownthreadNum, 1, 50);
-    TimeOut = Clamp(TimeOut, 10, 1200);
-    Retry = Clamp(Retry, 0, 99);
-    // Below 1 MB the limit falls back to its default of 2 rather than to the bottom of the range.
-    FreeSpaceLimit = FreeSpaceLimit < 1 ? 2 : std::min(FreeSpaceLimit, 999);
-    MaxMinute = Clamp(MaxMinute, 0, 9999);
-    MaxFile = Clamp(MaxFile, 0, 9999);
-    UserAgentMode = InRangeOr(UserAgentMode, 0, 4, 1);
-
-    CutTo(Name, kMaxProjectName);
-    CutTo(ProjectDir, kMaxProjectDir);
-    CutTo(UserDefined, kMaxUserDefined);
-    for (auto& list : FileTypeFilter.FileFilter) {
-        CutTo(list, kMaxFileFilterList);
+    // In table order, so that Proxy is ranged before the ProxyPort that depends on it.
+    for (const CSettingsKey& key : SettingsKeys()) {
+        if (key.project) {
+            RangeKey(key, key.project(*this), Proxy);
+        }
     }
-    CutTo(ProxyServer, kMaxProxyServer);
-    CutTo(ProxyUser, kMaxProxyUser);
-    CutTo(ProxyPassword, kMaxPlainPassword);
-    CutTo(ProxyPasswordScrambled, kMaxScrambledPassword);
-
     for (std::size_t i = 0; i < Addresses.size(); ++i) {
-        CStartAddress& address = Addresses[i];
-        address.Level = Clamp(address.Level, 0, 99);
-        if (address.RequestMethod != "GET" && address.RequestMethod != "POST") {
-            address.RequestMethod = "GET";
+        for (const CSettingsKey& key : SettingsKeys()) {
+            if (key.address && !(key.Has(kRuleRangedAfterFirst) && i == 0)) {
+                RangeKey(key, key.address(Addresses[i]), Proxy);
+            }
         }
-        ValidateFilter(address.Filter);
-        if (i > 0) {
-            address.Inherit = InRangeOr(address.Inherit, 0, 1, 1);
-        }
-        CutTo(address.StartURL, kMaxStartUrl);
-        CutTo(address.Description, kMaxDescription);
-        CutTo(address.Username, kMaxUsername);
-        CutTo(address.Password, kMaxPlainPassword);
-        CutTo(address.PasswordScrambled, kMaxScrambledPassword);
-        CutTo(address.DateFormat, kMaxDateFormat);
     }
 }
 

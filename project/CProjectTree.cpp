@@ -21,6 +21,8 @@ constexpr std::string_view kNameEmptyText = "Please enter the name.";
 constexpr std::string_view kNameInvalidText =
     "Sorry, the name contains invalid characters. Please try another name.\n"
     "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
+constexpr std::string_view kNameTooLongText =
+    "Sorry, the name should be no longer than 64 characters.";
 constexpr std::string_view kNameUsedText = "Sorry, this name is used. Please choose another.";
 constexpr std::string_view kMoveRefusedText =
     "Sorry, you cannot move it. Because there is a project or folder of the same name in the "
@@ -122,9 +124,12 @@ std::string CProjectTree::CheckName(const CTreeNode& parent, std::string_view na
     if (name.empty()) {
         return std::string(kNameEmptyText);
     }
-    if (name.front() == '.' || name.back() == '.' ||
+    if (name.front() == '.' || name.back() == '.' || HasControlCharacter(name) ||
         name.find_first_of("\\/:*?<>|\"") != std::string_view::npos) {
         return std::string(kNameInvalidText);
+    }
+    if (name.size() > kMaxFolderName) {
+        return std::string(kNameTooLongText);
     }
     for (const auto& child : parent.children) {
         if (child.get() != self && EqualsNoCase(child->label, name)) {
@@ -334,13 +339,38 @@ void CProjectTree::WriteObjects(std::string& out, CTreeNode& node, int level,
     }
     project.WriteSettingsBody(out, mode);
     if (writeProjectFiles) {
-        MakeDirectoryPath(project.ProjectDir);
-        const std::string conf = project.ProjectDir + "/project.conf";
-        if (!project.WriteProjectFile(conf, FolderPath(node)) && filesOk) {
+        if (!WriteProjectConf(node) && filesOk) {
             filesOk = false;
-            failedPath = conf;
+            failedPath = project.ProjectDir + "/project.conf";
         }
     }
+}
+
+bool CProjectTree::WriteProjectConf(CTreeNode& node) {
+    if (node.project == nullptr) {
+        return false;
+    }
+    CProjectSettings& project = *node.project;
+    MakeDirectoryPath(project.ProjectDir);
+    return project.WriteProjectFile(project.ProjectDir + "/project.conf", FolderPath(node));
+}
+
+std::string CProjectTree::WriteFailedText(std::string_view path) {
+    return "Error: Failed to write file:\n\"" + std::string(path) + "\"!";
+}
+
+bool CProjectTree::SaveProject(CTreeNode& node, std::string& error) {
+    error.clear();
+    std::string failedPath;
+    if (!SaveTree(false, failedPath)) {
+        error = WriteFailedText(failedPath.empty() ? m_treePath : failedPath);
+        return false;
+    }
+    if (node.project != nullptr && !WriteProjectConf(node)) {
+        error = WriteFailedText(node.project->ProjectDir + "/project.conf");
+        return false;
+    }
+    return true;
 }
 
 bool CProjectTree::SaveTree(bool writeProjectFiles) {
@@ -375,10 +405,7 @@ bool CProjectTree::SaveAll(std::string& error) {
     std::string failedPath;
     if (!SaveTree(true, failedPath) ||
         !ReplaceFileDurably(m_treePath + ".bak", m_savedText, FileAccess::OwnerOnly)) {
-        if (failedPath.empty()) {
-            failedPath = m_treePath + ".bak";
-        }
-        error = "Error: Failed to write file:\n\"" + failedPath + "\"!";
+        error = WriteFailedText(failedPath.empty() ? m_treePath + ".bak" : failedPath);
         return false;
     }
     error.clear();

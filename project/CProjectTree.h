@@ -96,6 +96,15 @@ public:
 
     CTreeNode& Root() { return m_root; }
     const CTreeNode& Root() const { return m_root; }
+    // After a change of one project (made, or its settings edited): SaveTree without the other
+    // projects' files, and this project's project.conf (creating its directory), so that the
+    // project's own file never lags behind the tree. False, with `error` message 63024 for the
+    // file that could not be written, when either failed.
+    bool SaveProject(CTreeNode& node, std::string& error);
+    // Writes the project.conf of a project node (creating its directory); false on failure.
+    static bool WriteProjectConf(CTreeNode& node);
+    // Message 63024: "Error: Failed to write file:", a line break, the quoted path and "!".
+    static std::string WriteFailedText(std::string_view path);
 
     // The text of the refusal for `name` as a child of `parent` (empty when it is good):
     // "Please enter the name.", the invalid-characters message, or "Sorry, this name is used.

@@ -20,4 +20,8 @@ void CDesktop::SetClipboardText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
 }
 
+QString CDesktop::ClipboardText() {
+    return QGuiApplication::clipboard()->text();
+}
+
 } // namespace torvex

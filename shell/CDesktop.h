@@ -15,6 +15,7 @@ public:
     // Starts `program` with `file` as its argument, without waiting for it.
     virtual bool StartProgram(const QString& program, const QString& file);
     virtual void SetClipboardText(const QString& text);
+    virtual QString ClipboardText();
 };
 
 } // namespace torvex

@@ -206,7 +206,7 @@ void CMainFrame::BuildActions() {
     // File
     AddAction("newFolder", "&Folder", none, &CMainFrame::NotYet);
     AddAction("newProject", "&Project\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N),
-              &CMainFrame::NotYet);
+              &CMainFrame::OnNewProject);
     AddAction("import", "&Import", none, &CMainFrame::NotYet);
     AddAction("export", "&Export", none, &CMainFrame::NotYet);
     AddAction("delete", "&Delete", QKeySequence(Qt::Key_Delete), &CMainFrame::OnDelete);
@@ -214,16 +214,17 @@ void CMainFrame::BuildActions() {
     AddAction("searchRestore", "Search and &Restore", none, &CMainFrame::NotYet);
     AddAction("exit", "E&xit", none, &CMainFrame::OnExit);
     // Project: the property pages, addresses, timer list, record backup, address
-    AddAction("basic", "&Basic\tF3", QKeySequence(Qt::Key_F3), &CMainFrame::NotYet);
-    AddAction("urlFilter", "&URL Filter\tF4", QKeySequence(Qt::Key_F4), &CMainFrame::NotYet);
-    AddAction("fileFilter", "&File Filter\tF6", QKeySequence(Qt::Key_F6), &CMainFrame::NotYet);
-    AddAction("download", "&Download\tF7", QKeySequence(Qt::Key_F7), &CMainFrame::NotYet);
-    AddAction("linkage", "&Linkage\tF8", QKeySequence(Qt::Key_F8), &CMainFrame::NotYet);
-    AddAction("proxy", "&Proxy\tF9", QKeySequence(Qt::Key_F9), &CMainFrame::NotYet);
-    AddAction("advanced", "Ad&vanced\tF10", QKeySequence(Qt::Key_F10), &CMainFrame::NotYet);
-    AddAction("properties", "P&roperties", none, &CMainFrame::NotYet);
-    AddAction("standAlone", "&Stand-alone Address", none, &CMainFrame::NotYet);
-    AddAction("child", "&Child Address", none, &CMainFrame::NotYet);
+    AddAction("basic", "&Basic\tF3", QKeySequence(Qt::Key_F3), &CMainFrame::OnProperties);
+    AddAction("urlFilter", "&URL Filter\tF4", QKeySequence(Qt::Key_F4), &CMainFrame::OnProperties);
+    AddAction("fileFilter", "&File Filter\tF6", QKeySequence(Qt::Key_F6),
+              &CMainFrame::OnProperties);
+    AddAction("download", "&Download\tF7", QKeySequence(Qt::Key_F7), &CMainFrame::OnProperties);
+    AddAction("linkage", "&Linkage\tF8", QKeySequence(Qt::Key_F8), &CMainFrame::OnProperties);
+    AddAction("proxy", "&Proxy\tF9", QKeySequence(Qt::Key_F9), &CMainFrame::OnProperties);
+    AddAction("advanced", "Ad&vanced\tF10", QKeySequence(Qt::Key_F10), &CMainFrame::OnProperties);
+    AddAction("properties", "P&roperties", none, &CMainFrame::OnProperties);
+    AddAction("standAlone", "&Stand-alone Address", none, &CMainFrame::OnStandAloneAddress);
+    AddAction("child", "&Child Address", none, &CMainFrame::OnChildAddress);
     AddAction("addToTimer", "&Add to Download Timer", none, &CMainFrame::OnAddToTimer);
     AddAction("deleteFromTimer", "D&elete from Download Timer", none,
               &CMainFrame::OnDeleteFromTimer);
@@ -243,7 +244,7 @@ void CMainFrame::BuildActions() {
     AddAction("defaultProxy", "Default &Proxy Server", none, &CMainFrame::OnDefaultProxy);
     AddAction("defaultDir", "Default &Directory", none, &CMainFrame::OnDefaultDir);
     AddAction("moreOptions", "More &Options...", none, &CMainFrame::OnMoreOptions);
-    AddAction("defaultSettings", "Default &Settings", none, &CMainFrame::NotYet);
+    AddAction("defaultSettings", "Default &Settings", none, &CMainFrame::OnDefaultSettings);
     AddAction("browserIntegration", "Browser &Integration", none, &CMainFrame::NotYet);
     AddAction("clipMonitor", "Clipboard &Monitor", none, &CMainFrame::NotYet);
     AddAction("autoRun", "Auto &Run", none, &CMainFrame::NotYet);

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/AddressCheck.h"
 #include "app/CInstanceChannel.h"
 #include "app/CStatusTicker.h"
 #include "app/CTreeRuns.h"
@@ -26,6 +27,7 @@ class QSplitter;
 namespace torvex {
 
 class CDesktop;
+class CDlgNewAddress;
 class CFormChannel;
 class CFormDetail;
 class CFormTree;
@@ -89,6 +91,10 @@ public:
     QString PaneText(int pane) const;
     // The last address taken from the hand-over file (empty when none).
     const QString& HandedOverText() const { return m_handedOver; }
+    // The address waiting for the next new-project wizard (from the browser or the clipboard).
+    CPendingAddress& PendingAddress() { return m_pending; }
+    // The open New Address dialog, which takes addresses while IntakeState is 2; else null.
+    CDlgNewAddress* NewAddressDialog() const { return m_newAddressDialog; }
 
 Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
@@ -158,6 +164,14 @@ private:
     void OnExit();
     void NotYet();
 
+    // The dialogs: the wizard, the property pages, Default Settings and New Address.
+    void OnNewProject();
+    void OnProperties();
+    void OnDefaultSettings();
+    void OnStandAloneAddress();
+    void OnChildAddress();
+    void NewAddress(bool child);
+
     // Options, the timer list and the starts that may dial first (CMainFrameOptions.cpp).
     void StartProjects(CTreeNode &node, RunCommand command);
     void PrepareStart();
@@ -210,6 +224,8 @@ private:
     CTreeNode* m_selected = nullptr;
     bool m_attached = false; // the lists show the selected project's run
     QString m_handedOver;
+    CPendingAddress m_pending;
+    CDlgNewAddress* m_newAddressDialog = nullptr; // while New Address is open
 };
 
 } // namespace torvex

@@ -16,6 +16,10 @@ TORVEX_PACKAGES=(
     # The desktop program and its offscreen tests: Qt 6 Widgets (with Qt Test), the platform
     # plugins (offscreen among them) and a font for the screenshots.
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    # The public-suffix list, so that no server sets a cookie for a whole registry (".co.uk").
+    libpsl-dev
+    # The fuzz targets: clang with libFuzzer and its sanitizer run-times (tools/fuzz.sh).
+    clang libclang-rt-dev
 )
 
 torvex_install_missing() {
@@ -37,4 +41,22 @@ torvex_install_missing() {
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update -qq || true
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Builds the release build of the checkout in $1 without a word while it goes well; when the
+# configuration or the build fails, its whole output goes to standard error and the caller ends.
+torvex_build_release() {
+    local root="$1"
+    local log
+    log="$(mktemp)"
+    local jobs
+    jobs=$(nproc 2>/dev/null || echo 2)
+    if ! (cd "$root" && cmake --preset release && cmake --build --preset release -j "$jobs") \
+        >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        echo "The build failed (its output is above)." >&2
+        exit 1
+    fi
+    rm -f "$log"
 }

@@ -71,7 +71,7 @@ struct CliRunRig {
         EXPECT_TRUE(project.WriteProjectFile(dir / "project.conf", "/"));
     }
     CliExit Run(RunCommand command, IStopRequests& stops, bool yes = false) {
-        CCliRun run(pipeline, stops, output.console, yes);
+        CCliRun run(pipeline, stops, output.console, CCliRunOptions{.answerYes = yes});
         return run.Run(dir.Str(), command);
     }
     TempDir dir;
@@ -128,7 +128,7 @@ TEST(CliRun, MissingOrForeignProjectFileDoesNotStart) {
     CStandInPipeline pipeline;
     CapturedConsole output;
     CNoStops stops;
-    CCliRun run(pipeline, stops, output.console, false);
+    CCliRun run(pipeline, stops, output.console, CCliRunOptions{});
     EXPECT_EQ(run.Run(empty.Str(), RunCommand::Start), CliExit::NotStarted);
     EXPECT_NE(output.Text().find("Error: Failed to open the file or it is in wrong format!"),
               std::string::npos);

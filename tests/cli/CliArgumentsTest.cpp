@@ -19,8 +19,11 @@ TEST(CliArgumentsParse, CommandsAndOptions) {
     EXPECT_TRUE(created.error.empty()) << created.error;
     EXPECT_EQ(created.command, "new");
     EXPECT_EQ(created.projectDir, "/p");
-    EXPECT_EQ(created.url, "http://h/");
-    EXPECT_EQ(created.assignments, (std::vector<std::string>{"Level=3", "Name=x"}));
+    EXPECT_EQ(created.urls, (std::vector<std::string>{"http://h/"}));
+    ASSERT_EQ(created.settings.size(), 2u);
+    EXPECT_EQ(created.settings[0].text, "Level=3");
+    EXPECT_EQ(created.settings[1].key, "Name");
+    EXPECT_EQ(created.settings[1].value, "x");
     EXPECT_TRUE(created.force);
 
     const CliArguments resumed = Parse({"--yes", "resume", "/p"});
@@ -35,7 +38,8 @@ TEST(CliArgumentsParse, CommandsAndOptions) {
     EXPECT_TRUE(Parse({"convert", "/p"}).names.empty());
 
     EXPECT_TRUE(Parse({"--help"}).help);
-    EXPECT_EQ(Parse({"new", "/p", "--", "-odd-url"}).url, "-odd-url");
+    EXPECT_EQ(Parse({"new", "/p", "--", "-odd.example/"}).urls,
+              (std::vector<std::string>{"http://-odd.example/"}));
 }
 
 TEST(CliArgumentsParse, WrongUsageIsReported) {
@@ -68,17 +72,6 @@ TEST(CliExitStatus, ByEndCode) {
     for (int code : {102, 103, 104, 105, 106}) {
         EXPECT_EQ(ExitForRunEnd(code, false), CliExit::NotStarted) << code;
     }
-}
-
-TEST(CliProgressLine, ShowsCountsSpeedAndTime) {
-    ProgressSample s;
-    s.downloaded = 12;
-    s.totalFiles = 15;
-    s.downloadQueue = 4;
-    s.parseQueue = 1;
-    s.kilobytesPerSecond = 85.25;
-    s.elapsedSeconds = 3725;
-    EXPECT_EQ(FormatProgressLine(s), "Downloaded 12/15  Queue 4/1  Speed  85.2 KBps  Elapsed 01:02:05");
 }
 
 } // namespace

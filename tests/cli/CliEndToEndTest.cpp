@@ -292,6 +292,9 @@ TEST_F(CliEndToEndSite, SingleStartAddressEndsAtOnceWithTheFailureOfItsFirstTry)
         EXPECT_EQ(run.exitStatus, 1) << run.err;
         EXPECT_NE(run.err.find(EndCodeText(c.endCode, name, {})), std::string::npos) << run.err;
         EXPECT_EQ(m_server.RequestCount(target), 1);
+        // The address that ended the run is its failed file, in the summary and the list.
+        EXPECT_NE(run.err.find("; 1 failed."), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(dir + "/logs/latest.failed").rfind(Url(target) + "\t", 0), 0u);
     }
 }
 
@@ -791,14 +794,14 @@ TEST_F(CliEndToEndSite, ProgressLineIsRedrawnOnATerminal) {
     EXPECT_EQ(done.exitStatus, 0) << done.err;
     const std::string erase = "\r\x1b[K";
     int drawn = 0;
-    for (auto at = done.err.find(erase + "Downloaded "); at != std::string::npos;
-         at = done.err.find(erase + "Downloaded ", at + 1)) {
+    for (auto at = done.err.find(erase + "Running 00:00:0"); at != std::string::npos;
+         at = done.err.find(erase + "Running 00:00:0", at + 1)) {
         ++drawn;
     }
     EXPECT_GE(drawn, 3) << done.err;
-    EXPECT_NE(done.err.find("Queue "), std::string::npos) << done.err;
-    EXPECT_NE(done.err.find("KBps"), std::string::npos) << done.err;
-    EXPECT_NE(done.err.find("Elapsed 00:00:0"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find(" queued | "), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("KB/s"), std::string::npos) << done.err;
+    EXPECT_NE(done.err.find("files/s"), std::string::npos) << done.err;
     // The line is wiped before the end message, which stands on a line of its own.
     EXPECT_NE(done.err.find(erase + "Download finished!"), std::string::npos) << done.err;
 }
@@ -901,9 +904,11 @@ TEST_F(CliEndToEndSite, WhatCannotBeStoredIsListedAndTheStatusSaysSo) {
     const std::string dir = MakeProject("unstorable", {Url("/start.html")}, {"Level=2"});
     const ChildResult run = Cli({"start", dir});
     EXPECT_EQ(run.exitStatus, 5) << run.err;
-    EXPECT_NE(run.err.find("Not stored: " + Url("/" + longName + ".txt") + " (its local path"),
+    EXPECT_NE(run.err.find("1 file failed"), std::string::npos) << run.err;
+    EXPECT_NE(ReadFileBytes(dir + "/logs/latest.failed")
+                  .find(Url("/" + longName + ".txt") + "\tLongFilePath\t0\tits local path"),
               std::string::npos)
-        << run.err;
+        << ReadFileBytes(dir + "/logs/latest.failed");
     EXPECT_EQ(ReadFileBytes(Stored(dir, Host() + "/ok.txt")), "ok");
 }
 

@@ -20,8 +20,15 @@ struct NewRig {
                              bool force = false, const std::string& folder = "site") {
         NewProjectRequest request;
         request.projectDir = dir / folder;
-        request.url = url;
-        request.assignments = std::move(assignments);
+        request.urls = {url};
+        for (const std::string& assignment : assignments) {
+            const auto equals = assignment.find('=');
+            request.settings.push_back({nullptr, assignment.substr(0, equals),
+                                        equals == std::string::npos
+                                            ? std::string()
+                                            : assignment.substr(equals + 1),
+                                        assignment});
+        }
         request.force = force;
         request.defaultsPath = dir / "Config/default.conf";
         return CreateNewProject(request);
@@ -78,10 +85,15 @@ TEST(NewProject, AppliesKeysAsTheProjectFileWouldAndClampsThem) {
         "http://example.org/",
         {"Retry=150", "timeout=5", "DownthreadNum=0", "FreeSpaceLimit=0", "MaxFile=12",
          "Name=Other name", "UserAgentMode=4", "UserDefined=probe/1.0", "Level=150",
-         "HostFilter=9", "FHost=a.example;b.example", "RequestMethod=post",
+         "HostFilter=3", "FHost=a.example;b.example", "RequestMethod=post",
          "Description=the docs", "Username=anna", "Password=secret", "ProxyPassword=hidden",
          "UseGlobeProxy=0", "Proxy=2", "ProxyPort=0", "Retry=4"});
     ASSERT_EQ(outcome.exit, CliExit::Finished) << outcome.message;
+    // Each value brought into range says so, and to what.
+    ASSERT_EQ(outcome.warnings.size(), 6u);   // ProxyPort=0 too
+    EXPECT_EQ(outcome.warnings[0], "Retry=150: Retry takes a whole number from 0 to 99; using 99");
+    EXPECT_EQ(outcome.warnings[1],
+              "timeout=5: TimeOut takes a whole number from 10 to 1200; using 10");
     const CProjectSettings settings = rig.Reload();
     EXPECT_EQ(settings.Retry, 4);   // the last of two wins, as in the file
     EXPECT_EQ(settings.TimeOut, 10);
@@ -98,9 +110,9 @@ TEST(NewProject, AppliesKeysAsTheProjectFileWouldAndClampsThem) {
     ASSERT_EQ(settings.Addresses.size(), 1u);
     const CStartAddress& address = settings.Addresses[0];
     EXPECT_EQ(address.Level, 99);
-    EXPECT_EQ(address.Filter.HostFilter, 2);
+    EXPECT_EQ(address.Filter.HostFilter, 3);
     EXPECT_EQ(address.Filter.FHost, "a.example;b.example");
-    EXPECT_EQ(address.RequestMethod, "GET");
+    EXPECT_EQ(address.RequestMethod, "POST");   // taken in any case, written as listed
     EXPECT_EQ(address.Description, "the docs");
     EXPECT_EQ(address.Username, "anna");
     EXPECT_EQ(address.Password, "secret");
@@ -137,16 +149,25 @@ TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
          "Sorry, the URL is not valid."},
         {"https", "HTTPS://example.org/", {},
          "Sorry, \"https\" protocol is not supported in this version of Torvex."},
-        {"unknown key", "http://example.org/", {"Colour=blue"}, "unknown key \"Colour\""},
+        {"unknown key", "http://example.org/", {"Colour=blue"},
+         "unknown key \"Colour\" (torvex-cli keys lists them)"},
+        {"misspelt key", "http://example.org/", {"Levle=3"},
+         "unknown key \"Levle\"; did you mean \"Level\"? (torvex-cli keys lists them)"},
+        {"not a number", "http://example.org/", {"Level=abc"},
+         "Level=abc: Level takes a whole number from 0 to 99"},
+        {"not a choice", "http://example.org/", {"HostFilter=9"},
+         "HostFilter=9: HostFilter takes 0 (all hosts), 1 (hosts within the start domain), 2 "
+         "(the start host only) or 3 (the hosts in FHost)"},
+        {"not a flag", "http://example.org/", {"Cookie=yes"}, "Cookie=yes: Cookie takes 0 or 1"},
         {"directory key", "http://example.org/", {"ProjectDir=/elsewhere"},
-         "unknown key \"ProjectDir\""},
+         "the key ProjectDir is set by the program"},
         {"start address key", "http://example.org/", {"StartURL=http://other/"},
-         "unknown key \"StartURL\""},
+         "the key StartURL is set by the program"},
         {"list-only key", "http://example.org/", {"Enable=0"},
-         "the key Enable has no meaning for the only start address"},
+         "the key Enable has no meaning here: every start address given on the command line is "
+         "run on its own"},
         {"line break", "http://example.org/", {"UserDefined=a\nRetry=0"},
-         "the value of UserDefined must stay on one line"},
-        {"no key", "http://example.org/", {"=3"}, "expected Key=Value, got \"=3\""},
+         "UserDefined=a\nRetry=0: the value of UserDefined must stay on one line"},
         {"empty name", "http://example.org/", {"Name="}, "Please enter the name."},
         {"name with a slash", "http://example.org/", {"Name=a/b"}, kBadNameText},
         {"name with a leading dot", "http://example.org/", {"Name=.hidden"}, kBadNameText},

@@ -44,13 +44,13 @@ TEST(CopyFromOlderRecord, AFileThatCannotBeCopiedIsFetchedOrListedAsNotStored) {
         if (updateMode == 0) {
             // Read from the local disk only: not fetched, but listed with its reason.
             EXPECT_EQ(site.Count("/f.txt"), 1);
-            ASSERT_EQ(runner.notStored.size(), 1u);
-            EXPECT_EQ(runner.notStored[0].urlText, site.Url("/f.txt"));
-            EXPECT_FALSE(runner.notStored[0].reason.empty());
+            ASSERT_EQ(runner.failures.size(), 1u);
+            EXPECT_EQ(runner.failures[0].url, site.Url("/f.txt"));
+            EXPECT_FALSE(runner.failures[0].reason.empty());
         } else {
             EXPECT_EQ(site.Count("/f.txt"), 2);
             EXPECT_EQ(ReadFileBytes(stored), "file");
-            EXPECT_TRUE(runner.notStored.empty());
+            EXPECT_TRUE(runner.failures.empty());
         }
     }
 }

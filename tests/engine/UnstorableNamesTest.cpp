@@ -21,9 +21,9 @@ using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
 
-bool Listed(const std::vector<CNotStored> &notStored, const std::string &url) {
-    return std::any_of(notStored.begin(), notStored.end(), [&](const CNotStored &failed) {
-        return failed.urlText == url && !failed.reason.empty();
+bool Listed(const std::vector<CFailedFile> &failures, const std::string &url) {
+    return std::any_of(failures.begin(), failures.end(), [&](const CFailedFile &failed) {
+        return failed.url == url && !failed.reason.empty();
     });
 }
 
@@ -46,7 +46,7 @@ TEST(UnstorableNames, APageBesideAFolderOfItsNameGetsHtmlAppended) {
     EXPECT_EQ(ReadFileBytes(host + "c1.html"), "<p>c1</p>");
     EXPECT_NE(ReadFileBytes(host + "index.html").find("href='c1.html'"), std::string::npos)
         << ReadFileBytes(host + "index.html");
-    EXPECT_TRUE(runner.notStored.empty());
+    EXPECT_TRUE(runner.failures.empty());
 }
 
 // The other order, and a name longer than the place of the copy allows: not stored, but listed.
@@ -70,10 +70,10 @@ TEST(UnstorableNames, WhatCannotBeStoredIsListedWithItsReason) {
     ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
     const std::string host = dir / ("download/latest/" + site.Host() + "/");
     EXPECT_EQ(ReadFileBytes(host + "c1.bin"), "file");
-    EXPECT_TRUE(Listed(runner.notStored, site.Url("/c1.bin/child.txt")));
-    EXPECT_TRUE(Listed(runner.notStored, site.Url("/" + longName + ".txt")));
+    EXPECT_TRUE(Listed(runner.failures, site.Url("/c1.bin/child.txt")));
+    EXPECT_TRUE(Listed(runner.failures, site.Url("/" + longName + ".txt")));
     EXPECT_EQ(site.Count("/" + longName + ".txt"), 0);
-    EXPECT_EQ(runner.notStored.size(), 2u);
+    EXPECT_EQ(runner.failures.size(), 2u);
 }
 
 } // namespace

@@ -86,6 +86,16 @@ TEST(ProjectTreeEdit, NamesMovesAndDeletions) {
     EXPECT_EQ(CProjectTree::CheckName(root, ".hidden").substr(0, 45),
               "Sorry, the name contains invalid characters. ");
     EXPECT_EQ(CProjectTree::CheckName(root, ""), "Please enter the name.");
+    // A name is one line of the tree file and at most 64 characters.
+    for (const std::string& name :
+         std::vector<std::string>{"a\nb", "tab\there", std::string("nul\0", 4), "del\x7f"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(CProjectTree::CheckName(root, name).substr(0, 45),
+                  "Sorry, the name contains invalid characters. ");
+    }
+    EXPECT_EQ(CProjectTree::CheckName(root, std::string(64, 'n')), "");
+    EXPECT_EQ(CProjectTree::CheckName(root, std::string(65, 'n')),
+              "Sorry, the name should be no longer than 64 characters.");
 
     EXPECT_EQ(tree.MoveItem(*docs, *inner), "");   // into its own subtree: nothing happens
     EXPECT_EQ(inner->parent, docs);

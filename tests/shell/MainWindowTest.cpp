@@ -25,12 +25,14 @@
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
 
+#include "CFrameFixture.h"
+
 using namespace torvex;
 using namespace torvex::test;
 
 namespace {
 
-constexpr int kWaitMs = 30000;
+constexpr int kWaitMs = CFrameFixture::kWaitMs;
 
 // Keeps what the window asked of the desktop instead of opening anything.
 class CRecordingDesktop final : public CDesktop {
@@ -93,7 +95,7 @@ std::string ScreenshotDir() {
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, public CFrameFixture {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -110,108 +112,18 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    // A tree of a folder "Sites" holding the projects, and an empty folder "Empty".
-    void WriteTree(const std::vector<CProjectSettings>& projects);
-    CProjectSettings Project(const std::string& name, const std::string& address);
-    void OpenFrame(IRunPipeline* pipeline = nullptr);
-    CTreeNode* Node(const std::string& label);
-    void Select(const std::string& label);
-    void Trigger(const char* action);
-    void WaitIdle();
+    CDesktop& FrameDesktop() override { return m_desktop; }
 
-    std::unique_ptr<TempDir> m_dir;
-    std::string m_work;
-    CAppSettings m_settings;
-    CScriptedPrompter m_prompter;
     CRecordingDesktop m_desktop;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 void MainWindowTest::init() {
-    m_dir = std::make_unique<TempDir>();
-    m_work = m_dir->Str();
-    qputenv("TORVEX_HOME", QByteArray::fromStdString(m_work));
-    m_settings = CAppSettings();
-    m_settings.DefaultDir = m_work + "/MyWebsites";
-    m_prompter = CScriptedPrompter();
+    SetUpFrame();
     m_desktop.opened.clear();
 }
 
 void MainWindowTest::cleanup() {
-    if (m_frame) {
-        m_frame->Runs().StopAll();
-        WaitIdle();
-        m_frame.reset();
-    }
-    m_dir.reset();
-}
-
-CProjectSettings MainWindowTest::Project(const std::string& name, const std::string& address) {
-    CProjectSettings project = ProjectIn(m_work + "/sites/" + name, {address});
-    project.Name = name;
-    project.Level = 2;
-    return project;
-}
-
-void MainWindowTest::WriteTree(const std::vector<CProjectSettings>& projects) {
-    CProjectTree tree(m_work + "/Torvex.dir", m_settings.DefaultDir);
-    QVERIFY(tree.LoadTree());
-    CTreeNode* sites = tree.AddFolder(tree.Root(), "Sites");
-    tree.AddFolder(tree.Root(), "Empty");
-    for (const CProjectSettings& project : projects) {
-        tree.AddProject(*sites, std::make_unique<CProjectSettings>(project));
-    }
-    tree.Root().kind = NodeKind::RootExpanded;
-    sites->kind = NodeKind::FolderExpanded;
-    QVERIFY(tree.SaveTree(true));
-}
-
-void MainWindowTest::OpenFrame(IRunPipeline* pipeline) {
-    CFrameOptions options;
-    options.workDir = m_work;
-    options.prompter = &m_prompter;
-    options.desktop = &m_desktop;
-    options.pipeline = pipeline;
-    m_frame = std::make_unique<CMainFrame>(m_settings, options);
-    m_frame->resize(1100, 640);
-    QVERIFY(m_frame->LoadTree());
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    QTRY_VERIFY(m_frame->FormTree()->SelectedNode() != nullptr);
-}
-
-CTreeNode* MainWindowTest::Node(const std::string& label) {
-    std::function<CTreeNode*(CTreeNode&)> find = [&](CTreeNode& node) -> CTreeNode* {
-        if (node.label == label) {
-            return &node;
-        }
-        for (auto& child : node.children) {
-            if (CTreeNode* found = find(*child)) {
-                return found;
-            }
-        }
-        return nullptr;
-    };
-    return find(m_frame->ProjectTree().Root());
-}
-
-void MainWindowTest::Select(const std::string& label) {
-    CTreeNode* node = Node(label);
-    QVERIFY(node);
-    m_frame->FormTree()->Select(node);
-    QCOMPARE(m_frame->FormTree()->SelectedNode(), node);
-}
-
-void MainWindowTest::Trigger(const char* action) {
-    QAction* command = m_frame->Action(QString::fromLatin1(action));
-    QVERIFY(command);
-    QVERIFY2(command->isEnabled(), action);
-    command->trigger();
-}
-
-void MainWindowTest::WaitIdle() {
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_frame->Tasks().RunningCount() == 0 && m_frame->Tasks().WaitingCount() == 0, kWaitMs);
+    TearDownFrame();
 }
 
 void MainWindowTest::selectingNodesFillsAndEmptiesTheLists() {

@@ -15,7 +15,7 @@ CPipelineRunner::CPipelineRunner() : manager(pipeline, messages, prompter) {
 std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project,
                                                  RunCommand command) {
     std::pair<TaskMessage, int> end{TaskMessage::StartFailed, 0};
-    notStored.clear();
+    failures.clear();
     if (!manager.StartProject(project, command)) {
         return end;
     }
@@ -26,7 +26,7 @@ std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project
             if (m.IsEnd()) {
                 end = std::make_pair(m.message, static_cast<int>(m.Code()));
                 if (CDownloadTask* task = manager.TaskOf(project)) {
-                    notStored = task->NotStored();
+                    failures = task->Failures().Items();
                 }
             }
             manager.HandleTaskMessage(m);

@@ -18,7 +18,7 @@ struct CPipelineRunner {
     std::pair<TaskMessage, int> Run(const CProjectSettings& project, RunCommand command);
 
     // The failure list of the last run, taken at its end.
-    std::vector<CNotStored> notStored;
+    std::vector<CFailedFile> failures;
     CMessageLog messages;
     CRunPipeline pipeline;
     CScriptedPrompter prompter;

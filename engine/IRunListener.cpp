@@ -1,0 +1,7 @@
+#include "engine/IRunListener.h"
+
+namespace torvex {
+
+void IRunListener::OnFileReport(const CFileReport&) {}
+
+} // namespace torvex
