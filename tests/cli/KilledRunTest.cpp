@@ -32,17 +32,52 @@ using test::WriteFileBytes;
 namespace fs = std::filesystem;
 
 constexpr int kPages = 120;
+// The site links a page it never serves: every run that ends lists it as failed.
+constexpr int kFinishedWithFailures = 5;
 
-// Every file below `root`, by its path relative to it, with its bytes.
+// Every file of the copy below `root`, by its path relative to it, with its bytes. The index
+// page's backup is left out: each end of a run that writes the index keeps the one before, so
+// it is there or not by how many runs ended, not by what they stored.
 std::map<std::string, std::string> TreeOf(const std::string &root) {
     std::map<std::string, std::string> files;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file()) {
-            files[fs::relative(it->path(), root).string()] = ReadFileBytes(it->path().string());
+        const std::string path = fs::relative(it->path(), root).string();
+        if (it->is_regular_file() && path != "index.html.bak") {
+            files[path] = ReadFileBytes(it->path().string());
         }
     }
     return files;
+}
+
+// What tells `actual` from `expected`: missing, extra and differing files, one a line, with the
+// first differing byte and the bytes around it.
+std::string Differences(const std::map<std::string, std::string> &expected,
+                        const std::map<std::string, std::string> &actual) {
+    std::string out;
+    for (const auto &[path, bytes] : expected) {
+        const auto found = actual.find(path);
+        if (found == actual.end()) {
+            out += "missing " + path + "\n";
+        } else if (found->second != bytes) {
+            const std::string &got = found->second;
+            std::size_t at = 0;
+            while (at < bytes.size() && at < got.size() && bytes[at] == got[at]) {
+                ++at;
+            }
+            const std::size_t from = at > 40 ? at - 40 : 0;
+            out += "differs " + path + " at byte " + std::to_string(at) + " (sizes " +
+                   std::to_string(bytes.size()) + ", " + std::to_string(got.size()) +
+                   "): expected \"" + bytes.substr(from, 120) + "\", got \"" +
+                   got.substr(from, 120) + "\"\n";
+        }
+    }
+    for (const auto &[path, bytes] : actual) {
+        if (expected.count(path) == 0) {
+            out += "extra " + path + "\n";
+        }
+    }
+    return out;
 }
 
 class KilledRun : public ::testing::Test {
@@ -65,15 +100,19 @@ protected:
         const std::string dir = m_work / name;
         const ChildResult made =
             Cli({"new", "--force", dir, "http://127.0.0.1:" + std::to_string(m_nginx->Port()) + "/",
-                 "Level=0", "DownthreadNum=4", "BackupLast=0"});
+                 "Level=0", "DownthreadNum=4", "BackupLast=0",
+                 // The index page shows the project's name: one name for every copy.
+                 "Name=site"});
         EXPECT_EQ(made.exitStatus, 0) << made.err;
         return dir;
     }
 
     // `command` on `dir`, killed after `delay`; then resumed (answering the question) until a
-    // resume finishes the record.
+    // resume finishes the record. A kill that came before the command began its record (the
+    // program was still starting) left nothing to resume: the user gives the command again.
     void KillThenResume(const std::string &command, const std::string &dir,
                         std::chrono::milliseconds delay) {
+        const std::string recordsBefore = ReadFileBytes(dir + "/project.log");
         {
             test::CChildProcess run(TORVEX_CLI_PATH, {command, dir}, Environment());
             ASSERT_TRUE(run.Started());
@@ -81,9 +120,13 @@ protected:
             run.SendSignal(SIGKILL);
             run.Wait();
         }
+        if (!recordsBefore.empty() && ReadFileBytes(dir + "/project.log") == recordsBefore) {
+            EXPECT_EQ(Cli({command, dir}).exitStatus, kFinishedWithFailures);
+            return;
+        }
         for (int attempt = 0; attempt < 3; ++attempt) {
             const ChildResult resumed = Cli({"resume", "--yes", dir});
-            if (resumed.exitStatus == 0) {
+            if (resumed.exitStatus == kFinishedWithFailures) {
                 return;
             }
             EXPECT_EQ(resumed.exitStatus, 4) << resumed.err; // finished already: nothing to do
@@ -130,7 +173,7 @@ std::vector<std::chrono::milliseconds> Delays(std::chrono::milliseconds span) {
 TEST_F(KilledRun, AStartKilledAtAnyMomentResumesToTheSameMirror) {
     const std::string reference = NewProject("reference");
     const auto began = std::chrono::steady_clock::now();
-    ASSERT_EQ(Cli({"start", reference}).exitStatus, 0);
+    ASSERT_EQ(Cli({"start", reference}).exitStatus, kFinishedWithFailures);
     const auto span = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - began);
     const auto expected = TreeOf(Mirror(reference));
@@ -141,21 +184,21 @@ TEST_F(KilledRun, AStartKilledAtAnyMomentResumesToTheSameMirror) {
                      std::to_string(delay.count()) + " ms");
         const std::string dir = NewProject("killed" + std::to_string(seed));
         KillThenResume("start", dir, delay);
-        EXPECT_EQ(TreeOf(Mirror(dir)), expected);
+        EXPECT_EQ(Differences(expected, TreeOf(Mirror(dir))), "");
     }
 }
 
 TEST_F(KilledRun, AnUpdateKilledAtAnyMomentResumesToTheSameMirror) {
     const std::string reference = NewProject("reference");
-    ASSERT_EQ(Cli({"start", reference}).exitStatus, 0);
+    ASSERT_EQ(Cli({"start", reference}).exitStatus, kFinishedWithFailures);
     std::vector<std::string> dirs;
     for (int seed = 1; seed <= 3; ++seed) {
         dirs.push_back(NewProject("killed" + std::to_string(seed)));
-        ASSERT_EQ(Cli({"start", dirs.back()}).exitStatus, 0);
+        ASSERT_EQ(Cli({"start", dirs.back()}).exitStatus, kFinishedWithFailures);
     }
     ChangeTheSite();
     const auto began = std::chrono::steady_clock::now();
-    ASSERT_EQ(Cli({"update", reference}).exitStatus, 0);
+    ASSERT_EQ(Cli({"update", reference}).exitStatus, kFinishedWithFailures);
     const auto span = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - began);
     const auto expected = TreeOf(Mirror(reference));
@@ -169,7 +212,7 @@ TEST_F(KilledRun, AnUpdateKilledAtAnyMomentResumesToTheSameMirror) {
         SCOPED_TRACE("seed " + std::to_string(seed + 1) + ", killed after " +
                      std::to_string(delay.count()) + " ms");
         KillThenResume("update", dirs[static_cast<std::size_t>(seed)], delay);
-        EXPECT_EQ(TreeOf(Mirror(dirs[static_cast<std::size_t>(seed)])), expected);
+        EXPECT_EQ(Differences(expected, TreeOf(Mirror(dirs[static_cast<std::size_t>(seed)]))), "");
         ++seed;
     }
 }
