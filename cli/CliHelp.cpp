@@ -78,8 +78,8 @@ constexpr std::array kExits = {
              "the run finished and every file was fetched; new, a record command or convert did "
              "everything it was asked"},
     ExitHelp{CliExit::Error,
-             "the run ended by an error (201, 205, 206, 3xx, 4xx, 501); new could not write the "
-             "project; a record command or convert failed in part (an unknown record, the latest "
+             "the run ended by an error (201, 205, 206, 3xx, 4xx, 501) or its break point could "
+             "not be saved; new could not write the project; a record command or convert failed in part (an unknown record, the latest "
              "record of a running project, files not removed)"},
     ExitHelp{CliExit::Limit, "the run ended by a limit (202 to 204)"},
     ExitHelp{CliExit::Stopped, "the run was stopped; convert was cancelled"},
@@ -88,7 +88,8 @@ constexpr std::array kExits = {
              "resume had nothing to do"},
     ExitHelp{CliExit::FinishedWithFailures,
              "the run finished, but some files failed (missing on the server, refused, cut off "
-             "after every try): they are listed with the reasons in logs/latest.failed beside "
+             "after every try, or with no place in the copy: a name too long for where the "
+             "project lives, a file and a folder of one name): they are listed with the reasons in logs/latest.failed beside "
              "the status log, and with -v"},
     ExitHelp{CliExit::Usage,
              "wrong usage: an unknown command, option or key, a value a key does not take, an "

@@ -49,6 +49,28 @@ TEST(UnstorableNames, APageBesideAFolderOfItsNameGetsHtmlAppended) {
     EXPECT_TRUE(runner.failures.empty());
 }
 
+// The same order with a file that is no page: it has no distinguishing name in the layout, so it
+// is listed with its reason and the child stays.
+TEST(UnstorableNames, AFileBesideAFolderOfItsNameIsListed) {
+    CLoopbackSite site;
+    site.Serve("/", HttpReply("200 OK", "text/html",
+                              "<a href='c1/child.txt'>child</a> <a href='c1'>file</a>"));
+    site.Serve("/c1/child.txt", HttpReply("200 OK", "text/plain", "child"));
+    site.Serve("/c1", HttpReply("200 OK", "application/octet-stream", "file"));
+    TempDir dir;
+    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+    project.DownthreadNum = 1; // the child first, in page order
+    project.Retry = 0;
+    CPipelineRunner runner;
+    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
+    const std::string host = dir / ("download/latest/" + site.Host() + "/");
+    EXPECT_EQ(ReadFileBytes(host + "c1/child.txt"), "child");
+    ASSERT_EQ(runner.failures.size(), 1u);
+    EXPECT_EQ(runner.failures[0].url, site.Url("/c1"));
+    EXPECT_NE(runner.failures[0].reason.find("in the way"), std::string::npos)
+        << runner.failures[0].reason;
+}
+
 // The other order, and a name longer than the place of the copy allows: not stored, but listed.
 TEST(UnstorableNames, WhatCannotBeStoredIsListedWithItsReason) {
     const std::string longName(240, 'n');
