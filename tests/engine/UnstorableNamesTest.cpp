@@ -27,48 +27,39 @@ bool Listed(const std::vector<CFailedFile> &failures, const std::string &url) {
     });
 }
 
-// A folder "c1" holds the child already when the page "/c1" arrives: the page is stored as
-// "c1.html" and the links to it are pointed there.
-TEST(UnstorableNames, APageBesideAFolderOfItsNameGetsHtmlAppended) {
-    CLoopbackSite site;
-    site.Serve("/", HttpReply("200 OK", "text/html",
-                              "<a href='c1/child.txt'>child</a> <a href='c1'>page</a>"));
-    site.Serve("/c1/child.txt", HttpReply("200 OK", "text/plain", "child"));
-    site.Serve("/c1", HttpReply("200 OK", "text/html", "<p>c1</p>"));
-    TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
-    project.DownthreadNum = 1; // the child first, in page order
-    project.Link = 0;
-    CPipelineRunner runner;
-    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
-    const std::string host = dir / ("download/latest/" + site.Host() + "/");
-    EXPECT_EQ(ReadFileBytes(host + "c1/child.txt"), "child");
-    EXPECT_EQ(ReadFileBytes(host + "c1.html"), "<p>c1</p>");
-    EXPECT_NE(ReadFileBytes(host + "index.html").find("href='c1.html'"), std::string::npos)
-        << ReadFileBytes(host + "index.html");
-    EXPECT_TRUE(runner.failures.empty());
-}
-
-// The same order with a file that is no page: it has no distinguishing name in the layout, so it
-// is listed with its reason and the child stays.
-TEST(UnstorableNames, AFileBesideAFolderOfItsNameIsListed) {
-    CLoopbackSite site;
-    site.Serve("/", HttpReply("200 OK", "text/html",
-                              "<a href='c1/child.txt'>child</a> <a href='c1'>file</a>"));
-    site.Serve("/c1/child.txt", HttpReply("200 OK", "text/plain", "child"));
-    site.Serve("/c1", HttpReply("200 OK", "application/octet-stream", "file"));
-    TempDir dir;
-    CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
-    project.DownthreadNum = 1; // the child first, in page order
-    project.Retry = 0;
-    CPipelineRunner runner;
-    ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
-    const std::string host = dir / ("download/latest/" + site.Host() + "/");
-    EXPECT_EQ(ReadFileBytes(host + "c1/child.txt"), "child");
-    ASSERT_EQ(runner.failures.size(), 1u);
-    EXPECT_EQ(runner.failures[0].url, site.Url("/c1"));
-    EXPECT_NE(runner.failures[0].reason.find("in the way"), std::string::npos)
-        << runner.failures[0].reason;
+// A folder "c1" holds the child already when "/c1" arrives. A page is stored as "c1.html" and
+// the links to it are pointed there; a file that is no page has no such name in the layout, so
+// it is listed with its reason. The child stays either way.
+TEST(UnstorableNames, AFileBesideAFolderOfItsName) {
+    for (const bool page : {true, false}) {
+        SCOPED_TRACE(page ? "page" : "file");
+        CLoopbackSite site;
+        site.Serve("/", HttpReply("200 OK", "text/html",
+                                  "<a href='c1/child.txt'>child</a> <a href='c1'>c1</a>"));
+        site.Serve("/c1/child.txt", HttpReply("200 OK", "text/plain", "child"));
+        site.Serve("/c1", HttpReply("200 OK", page ? "text/html" : "application/octet-stream",
+                                    "<p>c1</p>"));
+        TempDir dir;
+        CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
+        project.DownthreadNum = 1; // the child first, in page order
+        project.Link = 0;
+        project.Retry = 0;
+        CPipelineRunner runner;
+        ASSERT_EQ(runner.Run(project, RunCommand::Start).first, TaskMessage::Finished);
+        const std::string host = dir / ("download/latest/" + site.Host() + "/");
+        EXPECT_EQ(ReadFileBytes(host + "c1/child.txt"), "child");
+        if (page) {
+            EXPECT_EQ(ReadFileBytes(host + "c1.html"), "<p>c1</p>");
+            EXPECT_NE(ReadFileBytes(host + "index.html").find("href='c1.html'"), std::string::npos)
+                << ReadFileBytes(host + "index.html");
+            EXPECT_TRUE(runner.failures.empty());
+        } else {
+            ASSERT_EQ(runner.failures.size(), 1u);
+            EXPECT_EQ(runner.failures[0].url, site.Url("/c1"));
+            EXPECT_NE(runner.failures[0].reason.find("in the way"), std::string::npos)
+                << runner.failures[0].reason;
+        }
+    }
 }
 
 // The other order, and a name longer than the place of the copy allows: not stored, but listed.
