@@ -11,6 +11,7 @@
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
 #include "net/CBlockingSocket.h"
+#include "net/CTlsContext.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
 #include "project/CAppSettings.h"
@@ -116,6 +117,8 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
     }
 
+    const std::int64_t fullBefore = CTlsContext::ProcessFullHandshakes();
+    const std::int64_t resumedBefore = CTlsContext::ProcessResumedHandshakes();
     bool stopWanted = false;
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
@@ -156,6 +159,12 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
                            [this] { return NewStopRequest(); });
     }
 
+    const std::int64_t resumed = CTlsContext::ProcessResumedHandshakes() - resumedBefore;
+    const std::int64_t full = CTlsContext::ProcessFullHandshakes() - fullBefore;
+    if (resumed + full > 0) {
+        m_console.Message("Secure connections: " + std::to_string(full) +
+                          " with a full handshake, " + std::to_string(resumed) + " resumed.");
+    }
     if (!m_end) {
         return CliExit::Error;   // the task went without a word; never report that as success
     }

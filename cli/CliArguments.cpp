@@ -162,8 +162,8 @@ Exit status:
   64  wrong usage
 
 Exit status of new: 0 the project was written; 64 the request was refused (an address that
-does not parse, the scheme https, an unknown key, an existing project.conf without --force);
-1 the folder or the file could not be written.
+does not parse, a scheme other than http, https and ftp, an unknown key, an existing
+project.conf without --force); 1 the folder or the file could not be written.
 
 Environment:
   TORVEX_HOME   the working directory that holds Config/default.conf (default: the folder of

@@ -176,11 +176,13 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     std::string expanded;
     ExpandDateMacro(first.StartURL, first.DateFormat, expanded);
     const CUrl url(expanded);
+    if (url.Status() == static_cast<int>(UrlStatus::BadScheme)) {
+        // A well-formed address of a protocol that is not fetched (gopher://, ...).
+        const std::string scheme = expanded.substr(0, expanded.find("://"));
+        return Refused(CliExit::Usage, UnsupportedSchemeText(LowerAscii(scheme)));
+    }
     if (!url.IsValid()) {
         return Refused(CliExit::Usage, std::string(kUrlNotValidText));
-    }
-    if (url.Scheme() == "https") {
-        return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
     }
 
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);

@@ -92,6 +92,7 @@ std::unique_ptr<CDownloadTask> CTaskManager::MakeTask(const CProjectSettings& pr
     environment.clock = m_clock;
     auto task = std::make_unique<CDownloadTask>(copy, mode, environment);
     task->SetUserAgent(UserAgentText(copy.UserAgentMode, copy.UserDefined));
+    task->SetTlsCaFiles(m_options.TlsCaFiles);
     return task;
 }
 
@@ -292,7 +293,8 @@ void CTaskManager::FinishEnd(Run& run) {
     if (message == TaskMessage::Finished && m_options.EndNotify) {
         m_prompter.Information(kFinishedText);
     } else if (message == TaskMessage::Error) {
-        m_prompter.Error(EndCodeText(static_cast<int>(code), settings.Name, proxy));
+        m_prompter.Error(
+            EndCodeText(static_cast<int>(code), settings.Name, proxy, task->EndDetail()));
     } else if (message == TaskMessage::Limit) {
         m_prompter.Information(EndCodeText(static_cast<int>(code), settings.Name, proxy));
     }

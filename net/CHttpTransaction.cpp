@@ -8,6 +8,7 @@
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/HttpConnect.h"
 
 namespace torvex {
 
@@ -85,7 +86,7 @@ std::string CHttpTransaction::BuildRequest(const CHttpRequest& request) {
         method = "POST";
     }
     std::string target;
-    if (m_options.proxyMode == ProxyMode::Http) {
+    if (IsProxyRequest(m_options, url)) {
         // A proxy needs the absolute address; the port is left out only where it is 80.
         target = url.Scheme() + "://" + url.Host();
         if (url.EffectivePort() != 80) {
@@ -122,7 +123,10 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
     }
 
     RefuseControlBytes(url.Host());
-    if (url.EffectivePort() == 80) {
+    // The port is left out where it is the one the request's form implies: 443 for https, 80
+    // otherwise (an ftp address asked of a proxy names its 21).
+    const int impliedPort = url.Scheme() == "https" ? 443 : 80;
+    if (url.EffectivePort() == impliedPort) {
         AppendLine(text, "Host: ", url.Host());
     } else {
         AppendLine(text, "Host: ", url.Host() + ":" + std::to_string(url.EffectivePort()));
@@ -154,7 +158,7 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
         RefuseControlBytes(m_options.userAgent);
         AppendLine(tail, "User-Agent: ", m_options.userAgent);
     }
-    if (m_options.proxyMode == ProxyMode::Http) {
+    if (IsProxyRequest(m_options, url)) {
         AppendLine(tail, "Proxy-Authorization: Basic ",
                    Base64Encode(m_options.proxyUser + ":" + m_options.proxyPassword));
     }
@@ -218,12 +222,7 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     socket.ResetWindow();
     m_worker.SetState(WorkerState::Connecting);
     socket.CreateNonBlocking();
-    if (m_options.proxyMode == ProxyMode::Socks5) {
-        socket.SocksConnect(request.url.Host(), request.url.EffectivePort(), timeOut,
-                            m_worker.StopFlag());
-    } else {
-        socket.Connect(address, timeOut);
-    }
+    ConnectForRequest(socket, request.url, address, m_options, m_worker.StopFlag());
     if (StopRequested()) {
         result.outcome = TransferOutcome::Stopped;
         return result;

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torvex {
 
@@ -51,10 +52,16 @@ public:
     bool StopDownloadTimer = false;
     int StopDownloadHour = 0;
     int StopDownloadMinute = 0;
+    // Files of further trusted authorities for https (PEM), separated by ";". Written only when
+    // not empty, after every other key.
+    std::string TlsCaFiles;
     // Read and kept, never written, without effect.
     bool BandWidthControl = false;
     int MaxBandWidth = 5;
 };
+
+// The file names of a TlsCaFiles value: the texts between ";", without empty ones.
+std::vector<std::string> SplitCaFiles(std::string_view value);
 
 // <working directory>/Config/Torvex.conf and <working directory>/MyWebsites.
 std::string AppSettingsPath();

@@ -133,6 +133,7 @@ void CProjectSettings::ReadCommonKeys(const CSettingsReader& reader) {
     reader.ReadFlag("NoFileFilter", FileTypeFilter.NoFileFilter);
     reader.ReadFlag("FilterOther", FileTypeFilter.FilterOther);
     reader.ReadFlag("FilterNoExt", FileTypeFilter.FilterNoExt);
+    reader.ReadFlag("TlsVerify", TlsVerify);
     for (std::size_t i = 0; i < kFileFilterGroups; ++i) {
         const std::string key = "FileFilter" + std::to_string(i + 1);
         reader.ReadText(key, FileTypeFilter.FileFilter[i], kMaxFileFilterList);
@@ -162,6 +163,7 @@ bool CProjectSettings::SaveDefaults(const std::string& path) const {
                  std::string(kSettingsVersion).c_str(), Level, FlagValue(FilterSameLevel),
                  HostFilter, PathFilter, ProtocolFilter);
     WriteCommonBlock(out);
+    WriteAddedKeys(out);
     return WriteFileText(path, out);
 }
 
@@ -275,6 +277,12 @@ void CProjectSettings::WriteCommonBlock(std::string& out) const {
     }
 }
 
+void CProjectSettings::WriteAddedKeys(std::string& out) const {
+    if (!TlsVerify) {
+        out += "TlsVerify=0\n";
+    }
+}
+
 void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode) {
     if (mode == SettingsBodyMode::TreeFile) {
         AppendFormat(out, "CreateTime=%-10d\n", static_cast<int>(CreateTime));
@@ -289,6 +297,7 @@ void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode
                      OneLine(ProxyUser).c_str(), ProxyPasswordScrambled.c_str(),
                      FlagValue(TimeDownload));
     }
+    WriteAddedKeys(out);
     std::size_t parent = 0;
     for (std::size_t i = 0; i < Addresses.size(); ++i) {
         WriteAddress(out, i, parent);

@@ -153,6 +153,10 @@ public:
 
     bool TimeDownload = false;  // on the download timer list
 
+    // Check the certificates of https servers (off for intranet sites with their own). Written
+    // only when off, after every other project key, so files with the default stay as they were.
+    bool TlsVerify = true;
+
     std::vector<CStartAddress> Addresses;
 
 private:
@@ -160,6 +164,7 @@ private:
     void ReadAddress(const CSettingsReader& reader, std::size_t index, std::size_t parent);
     void WriteCommonBlock(std::string& out) const;
     void WriteAddress(std::string& out, std::size_t index, std::size_t parent);
+    void WriteAddedKeys(std::string& out) const;
 };
 
 // The working directory's defaults file: Config/default.conf. "Save as default" writes here.
