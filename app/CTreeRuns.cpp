@@ -112,8 +112,8 @@ void CTreeRuns::ConvertLinks(CDownloadTask& task) {
     m_forward.ConvertLinks(task);
 }
 
-void CTreeRuns::OnAllTasksEnded() {
-    m_forward.OnAllTasksEnded();
+bool CTreeRuns::OnAllTasksEnded(bool runStartsConversion) {
+    return m_forward.OnAllTasksEnded(runStartsConversion);
 }
 
 } // namespace torvex

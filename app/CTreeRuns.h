@@ -47,7 +47,7 @@ public:
     void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
     void GenerateIndexPage(CDownloadTask& task) override;
     void ConvertLinks(CDownloadTask& task) override;
-    void OnAllTasksEnded() override;
+    bool OnAllTasksEnded(bool runStartsConversion) override;
 
 private:
     CProjectTree& m_tree;

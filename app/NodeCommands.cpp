@@ -67,6 +67,7 @@ CNodeCommands CommandsFor(const CTreeNode* node, const StopAllowed& stopAllowed)
         commands.properties = node->project != nullptr;
         commands.newAddress = node->project != nullptr;
         commands.addToTimer = node->kind == NodeKind::ProjectIdle;
+        commands.removeFromTimer = node->kind == NodeKind::ProjectOnTimer;
         commands.backupLatest = idle;
         commands.copyUrl = hasAddress;
     } else {
@@ -75,6 +76,8 @@ CNodeCommands CommandsFor(const CTreeNode* node, const StopAllowed& stopAllowed)
         commands.deleteItem = !node->IsRoot() && !AnyProject(*node, active);
         commands.addToTimer =
             AnyProject(*node, [](const CTreeNode& n) { return n.kind == NodeKind::ProjectIdle; });
+        commands.removeFromTimer = AnyProject(
+            *node, [](const CTreeNode &n) { return n.kind == NodeKind::ProjectOnTimer; });
     }
     return commands;
 }

@@ -23,6 +23,7 @@ struct CNodeCommands {
     bool properties = false; // the property pages of a project
     bool newAddress = false; // stand-alone and child addresses of a project
     bool addToTimer = false;
+    bool removeFromTimer = false; // an idle project on the timer list, or a folder holding one
     bool backupLatest = false;
     bool copyUrl = false; // also Browse Online
     bool newItem = false; // new folder, new project, import: below the node

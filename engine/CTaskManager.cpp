@@ -49,7 +49,9 @@ void ITaskManagerHooks::OnTaskMessage(const CTaskMessage&, CDownloadTask&) {}
 void ITaskManagerHooks::OnBreakPointProgress(CDownloadTask&, int, int) {}
 void ITaskManagerHooks::GenerateIndexPage(CDownloadTask&) {}
 void ITaskManagerHooks::ConvertLinks(CDownloadTask&) {}
-void ITaskManagerHooks::OnAllTasksEnded() {}
+bool ITaskManagerHooks::OnAllTasksEnded(bool) {
+    return false;
+}
 
 CTaskManager::CTaskManager(IRunPipeline& pipeline, IRunListener& listener, IPrompter& prompter,
                            ITaskManagerHooks* hooks)
@@ -129,7 +131,7 @@ bool CTaskManager::StartProject(const CProjectSettings& project, RunCommand comm
     Run run;
     run.project = &project;
     run.task = std::move(task);
-    if (static_cast<int>(m_running.size()) < std::max(1, m_options.MaxRunningTask)) {
+    if (!m_hold && static_cast<int>(m_running.size()) < std::max(1, m_options.MaxRunningTask)) {
         LaunchRun(std::move(run));
     } else {
         m_waiting.push_back(std::move(run));
@@ -167,6 +169,11 @@ void CTaskManager::StopProject(const CProjectSettings& project) {
         m_waiting.erase(waiting);
         m_hooks.OnProjectState(&project, ProjectRunState::Idle);
     }
+}
+
+void CTaskManager::HoldStarts(bool hold) {
+    m_hold = hold;
+    StartWaiting();
 }
 
 CTaskManager::Run* CTaskManager::FindRun(TaskId task) {
@@ -289,23 +296,31 @@ void CTaskManager::FinishEnd(Run& run) {
         conversion->hasRenamedFile = task->flags.HasRenamedFile.load();
         m_hooks.ConvertLinks(*task);
     }
-    const ProxyName proxy{settings.ProxyServer, settings.ProxyPort};
-    if (message == TaskMessage::Finished && m_options.EndNotify) {
-        m_prompter.Information(kFinishedText);
-    } else if (message == TaskMessage::Error) {
-        m_prompter.Error(
-            EndCodeText(static_cast<int>(code), settings.Name, proxy, task->EndDetail()));
-    } else if (message == TaskMessage::Limit) {
-        m_prompter.Information(EndCodeText(static_cast<int>(code), settings.Name, proxy));
+    // The texts are made while the task is there; they are shown once it has left the running
+    // list, the waiting tasks have started and the end-of-download actions have begun.
+    std::string text;
+    bool error = false;
+    if (message == TaskMessage::Error || message == TaskMessage::Limit) {
+        text = EndCodeText(static_cast<int>(code), settings.Name,
+                           ProxyName{settings.ProxyServer, settings.ProxyPort},
+                           task->EndDetail());
+        error = message == TaskMessage::Error;
     }
-    EndRun(task, conversion ? &*conversion : nullptr);
+    const bool leaveOutNotice = EndRun(task, conversion ? &*conversion : nullptr);
+    if (message == TaskMessage::Finished && m_options.EndNotify && !leaveOutNotice) {
+        m_prompter.Information(kFinishedText);
+    } else if (error) {
+        m_prompter.Error(text);
+    } else if (!text.empty()) {
+        m_prompter.Information(text);
+    }
 }
 
-void CTaskManager::EndRun(CDownloadTask* task, const CConversionJob* conversion) {
+bool CTaskManager::EndRun(CDownloadTask *task, const CConversionJob *conversion) {
     const auto found = std::find_if(m_running.begin(), m_running.end(),
                                     [task](const Run& run) { return run.task.get() == task; });
     if (found == m_running.end()) {
-        return;
+        return false;
     }
     const CProjectSettings* project = found->project;
     std::unique_ptr<CDownloadTask> ended = std::move(found->task);
@@ -317,12 +332,13 @@ void CTaskManager::EndRun(CDownloadTask* task, const CConversionJob* conversion)
     m_hooks.OnProjectState(project, ProjectRunState::Idle);
     StartWaiting();
     if (m_running.empty() && m_waiting.empty()) {
-        m_hooks.OnAllTasksEnded();
+        return m_hooks.OnAllTasksEnded(conversion != nullptr);
     }
+    return false;
 }
 
 void CTaskManager::StartWaiting() {
-    while (!m_waiting.empty() &&
+    while (!m_hold && !m_waiting.empty() &&
            static_cast<int>(m_running.size()) < std::max(1, m_options.MaxRunningTask)) {
         Run run = std::move(m_waiting.front());
         m_waiting.pop_front();

@@ -64,10 +64,11 @@ public:
     // the conversion on its ConversionQueue() as soon as the task is gone (the conversion
     // needs the project's running lock), so a front end only shows its progress.
     virtual void ConvertLinks(CDownloadTask& task);
-    // The last running task ended and none waits (end-of-download actions). A conversion that
-    // the last run queued may still be going on: the actions wait for ConversionQueue() to be
-    // idle (they then follow under kConversionFinishedTitle).
-    virtual void OnAllTasksEnded();
+    // The last running task ended and none waits (end-of-download actions), before the end's
+    // own message is shown. `runStartsConversion`: the end queued the conversion of its record
+    // (ConversionQueue() is busy with it). True when the actions take over the end, so that
+    // "Download finished!" is left out.
+    virtual bool OnAllTasksEnded(bool runStartsConversion);
 };
 
 // What the main window does around runs, shared by the desktop program and torvex-cli: makes a
@@ -106,6 +107,10 @@ public:
     void StartAll(const std::vector<const CProjectSettings*>& projects);
     // A running task is asked to stop; a waiting one leaves the list.
     void StopProject(const CProjectSettings& project);
+    // While held (dial-up runs), started projects wait; releasing starts the waiting ones up
+    // to the limit.
+    void HoldStarts(bool hold);
+    bool StartsHeld() const { return m_hold; }
 
     // To be called on the front end's thread for every report the listener received. Reports
     // of a task that is gone are ignored.
@@ -140,8 +145,9 @@ private:
     void BeginEnd(Run& run, const CTaskMessage& end);
     // EndWorkDone: what is left of the end, on the front end's thread.
     void FinishEnd(Run& run);
-    // Deletes the ended task; then queues `conversion` when given.
-    void EndRun(CDownloadTask* task, const CConversionJob* conversion = nullptr);
+    // Deletes the ended task; then queues `conversion` when given. True when it was the last
+    // and the end-of-download actions leave out "Download finished!".
+    bool EndRun(CDownloadTask *task, const CConversionJob *conversion = nullptr);
     void StartWaiting();
 
     IRunPipeline& m_pipeline;
@@ -152,6 +158,7 @@ private:
     IFreeSpaceSource* m_freeSpace = nullptr;
     IClock* m_clock = nullptr;
     CRunOptions m_options;
+    bool m_hold = false;
     CLinkConversionQueue m_conversions;
     std::vector<Run> m_running;
     std::deque<Run> m_waiting;

@@ -13,7 +13,6 @@ namespace torvex {
 
 namespace {
 
-constexpr std::size_t kMaxDefaultDir = 88;
 constexpr std::size_t kMaxProxyServerText = 128;
 constexpr std::size_t kMaxUserText = 64;
 constexpr std::size_t kMaxEntryName = 256;
@@ -27,6 +26,13 @@ std::string OneLine(std::string_view text) {
 }
 
 } // namespace
+
+int ProxyPortInRange(int proxyMode, int port) {
+    if (port < 1 || port > 65535) {
+        return proxyMode == 2 ? 1080 : 8080;
+    }
+    return port;
+}
 
 bool CAppSettings::Load(const std::string& path, const std::string& projectsDir) {
     CSettingsReader reader;
@@ -67,17 +73,19 @@ bool CAppSettings::Load(const std::string& path, const std::string& projectsDir)
         reader.ReadText("TlsCaFiles", TlsCaFiles, kMaxTlsCaFiles);
         reader.ReadFlag("BandWidthControl", BandWidthControl);
         reader.ReadInt("MaxBandWidth", MaxBandWidth);
+        reader.ReadInt("ShutdownAction", ShutdownAction);
     }
     AutoTimeOut = std::clamp(AutoTimeOut, 0, 60);
-    if (ProxyPort < 1 || ProxyPort > 65535) {
-        ProxyPort = Proxy == 2 ? 1080 : 8080;
-    }
+    ProxyPort = ProxyPortInRange(Proxy, ProxyPort);
     Redial = std::clamp(Redial, 0, 99);
     WaitBeforeRedial = std::clamp(WaitBeforeRedial, 1, 60);
     if (EndNotify != 0 && EndNotify != 1) {
         EndNotify = 1;
     }
     MaxRunningTask = std::clamp(MaxRunningTask, 1, 8);
+    if (ShutdownAction != 1) {
+        ShutdownAction = 0;
+    }
     if (RecordListSort != "0" && RecordListSort != "1") {
         RecordListSort = "0";
     }
@@ -132,6 +140,9 @@ bool CAppSettings::Save(const std::string& path) {
     number("StopDownloadTimer", StopDownloadTimer ? 1 : 0);
     number("StopDownloadHour", StopDownloadHour);
     number("StopDownloadMinute", StopDownloadMinute);
+    if (ShutdownAction != 0) {
+        number("ShutdownAction", ShutdownAction);
+    }
     if (!TlsCaFiles.empty()) {
         line("TlsCaFiles", TlsCaFiles);
     }

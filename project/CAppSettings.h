@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,11 @@ namespace torvex {
 constexpr std::string_view kAppSettingsName = "Torvex.conf";
 constexpr std::string_view kAppSettingsVersion = "0.93";
 constexpr std::string_view kDefaultProjectsDirName = "MyWebsites";
+constexpr std::size_t kMaxDefaultDir = 88; // DefaultDir as it is read
+
+// The default proxy port for `proxyMode`, when `port` is outside 1..65535: 1080 for SOCKS5,
+// else 8080.
+int ProxyPortInRange(int proxyMode, int port);
 
 // The application-wide options of Config/Torvex.conf: the default proxy, dial-up, the end of
 // downloading, the download timer, the window layout and how many projects run at once. One
@@ -52,6 +58,9 @@ public:
     bool StopDownloadTimer = false;
     int StopDownloadHour = 0;
     int StopDownloadMinute = 0;
+    // Beyond the keys above, written only when not 0: how the computer is shut down when
+    // downloading has ended (0 power off, 1 log out of the desktop).
+    int ShutdownAction = 0;
     // Files of further trusted authorities for https (PEM), separated by ";". Written only when
     // not empty, after every other key.
     std::string TlsCaFiles;

@@ -82,6 +82,11 @@ public:
     // (with `error` the message to show) when the tree file could not be written.
     bool SaveAll(std::string& error);
 
+    // Where projects without a directory go from now on (the default directory changed).
+    void SetDefaultProjectsDir(std::string directory) {
+        m_defaultProjectsDir = std::move(directory);
+    }
+
     CTreeNode& Root() { return m_root; }
     const CTreeNode& Root() const { return m_root; }
 

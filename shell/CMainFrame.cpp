@@ -17,6 +17,7 @@
 #include <QToolBar>
 
 #include "app/NodeCommands.h"
+#include "app/OptionChecks.h"
 #include "app/RunOptions.h"
 #include "app/StartUp.h"
 #include "app/WindowTexts.h"
@@ -99,6 +100,16 @@ CMainFrame::CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWi
     m_tasks = std::make_unique<CTaskManager>(pipeline, *m_listener, *m_prompter, &m_runs);
     m_tasks->SetOptions(RunOptionsFrom(settings));
     m_runs.Attach(*m_tasks);
+    m_automation = std::make_unique<CFrameAutomation>(
+        settings, m_tree, options.automation, this,
+        [this](CTreeNode &node) { StartProjects(node, RunCommand::Start); },
+        // The stop time posts the Stop All command to the window.
+        [this] { QTimer::singleShot(0, this, &CMainFrame::OnStopAll); });
+    connect(m_automation.get(), &CFrameAutomation::startWaitingProjects, this, [this] {
+        m_tasks->HoldStarts(false);
+        m_formTree->RefreshKinds();
+        UpdateCommands();
+    });
 
     setWindowTitle(QStringLiteral("Torvex"));
     setObjectName(QStringLiteral("mainFrame"));
@@ -124,6 +135,7 @@ CMainFrame::~CMainFrame() {
     m_detailTimer.stop();
     m_channelTimer.stop();
     m_conversionTimer.stop();
+    m_automation.reset(); // cancels a countdown, waits for a final hang-up under way
     m_tasks.reset(); // stops and joins what still runs, before the tree goes
 }
 
@@ -210,7 +222,9 @@ void CMainFrame::BuildActions() {
     AddAction("properties", "P&roperties", none, &CMainFrame::NotYet);
     AddAction("standAlone", "&Stand-alone Address", none, &CMainFrame::NotYet);
     AddAction("child", "&Child Address", none, &CMainFrame::NotYet);
-    AddAction("addToTimer", "&Add to Download Timer", none, &CMainFrame::NotYet);
+    AddAction("addToTimer", "&Add to Download Timer", none, &CMainFrame::OnAddToTimer);
+    AddAction("deleteFromTimer", "D&elete from Download Timer", none,
+              &CMainFrame::OnDeleteFromTimer);
     AddAction("backupLatest", "Backup Latest &Record", none, &CMainFrame::OnBackupLatest);
     AddAction("copyUrl", "&Copy URL", none, &CMainFrame::OnCopyUrl);
     AddAction("browseOnline", "Browse &Online", none, &CMainFrame::OnBrowseOnline);
@@ -223,16 +237,20 @@ void CMainFrame::BuildActions() {
     AddAction("startAll", "Start A&ll", none, &CMainFrame::OnStartAll);
     AddAction("stopAll", "Stop &All", none, &CMainFrame::OnStopAll);
     // Task, Option
-    AddAction("timer", "Download/Stop", none, &CMainFrame::NotYet);
-    AddAction("defaultProxy", "Default &Proxy Server", none, &CMainFrame::NotYet);
-    AddAction("defaultDir", "Default &Directory", none, &CMainFrame::NotYet);
-    AddAction("moreOptions", "More &Options...", none, &CMainFrame::NotYet);
+    AddAction("timer", "Download/Stop", none, &CMainFrame::OnTimerDialog);
+    AddAction("defaultProxy", "Default &Proxy Server", none, &CMainFrame::OnDefaultProxy);
+    AddAction("defaultDir", "Default &Directory", none, &CMainFrame::OnDefaultDir);
+    AddAction("moreOptions", "More &Options...", none, &CMainFrame::OnMoreOptions);
     AddAction("defaultSettings", "Default &Settings", none, &CMainFrame::NotYet);
     AddAction("browserIntegration", "Browser &Integration", none, &CMainFrame::NotYet);
     AddAction("clipMonitor", "Clipboard &Monitor", none, &CMainFrame::NotYet);
     AddAction("autoRun", "Auto &Run", none, &CMainFrame::NotYet);
-    AddAction("autoHangUp", "Auto &Hang Up", none, &CMainFrame::NotYet);
-    AddAction("autoShutdown", "Auto Sh&utdown", none, &CMainFrame::NotYet);
+    AddAction("autoHangUp", "Auto &Hang Up", none, &CMainFrame::OnAutoHangUp)->setCheckable(true);
+    AddAction("autoShutdown", "Auto Sh&utdown", none, &CMainFrame::OnAutoShutdown)
+        ->setCheckable(true);
+    Action("autoHangUp")->setChecked(m_settings.AutoHangUp);
+    Action("autoShutdown")->setChecked(m_settings.AutoShutdown);
+    Action("addToTimer")->setCheckable(true);
     // Record list
     AddAction("viewIndex", "&View Index", none, &CMainFrame::OnViewIndex);
     AddAction("deleteRecords", "&Delete", none, &CMainFrame::OnDeleteRecords);
@@ -495,7 +513,11 @@ void CMainFrame::UpdateCommands() {
     }
     Action("standAlone")->setEnabled(commands.newAddress);
     Action("child")->setEnabled(commands.newAddress);
-    Action("addToTimer")->setEnabled(commands.addToTimer);
+    // On a project the command is a switch that shows whether it is on the list.
+    const bool onTimer = project && commands.removeFromTimer;
+    Action("addToTimer")->setEnabled(commands.addToTimer || onTimer);
+    Action("addToTimer")->setChecked(onTimer);
+    Action("deleteFromTimer")->setEnabled(commands.removeFromTimer);
     Action("backupLatest")->setEnabled(commands.backupLatest);
     Action("copyUrl")->setEnabled(commands.copyUrl);
     Action("browseOnline")->setEnabled(commands.copyUrl);
@@ -596,6 +618,7 @@ void CMainFrame::ShowConversionProgress() {
         if (SelectedProject()) {
             RefreshDetail();
         }
+        m_automation->ConversionsEnded(m_tasks->RunningCount() > 0 || m_tasks->WaitingCount() > 0);
         return;
     }
     if (!m_conversionDialog) {
@@ -621,8 +644,11 @@ void CMainFrame::ShowConversionProgress() {
     }
 }
 
-void CMainFrame::OnAllTasksEnded() {
+bool CMainFrame::OnAllTasksEnded(bool runStartsConversion) {
+    const bool leaveOutNotice =
+        m_automation->AllRunsEnded(runStartsConversion, !m_tasks->ConversionQueue().IsIdle());
     Q_EMIT allTasksEnded();
+    return leaveOutNotice;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -644,13 +670,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!right.isEmpty() && right.front() > 0) {
         m_settings.Splitter2CX = right.front();
     }
-    MakeDirectoryPath(m_options.workDir + "/" + std::string(kConfigDirName));
-    if (!m_settings.Save(m_options.workDir + "/" + std::string(kConfigDirName) + "/" +
-                         std::string(kAppSettingsName))) {
-        m_prompter->Error("Error: Failed to write file:\n\"" + m_options.workDir + "/" +
-                          std::string(kConfigDirName) + "/" + std::string(kAppSettingsName) +
-                          "\"!");
-    }
+    SaveAppSettingsTold(m_settings, m_options.workDir, *m_prompter);
     RemoveFileIfExists(HandOverFilePath(m_options.workDir));
     event->accept();
 }

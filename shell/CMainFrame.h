@@ -15,6 +15,7 @@
 #include "engine/IRunListener.h"
 #include "project/CAppSettings.h"
 #include "project/CProjectTree.h"
+#include "shell/CFrameAutomation.h"
 
 class QAction;
 class QLabel;
@@ -38,6 +39,7 @@ struct CFrameOptions {
     IPrompter* prompter = nullptr;
     CDesktop* desktop = nullptr;
     IRunPipeline* pipeline = nullptr;
+    CAutomationServices automation; // dial-up, shutdown, clock
 };
 
 // The main window: the project tree on the left, the record list and the thread list on the
@@ -76,6 +78,7 @@ public:
     CProjectTree& ProjectTree() { return m_tree; }
     CTaskManager& Tasks() { return *m_tasks; }
     CTreeRuns& Runs() { return m_runs; }
+    CFrameAutomation &Automation() { return *m_automation; }
     CFormTree* FormTree() const { return m_formTree; }
     CFormDetail* FormDetail() const { return m_formDetail; }
     CFormChannel* FormChannel() const { return m_formChannel; }
@@ -125,7 +128,7 @@ private:
     void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
     void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
     void ConvertLinks(CDownloadTask& task) override;
-    void OnAllTasksEnded() override;
+    bool OnAllTasksEnded(bool runStartsConversion) override;
     void ShowConversionProgress();
 
     // Commands.
@@ -155,6 +158,20 @@ private:
     void OnExit();
     void NotYet();
 
+    // Options, the timer list and the starts that may dial first (CMainFrameOptions.cpp).
+    void StartProjects(CTreeNode &node, RunCommand command);
+    void PrepareStart();
+    void ApplyOptions();
+    void OnDefaultProxy();
+    void OnDefaultDir();
+    void OnMoreOptions();
+    void OnTimerDialog();
+    void OnAutoHangUp();
+    void OnAutoShutdown();
+    void OnAddToTimer();
+    void OnDeleteFromTimer();
+    void ChangeTimerList(bool on);
+
     void ShowTreeMenu(const QPoint& at);
     void ShowRecordMenu(const QPoint& at);
     void ShowThreadMenu(const QPoint& at);
@@ -171,6 +188,7 @@ private:
     CTreeRuns m_runs;
     // Declared after what its tasks use, so it stops and joins them first.
     std::unique_ptr<CTaskManager> m_tasks;
+    std::unique_ptr<CFrameAutomation> m_automation;
 
     std::unique_ptr<CInstanceServer> m_channel;
     CStatusTicker m_ticker;

@@ -38,9 +38,7 @@ constexpr std::string_view kFeedbackSubject = "Feedback of Torvex 0.93";
 
 void CMainFrame::RunSelected(RunCommand command) {
     if (m_selected) {
-        m_runs.Start(*m_selected, command);
-        m_formTree->RefreshKinds();
-        UpdateCommands();
+        StartProjects(*m_selected, command);
     }
 }
 
@@ -62,6 +60,7 @@ void CMainFrame::OnStop() {
 }
 
 void CMainFrame::OnStartAll() {
+    PrepareStart();
     m_runs.StartAll();
     m_formTree->RefreshKinds();
     UpdateCommands();
@@ -321,6 +320,7 @@ void CMainFrame::ShowTreeMenu(const QPoint& at) {
         menu.addAction(Action("stop"));
         menu.addSeparator();
         menu.addAction(Action("addToTimer"));
+        menu.addAction(Action("deleteFromTimer"));
         menu.addSeparator();
         menu.addAction(Action("delete"));
         menu.addAction(Action("rename"));

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Saves PNG pictures of the desktop program's main window, idle and during a run against a
-# loopback site, drawn on Qt's offscreen platform (no display needed). Output: docs/ by default,
-# or the folder given as the first argument.
+# loopback site, and of its dial-up, countdown, timer and option windows, drawn on Qt's offscreen
+# platform (no display needed). Output: docs/ by default, or the folder given as the first
+# argument.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs}
 source tools/deps.sh
 torvex_install_missing "${TORVEX_PACKAGES[@]}"
 cmake --preset debug >/dev/null
-cmake --build --preset debug -j 2 --target shell_tests
+cmake --build --preset debug -j 2 --target shell_tests timer_window_tests
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen TORVEX_SCREENSHOTS="$(cd "$out" && pwd)" \
     ASAN_OPTIONS=detect_leaks=0 build/debug/tests/shell/shell_tests screenshots
-ls -l "$out"/main-idle.png "$out"/main-running.png
+QT_QPA_PLATFORM=offscreen TORVEX_SCREENSHOTS="$(cd "$out" && pwd)" \
+    ASAN_OPTIONS=detect_leaks=0 build/debug/tests/shell/timer_window_tests screenshots
+ls -l "$out"/main-idle.png "$out"/main-running.png "$out"/dial-up.png "$out"/download-end.png \
+    "$out"/timer.png "$out"/default-proxy.png "$out"/default-directory.png \
+    "$out"/options-dial-up.png "$out"/options-hang-up.png

@@ -106,6 +106,10 @@ TEST(NodeCommandsTest, DeleteAndRenameRefusals) {
     EXPECT_TRUE(CommandsFor(t.b, kAlways).deleteItem);
     EXPECT_FALSE(CommandsFor(t.b, kAlways).addToTimer); // on the list already
     EXPECT_TRUE(CommandsFor(t.a, kAlways).addToTimer);
+    EXPECT_TRUE(CommandsFor(t.b, kAlways).removeFromTimer);
+    EXPECT_FALSE(CommandsFor(t.a, kAlways).removeFromTimer);
+    EXPECT_TRUE(CommandsFor(t.sub, kAlways).removeFromTimer);
+    EXPECT_FALSE(CommandsFor(t.empty, kAlways).removeFromTimer);
 }
 
 TEST(NodeCommandsTest, ProjectCommandsNeedAProject) {

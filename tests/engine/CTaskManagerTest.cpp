@@ -32,15 +32,24 @@ public:
         lastProgress = {position, range};
     }
     void GenerateIndexPage(CDownloadTask&) override { ++indexPages; }
-    void OnAllTasksEnded() override { ++allEnded; }
+    bool OnAllTasksEnded(bool runStartsConversion) override {
+        ++allEnded;
+        endedWithConversion = runStartsConversion;
+        saidBeforeEnd = prompter ? prompter->said.size() : 0;
+        return leaveOutNotice;
+    }
     std::vector<std::string> states;
+    bool leaveOutNotice = false;
+    bool endedWithConversion = false;
+    const CScriptedPrompter *prompter = nullptr;
+    std::size_t saidBeforeEnd = 0;
     std::pair<int, int> lastProgress{-1, -1};
     int indexPages = 0;
     int allEnded = 0;
 };
 
 struct ManagerRig {
-    ManagerRig() : manager(pipeline, messages, prompter, &hooks) {}
+    ManagerRig() : manager(pipeline, messages, prompter, &hooks) { hooks.prompter = &prompter; }
     // The front end's loop: every report goes back to the manager until nothing runs.
     void Pump() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -93,6 +102,63 @@ TEST(TaskManagerStart, WaitsBeyondTheLimitOfRunningTasks) {
     // A finished run leaves neither break point nor seen set.
     EXPECT_FALSE(FileExists(one / "logs/latest.tmp"));
     EXPECT_TRUE(rig.prompter.said.empty());
+}
+
+TEST(TaskManagerStart, HeldStartsWaitUntilReleased) {
+    TempDir one;
+    TempDir two;
+    ManagerRig rig;
+    CRunOptions options;
+    options.EndNotify = false;
+    rig.manager.SetOptions(options);
+    CProjectSettings first = ProjectIn(one.Str(), {"http://h/a.html"});
+    CProjectSettings second = ProjectIn(two.Str(), {"http://h/b.html"});
+    second.Name = "Second";
+    rig.manager.HoldStarts(true);
+    ASSERT_TRUE(rig.manager.StartProject(first, RunCommand::Start));
+    ASSERT_TRUE(rig.manager.StartProject(second, RunCommand::Start));
+    EXPECT_EQ(rig.manager.RunningCount(), 0u);
+    EXPECT_EQ(rig.manager.WaitingCount(), 2u);
+    // A waiting project stopped while held leaves the list without a run.
+    rig.manager.StopProject(second);
+    EXPECT_EQ(rig.manager.StateOf(second), ProjectRunState::Idle);
+    rig.manager.HoldStarts(false);
+    EXPECT_EQ(rig.manager.StateOf(first), ProjectRunState::Running);
+    rig.Pump();
+    EXPECT_EQ(rig.hooks.allEnded, 1);
+    EXPECT_EQ(rig.hooks.states, (std::vector<std::string>{"Sample=2", "Second=2", "Second=0",
+                                                          "Sample=1", "Sample=0"}));
+}
+
+TEST(TaskManagerEnd, TheEndOfDownloadingComesBeforeTheFinishedNoticeAndMayLeaveItOut) {
+    for (const bool leaveOut : {false, true}) {
+        SCOPED_TRACE(leaveOut ? "left out" : "shown");
+        TempDir dir;
+        ManagerRig rig;
+        rig.hooks.leaveOutNotice = leaveOut;
+        CProjectSettings project = ProjectIn(dir.Str(), {"http://h/a.html"});
+        ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
+        rig.Pump();
+        EXPECT_EQ(rig.hooks.allEnded, 1);
+        EXPECT_FALSE(rig.hooks.endedWithConversion);
+        EXPECT_EQ(rig.hooks.saidBeforeEnd, 0u);
+        EXPECT_EQ(rig.prompter.said,
+                  leaveOut ? std::vector<std::string>{}
+                           : std::vector<std::string>{"information: Download finished!"});
+    }
+}
+
+TEST(TaskManagerEnd, TheEndOfDownloadingKnowsThatTheLastRunQueuedAConversion) {
+    TempDir dir;
+    ManagerRig rig;
+    CProjectSettings project = ProjectIn(dir.Str(), {"http://h/a.html"});
+    project.AutoConvert = true;
+    project.Link = 1;
+    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
+    rig.Pump();
+    EXPECT_EQ(rig.hooks.allEnded, 1);
+    EXPECT_TRUE(rig.hooks.endedWithConversion);
+    EXPECT_TRUE(rig.manager.ConversionQueue().WaitIdle(20000));
 }
 
 TEST(TaskManagerEnd, SavesTheBreakPointOfAStoppedRun) {

@@ -66,7 +66,39 @@ TEST(AppSettingsSave, WritesThirtyLinesInOrderAndReadsThemBack) {
     EXPECT_EQ(loaded.DefaultDir, "/home/u/sites");
 }
 
-TEST(AppSettingsSave, TlsCaFilesOnlyWhenSetAndLast) {
+TEST(AppSettingsSave, TheShutdownActionIsWrittenLastAndOnlyWhenNotPowerOff) {
+    TempDir dir;
+    const std::string path = dir.Str() + "/Torvex.conf";
+    CAppSettings settings;
+    ASSERT_TRUE(settings.Save(path));
+    EXPECT_EQ(ReadFileBytes(path).find("ShutdownAction"), std::string::npos);
+    settings.ShutdownAction = 1;
+    ASSERT_TRUE(settings.Save(path));
+    const std::string text = ReadFileBytes(path);
+    EXPECT_EQ(text.substr(text.size() - 17), "ShutdownAction=1\n");
+    CAppSettings loaded;
+    ASSERT_TRUE(loaded.Load(path, "/d"));
+    EXPECT_EQ(loaded.ShutdownAction, 1);
+    WriteFileBytes(path, "ShutdownAction=7\n");
+    ASSERT_TRUE(loaded.Load(path, "/d"));
+    EXPECT_EQ(loaded.ShutdownAction, 0);
+}
+
+TEST(ProxyPortInRange, OutsideItTheModesDefaultPort) {
+    struct Case {
+        int mode;
+        int port;
+        int expected;
+    };
+    const Case cases[] = {{0, 0, 8080},      {1, 65536, 8080}, {2, 0, 1080},   {2, -1, 1080},
+                          {2, 65535, 65535}, {1, 1, 1},        {0, 3128, 3128}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.port));
+        EXPECT_EQ(ProxyPortInRange(c.mode, c.port), c.expected);
+    }
+}
+
+TEST(AppSettingsSave, TlsCaFilesOnlyWhenSetAndAfterTheOtherKeys) {
     TempDir dir;
     const std::string path = dir.Str() + "/Torvex.conf";
     CAppSettings settings;
