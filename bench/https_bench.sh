@@ -83,20 +83,7 @@ CONF
     exit 1
 }
 
-# measure LABEL COMMAND...: runs the command under /usr/bin/time; sets wall, cpu, rss.
-measure() {
-    local label="$1"
-    shift
-    local stats="$scratch/time.$label"
-    /usr/bin/time -f '%e %U %S %M' -o "$stats" "$@" >/dev/null 2>"$scratch/stderr.$label" || true
-    read -r wall user sys rss < <(tail -1 "$stats")
-    cpu="$(echo "$user + $sys" | bc)"
-    rss_mb="$(echo "scale=1; $rss / 1024" | bc)"
-}
-
-check() {   # check LABEL OUTDIR
-    python3 "$tools/mirror_check.py" check "$manifest" "$2" "$port" --label "$1"
-}
+source "$here/bench/measure.sh"
 
 pages_list=("$@")
 [[ ${#pages_list[@]} -eq 0 ]] && pages_list=(2000)

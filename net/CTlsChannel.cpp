@@ -111,10 +111,11 @@ int CTlsChannel::Handshake(std::string_view host, int port, int timeOut) {
         m_reason = std::move(reason);
         return kSocketFailed;
     };
-    if (context.ctx == nullptr || state.ssl != nullptr) {
+    SSL_CTX* const native = context.Context();
+    if (native == nullptr || state.ssl != nullptr) {
         return fail(TlsCode::Failed, "TLS could not be set up");
     }
-    state.ssl = SSL_new(context.ctx);
+    state.ssl = SSL_new(native);
     state.incoming = BIO_new(BIO_s_mem());
     state.outgoing = BIO_new(BIO_s_mem());
     if (state.ssl == nullptr || state.incoming == nullptr || state.outgoing == nullptr) {

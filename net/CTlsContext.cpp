@@ -58,8 +58,17 @@ void CTlsContext::Impl::KeepSession(const std::string& key, SSL_SESSION* session
 }
 
 CTlsContext::CTlsContext(const CTlsSettings& settings) : m_impl(std::make_unique<Impl>()) {
-    Impl& impl = *m_impl;
-    impl.verify = settings.verify;
+    m_impl->settings = settings;
+    m_impl->verify = settings.verify;
+}
+
+SSL_CTX* CTlsContext::Impl::Context() {
+    std::call_once(made, [this] { Make(); });
+    return ctx;
+}
+
+void CTlsContext::Impl::Make() {
+    Impl& impl = *this;
     impl.ctx = SSL_CTX_new(TLS_client_method());
     if (impl.ctx == nullptr) {
         impl.caFileProblem = "TLS could not be set up";
@@ -70,10 +79,11 @@ CTlsContext::CTlsContext(const CTlsSettings& settings) : m_impl(std::make_unique
     SSL_CTX_set_session_cache_mode(impl.ctx,
                                    SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
     SSL_CTX_sess_set_new_cb(impl.ctx, NewSession);
-    SSL_CTX_set_verify(impl.ctx, settings.verify ? SSL_VERIFY_PEER : SSL_VERIFY_NONE, nullptr);
-    if (settings.verify) {
+    const int mode = impl.settings.verify ? SSL_VERIFY_PEER : SSL_VERIFY_NONE;
+    SSL_CTX_set_verify(impl.ctx, mode, nullptr);
+    if (impl.settings.verify) {
         SSL_CTX_set_default_verify_paths(impl.ctx);
-        for (const std::string& file : settings.caFiles) {
+        for (const std::string& file : impl.settings.caFiles) {
             if (SSL_CTX_load_verify_locations(impl.ctx, file.c_str(), nullptr) != 1) {
                 if (!impl.caFileProblem.empty()) {
                     impl.caFileProblem += "; ";
@@ -94,7 +104,10 @@ CTlsContext::~CTlsContext() {
 
 bool CTlsContext::Verifies() const { return m_impl->verify; }
 
-const std::string& CTlsContext::CaFileProblem() const { return m_impl->caFileProblem; }
+const std::string& CTlsContext::CaFileProblem() const {
+    m_impl->Context();   // the files are read with the context
+    return m_impl->caFileProblem;
+}
 
 std::int64_t CTlsContext::FullHandshakes() const { return m_impl->full.load(); }
 

@@ -14,9 +14,13 @@ namespace torvex {
 
 // The OpenSSL side of CTlsContext, shared by CTlsContext.cpp and CTlsChannel.cpp only.
 struct CTlsContext::Impl {
+    // Made on the first https connection, so that a run without one never reads the trust
+    // store; null when it could not be made.
     SSL_CTX* ctx = nullptr;
+    std::once_flag made;
+    CTlsSettings settings;
     bool verify = true;
-    std::string caFileProblem;
+    std::string caFileProblem;   // set while `ctx` is made
     std::mutex lock;                               // guards `sessions`
     std::map<std::string, SSL_SESSION*> sessions;  // "host:port" -> the newest session (owned)
     std::atomic<std::int64_t> full{0};
@@ -28,6 +32,9 @@ struct CTlsContext::Impl {
     void KeepSession(const std::string& key, SSL_SESSION* session);
     // Counts a completed handshake here and for the process.
     void CountHandshake(bool resumed);
+    // The OpenSSL context, made on the first call (any thread); null when it could not be made.
+    SSL_CTX* Context();
+    void Make();
 };
 
 } // namespace torvex
