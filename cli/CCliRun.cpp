@@ -78,44 +78,26 @@ void CCliRun::DrawProgress(const CDownloadTask& task) {
     m_console.DrawProgress(FormatProgressLine(sample));
 }
 
-CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
-    CConsolePrompter prompter(m_console, m_answerYes);
+bool CCliRun::LoadProject(const std::string& projectDir, CProjectSettings& project) {
     const std::string dir = AbsoluteDir(projectDir);
     if (dir.size() > kMaxProjectDir) {
         m_console.Message("Sorry, the length of the project directory should be no longer than " +
                           std::to_string(kMaxProjectDir) + ".");
-        return CliExit::NotStarted;
+        return false;
     }
-    CProjectSettings project;
     const std::string confPath = dir + "/" + std::string(kProjectConfName);
     if (!project.LoadProjectFile(confPath, nullptr)) {
         m_console.Message("Error: Failed to open the file or it is in wrong format!");
         m_console.Message("  " + confPath);
-        return CliExit::NotStarted;
+        return false;
     }
     // project.conf leaves the folder to whoever found the file: it is the folder named here.
     project.ProjectDir = dir;
+    return true;
+}
 
-    // Declared after the project so that the manager (which stops and joins any task still
-    // running when it goes) is gone before the settings its tasks point at.
-    CTaskMessageQueue messages;
-    CTaskManager manager(m_pipeline, messages, prompter, this);
-    // The application settings give the default proxy of projects that use it, and whether a
-    // finished run says so.
-    CAppSettings app;
-    app.Load(AppSettingsPath(), DefaultProjectsDir());
-    CRunOptions options = RunOptionsFrom(app);
-    options.MaxRunningTask = 1;
-    manager.SetOptions(options);
-
-    // A stop asked for while the project was being loaded still counts: the loop below sees
-    // it and gives it as soon as the run can take it.
-    m_end.reset();
-    m_savingBreakPoint = false;
-    if (!manager.StartProject(project, command)) {
-        return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
-    }
-
+void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
+                            const CProjectSettings& project) {
     bool stopWanted = false;
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
@@ -155,7 +137,9 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         WaitForConversions(manager.ConversionQueue(), m_console,
                            [this] { return NewStopRequest(); });
     }
+}
 
+CliExit CCliRun::ExitForEnd(const CProjectSettings& project, const std::string& projectDir) {
     if (!m_end) {
         return CliExit::Error;   // the task went without a word; never report that as success
     }
@@ -172,6 +156,36 @@ CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
         return CliExit::NotStarted;
     }
     return ExitForRunEnd(static_cast<int>(m_end->Code()), false);
+}
+
+CliExit CCliRun::Run(const std::string& projectDir, RunCommand command) {
+    CConsolePrompter prompter(m_console, m_answerYes);
+    CProjectSettings project;
+    if (!LoadProject(projectDir, project)) {
+        return CliExit::NotStarted;
+    }
+
+    // Declared after the project so that the manager (which stops and joins any task still
+    // running when it goes) is gone before the settings its tasks point at.
+    CTaskMessageQueue messages;
+    CTaskManager manager(m_pipeline, messages, prompter, this);
+    // The application settings give the default proxy of projects that use it, and whether a
+    // finished run says so.
+    CAppSettings app;
+    app.Load(AppSettingsPath(), DefaultProjectsDir());
+    CRunOptions options = RunOptionsFrom(app);
+    options.MaxRunningTask = 1;
+    manager.SetOptions(options);
+
+    // A stop asked for while the project was being loaded still counts: the loop sees it and
+    // gives it as soon as the run can take it.
+    m_end.reset();
+    m_savingBreakPoint = false;
+    if (!manager.StartProject(project, command)) {
+        return CliExit::NotStarted;   // declined, nothing to resume, or no valid address
+    }
+    WaitForTheRun(manager, messages, project);
+    return ExitForEnd(project, projectDir);
 }
 
 } // namespace torvex

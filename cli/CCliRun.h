@@ -10,6 +10,7 @@
 namespace torvex {
 
 class CConsole;
+class CTaskMessageQueue;
 class IRunPipeline;
 class IStopRequests;
 
@@ -35,6 +36,14 @@ private:
     void OnTaskMessage(const CTaskMessage& message, CDownloadTask& task) override;
     void OnBreakPointProgress(CDownloadTask& task, int position, int range) override;
 
+    // Loads DIR/project.conf as the project in DIR; false (the user told why) when it cannot.
+    bool LoadProject(const std::string& projectDir, CProjectSettings& project);
+    // Hands every report to the manager, gives the Stop command, redraws the progress line,
+    // until nothing runs or waits; then waits for a link conversion the run queued.
+    void WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
+                       const CProjectSettings& project);
+    // The exit status for the end message the run gave (and the word for a stopped run).
+    CliExit ExitForEnd(const CProjectSettings& project, const std::string& projectDir);
     // Notices new stop requests; true when the user asked to stop since the last call.
     bool NewStopRequest();
     void DrawProgress(const CDownloadTask& task);

@@ -1,7 +1,10 @@
 #include "cli/NewProject.h"
 
 #include <array>
+#include <ctime>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "base/AsciiCase.h"
 #include "base/CSettingsReader.h"
@@ -78,22 +81,13 @@ std::string WithoutTrailingSlashes(std::string dir) {
     return dir;
 }
 
-} // namespace
-
-std::string ProjectNameFromDir(std::string_view dir) {
-    // "." and ".." name the folder they stand for, so the name comes from the absolute path.
-    const std::string absolute = WithoutTrailingSlashes(
-        std::filesystem::absolute(std::string(dir)).lexically_normal().string());
-    const auto slash = absolute.rfind('/');
-    return slash == std::string::npos ? absolute : absolute.substr(slash + 1);
-}
-
-NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
-    // Sort the assignments into the project-wide part and the address's section, refusing
-    // what project.conf would not understand before anything is written.
-    std::string projectLines;
-    std::string addressLines;
-    for (const std::string& assignment : request.assignments) {
+// The assignments sorted into the lines of the project-wide part and of the address's
+// section, in their canonical spelling (the reader ignores case, the written file stays tidy);
+// a refusal for what project.conf would not understand.
+std::optional<NewProjectOutcome> SortAssignments(const std::vector<std::string>& assignments,
+                                                 std::string& projectLines,
+                                                 std::string& addressLines) {
+    for (const std::string& assignment : assignments) {
         const auto equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
             return Refused(CliExit::Usage, "expected Key=Value, got \"" + assignment + "\"");
@@ -108,7 +102,6 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
             return Refused(CliExit::Usage, "the key " + std::string(key) +
                                                " has no meaning for the only start address");
         }
-        // The canonical spelling keeps the written file tidy; the reader ignores case anyway.
         std::string_view known = FindKey(kProjectKeys, key);
         if (!known.empty() && known != "TorvexVersion") {
             projectLines.append(known).append("=").append(value).append("\n");
@@ -121,12 +114,18 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
         }
         return Refused(CliExit::Usage, "unknown key \"" + std::string(key) + "\"");
     }
+    return std::nullopt;
+}
 
+// The absolute project folder into `absoluteDir`; a refusal when it or the address cannot be
+// kept.
+std::optional<NewProjectOutcome> CheckFolderAndAddress(const NewProjectRequest& request,
+                                                       std::string& absoluteDir) {
     const std::string dir = WithoutTrailingSlashes(request.projectDir);
     if (dir.empty()) {
         return Refused(CliExit::Usage, "the project folder must not be empty");
     }
-    const std::string absoluteDir =
+    absoluteDir =
         WithoutTrailingSlashes(std::filesystem::absolute(dir).lexically_normal().string());
     if (absoluteDir.size() > kMaxProjectDir) {
         return Refused(CliExit::Usage,
@@ -137,7 +136,13 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
         request.url.find_first_of("\r\n") != std::string::npos) {
         return Refused(CliExit::Usage, std::string(kUrlNotValidText));
     }
+    return std::nullopt;
+}
 
+// The text of a project file as the defaults give it, with the assignments written after the
+// lines they override: the reader takes the last match, and clamps as it loads.
+std::string ProjectText(const NewProjectRequest& request, const std::string& absoluteDir,
+                        const std::string& projectLines, const std::string& addressLines) {
     CProjectSettings defaults;
     if (!request.defaultsPath.empty()) {
         defaults.LoadDefaults(request.defaultsPath);   // missing: the built-in defaults
@@ -146,8 +151,6 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     address.StartURL = request.url;
     defaults.Addresses = {address};
 
-    // The text of a project file as the defaults give it, with the assignments written after
-    // the lines they override: the reader takes the last match, and clamps as it loads.
     std::string body;
     defaults.WriteSettingsBody(body, SettingsBodyMode::ProjectFile);
     const auto section = body.find("[URL]\n");
@@ -157,11 +160,15 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     text += projectLines;
     text += body.substr(section);
     text += addressLines;
+    return text;
+}
 
+// Loads `text` into `settings` and checks the name, and the address as it will be run: with
+// "$DATE" expanded by its date format.
+std::optional<NewProjectOutcome> LoadNewSettings(std::string text, const std::string& absoluteDir,
+                                                 CProjectSettings& settings) {
     CSettingsReader reader;
     reader.OpenText(std::move(text));
-    NewProjectOutcome outcome;
-    CProjectSettings& settings = outcome.settings;
     if (!settings.LoadSettingsBody(reader, true) || settings.Addresses.size() != 1) {
         return Refused(CliExit::Error, "Error: Not enough memory.");
     }
@@ -171,7 +178,6 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     settings.ProjectDir = absoluteDir;
     settings.CreateTime = static_cast<std::int32_t>(std::time(nullptr));
 
-    // The address is checked as it will be run: with "$DATE" expanded by its date format.
     const CStartAddress& first = settings.Addresses.front();
     std::string expanded;
     ExpandDateMacro(first.StartURL, first.DateFormat, expanded);
@@ -182,7 +188,13 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     if (url.Scheme() == "https") {
         return Refused(CliExit::Usage, UnsupportedSchemeText(url.Scheme()));
     }
+    return std::nullopt;
+}
 
+// Writes the project file of `outcome.settings` into `absoluteDir`, making the folder; an
+// existing project.conf is replaced only when the request forces it.
+NewProjectOutcome WriteNewProject(const NewProjectRequest& request, const std::string& absoluteDir,
+                                  NewProjectOutcome outcome) {
     outcome.confPath = absoluteDir + "/" + std::string(kProjectConfName);
     if (!request.force && FileExists(outcome.confPath)) {
         return Refused(CliExit::Usage, "a project already exists in " + absoluteDir +
@@ -195,13 +207,44 @@ NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
     }
     // "/" puts the project directly under the root of the tree, so the file keeps its proxy
     // lines as every project.conf does.
-    if (!settings.WriteProjectFile(outcome.confPath, "/")) {
+    if (!outcome.settings.WriteProjectFile(outcome.confPath, "/")) {
         return Refused(CliExit::Error,
                        "Error: Failed to write the file \"" + outcome.confPath + "\".");
     }
     outcome.exit = CliExit::Finished;
-    outcome.message = "Created project \"" + settings.Name + "\" in " + absoluteDir + ".";
+    outcome.message =
+        "Created project \"" + outcome.settings.Name + "\" in " + absoluteDir + ".";
     return outcome;
+}
+
+} // namespace
+
+std::string ProjectNameFromDir(std::string_view dir) {
+    // "." and ".." name the folder they stand for, so the name comes from the absolute path.
+    const std::string absolute = WithoutTrailingSlashes(
+        std::filesystem::absolute(std::string(dir)).lexically_normal().string());
+    const auto slash = absolute.rfind('/');
+    return slash == std::string::npos ? absolute : absolute.substr(slash + 1);
+}
+
+NewProjectOutcome CreateNewProject(const NewProjectRequest& request) {
+    // Everything is checked before anything is written.
+    std::string projectLines;
+    std::string addressLines;
+    if (auto refused = SortAssignments(request.assignments, projectLines, addressLines)) {
+        return *refused;
+    }
+    std::string absoluteDir;
+    if (auto refused = CheckFolderAndAddress(request, absoluteDir)) {
+        return *refused;
+    }
+    NewProjectOutcome outcome;
+    if (auto refused =
+            LoadNewSettings(ProjectText(request, absoluteDir, projectLines, addressLines),
+                            absoluteDir, outcome.settings)) {
+        return *refused;
+    }
+    return WriteNewProject(request, absoluteDir, std::move(outcome));
 }
 
 } // namespace torvex

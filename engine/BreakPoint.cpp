@@ -53,6 +53,75 @@ bool WriteEntry(std::FILE* file, CSeenSet& dedupe, const CUrlEntry& entry) {
     return std::fwrite(line.data(), 1, line.size(), file) == line.size();
 }
 
+// The entry one line of the break-point file stands for; false for a line that is malformed,
+// names a start address the project no longer has, is refused by the link decision, or does
+// not make a URL with local names.
+bool EntryOfBreakPointLine(CDownloadTask& task, std::string_view text, CUrlEntry& entry) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    std::vector<std::string_view> fields;
+    std::size_t pos = 0;
+    for (int i = 0; i < 6; ++i) {
+        const auto tab = text.find('\t', pos);
+        if (tab == std::string_view::npos) {
+            return false;   // a field or its TAB is missing
+        }
+        fields.push_back(text.substr(pos, tab - pos));
+        pos = tab + 1;
+    }
+    int startIndex = 0;
+    int level = 0;
+    int code = 0;
+    if (fields[3].size() > kMaxBreakPointNumber || fields[4].size() > kMaxBreakPointNumber ||
+        fields[5].size() > kMaxBreakPointNumber || !ParseField(fields[3], startIndex) ||
+        !ParseField(fields[4], level) || !ParseField(fields[5], code)) {
+        return false;
+    }
+    const CProjectSettings& settings = task.Settings();
+    if (startIndex < 0 || startIndex >= static_cast<int>(settings.Addresses.size())) {
+        return false;
+    }
+    std::string composed;
+    std::string urlText;
+    std::string referrer;
+    AssignCut(composed, fields[0], kMaxUrlText);
+    AssignCut(urlText, fields[1], kMaxUrlText);
+    AssignCut(referrer, fields[2], kMaxReferrer);
+    if (!task.Pipeline().LinkAcceptance(task, composed, level, code, startIndex)) {
+        return false;
+    }
+    entry.url = CUrl(composed);
+    if (!entry.url.IsValid()) {
+        return false;
+    }
+    const std::size_t dirLength = task.Paths().recordDownloadDirLength;
+    if (!urlText.empty()) {
+        const CUrl named(urlText);
+        if (!named.IsValid() ||
+            !LocalNames(named, true, dirLength, entry.localDir, entry.fileName)) {
+            return false;
+        }
+        entry.urlText = urlText;
+    } else {
+        entry.urlText = composed;
+        if (!LocalNames(entry.url, true, dirLength, entry.localDir, entry.fileName)) {
+            return false;
+        }
+    }
+    const CStartAddress& start = settings.Addresses[static_cast<std::size_t>(startIndex)];
+    if (referrer.empty() && !start.Username.empty()) {
+        entry.url.SetUserName(start.Username);
+        entry.url.SetPassword(start.Password);
+    }
+    entry.referrer = referrer;
+    entry.level = level;
+    entry.startIndex = startIndex;
+    entry.linkCode = code;
+    entry.baseFromReferrer = code == 5;
+    return true;
+}
+
 } // namespace
 
 std::string BreakPointLine(const CUrlEntry& entry) {
@@ -116,77 +185,16 @@ int ReloadBreakPoint(CDownloadTask& task) {
     if (!file) {
         return 0;
     }
-    const CProjectSettings& settings = task.Settings();
-    const int addresses = static_cast<int>(settings.Addresses.size());
     int pushed = 0;
+    auto handleLine = [&](std::string_view text) {
+        CUrlEntry entry;
+        if (EntryOfBreakPointLine(task, text, entry)) {
+            task.DiscoveredQueue().PushBack(entry);
+            ++pushed;
+        }
+    };
     std::string line;
     bool tooLong = false;
-    auto handleLine = [&](std::string_view text) {
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-        }
-        std::vector<std::string_view> fields;
-        std::size_t pos = 0;
-        for (int i = 0; i < 6; ++i) {
-            const auto tab = text.find('\t', pos);
-            if (tab == std::string_view::npos) {
-                return;   // a field or its TAB is missing
-            }
-            fields.push_back(text.substr(pos, tab - pos));
-            pos = tab + 1;
-        }
-        int startIndex = 0;
-        int level = 0;
-        int code = 0;
-        if (fields[3].size() > kMaxBreakPointNumber || fields[4].size() > kMaxBreakPointNumber ||
-            fields[5].size() > kMaxBreakPointNumber || !ParseField(fields[3], startIndex) ||
-            !ParseField(fields[4], level) || !ParseField(fields[5], code)) {
-            return;
-        }
-        if (startIndex < 0 || startIndex >= addresses) {
-            return;
-        }
-        std::string composed;
-        std::string urlText;
-        std::string referrer;
-        AssignCut(composed, fields[0], kMaxUrlText);
-        AssignCut(urlText, fields[1], kMaxUrlText);
-        AssignCut(referrer, fields[2], kMaxReferrer);
-        if (!task.Pipeline().LinkAcceptance(task, composed, level, code, startIndex)) {
-            return;
-        }
-        CUrlEntry entry;
-        entry.url = CUrl(composed);
-        if (!entry.url.IsValid()) {
-            return;
-        }
-        const std::size_t dirLength = task.Paths().recordDownloadDirLength;
-        if (!urlText.empty()) {
-            const CUrl named(urlText);
-            if (!named.IsValid() ||
-                !LocalNames(named, true, dirLength, entry.localDir, entry.fileName)) {
-                return;
-            }
-            entry.urlText = urlText;
-        } else {
-            entry.urlText = composed;
-            if (!LocalNames(entry.url, true, dirLength, entry.localDir, entry.fileName)) {
-                return;
-            }
-        }
-        const CStartAddress& start = settings.Addresses[static_cast<std::size_t>(startIndex)];
-        if (referrer.empty() && !start.Username.empty()) {
-            entry.url.SetUserName(start.Username);
-            entry.url.SetPassword(start.Password);
-        }
-        entry.referrer = referrer;
-        entry.level = level;
-        entry.startIndex = startIndex;
-        entry.linkCode = code;
-        entry.baseFromReferrer = code == 5;
-        task.DiscoveredQueue().PushBack(entry);
-        ++pushed;
-    };
     char buffer[4096];
     while (std::fgets(buffer, sizeof buffer, file.get())) {
         std::string_view chunk(buffer);

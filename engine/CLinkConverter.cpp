@@ -157,105 +157,114 @@ void CLinkConverter::PassOne() {
     if (!ReadFileText(m_paths.statusLog, log)) {
         return;
     }
-    // A page of the selection, before it is known whether the record has renamed pages.
-    struct Candidate {
-        PageItem item;
-        EntryState state;
-    };
-    std::vector<Candidate> candidates;
-    const std::size_t dirLength = m_paths.recordDownloadDirLength;
+    // The pages of the selection, before it is known whether the record has renamed pages.
+    std::vector<PageItem> candidates;
     ForEachLine(log, [&](std::string_view line, std::size_t offset) {
         if (m_cancel.load()) {
             return false;
         }
-        const std::size_t tab = line.find('\t');
-        if (line.size() > kMaxStatusLogLine || tab == std::string_view::npos) {
-            return true;
-        }
-        CStatusFields fields;
-        const CUrl url(line.substr(0, tab));
-        std::string localDir;
-        std::string fileName;
-        std::string fullPath;
-        if (!ParseStatusLine(line, tab, fields) || !url.IsValid() ||
-            !LocalNames(url, true, dirLength, localDir, fileName) ||
-            !StoredPath(m_paths.recordDownloadDir, localDir, fileName, "", fullPath)) {
-            return true;
-        }
-        char letter = fields.nameLetter;
-        const std::int64_t letterOffset =
-            static_cast<std::int64_t>(offset + tab + kStatusNameOffset);
-        if ((letter == NameLetter::PageOwnName || letter == NameLetter::RenamedLater ||
-             letter == NameLetter::HtmlAppended) &&
-            fields.readed != 0) {
-            if (IsPageKind(fields.kind) && RenamedPageFits(dirLength, localDir, fileName)) {
-                const std::string htmlPath = fullPath + std::string(kHtmlSuffix);
-                if (!m_job.appendHtml && letter == NameLetter::RenamedLater) {
-                    if ((RenamePath(htmlPath, fullPath) ||
-                         (FileExists(fullPath) && !FileExists(htmlPath))) &&
-                        WriteLogByte(letterOffset, NameLetter::PageOwnName)) {
-                        letter = NameLetter::PageOwnName;
-                    }
-                } else if (m_job.appendHtml && letter == NameLetter::PageOwnName) {
-                    if ((RenamePath(fullPath, htmlPath) ||
-                         (FileExists(htmlPath) && !FileExists(fullPath))) &&
-                        WriteLogByte(letterOffset, NameLetter::RenamedLater)) {
-                        letter = NameLetter::RenamedLater;
-                    }
-                }
-            }
-        }
-        // Pages renamed with ".html" and style sheets stored with ".css": links to them follow.
-        const std::string_view suffix = StoredNameSuffix(letter);
-        if (!suffix.empty() && fields.readed != 0) {
-            m_renamed[url.Compose()] = std::string(suffix);
-        }
-        if (!IsPageKind(fields.kind) || fields.state == EntryState::Stored ||
-            fields.state == EntryState::Parsing) {
-            return true;
-        }
-        Candidate candidate;
-        candidate.item.address = std::string(line.substr(0, tab));
-        candidate.item.localDir = std::move(localDir);
-        candidate.item.fileName = std::move(fileName);
-        candidate.item.nameLetter = letter;
-        candidate.item.suffix = std::string(StoredNameSuffix(letter));
-        candidate.item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
-        candidate.state = fields.state;
-        candidate.item.state = fields.state;
-        candidates.push_back(std::move(candidate));
+        ReadLogLine(line, offset, candidates);
         return true;
     });
-
     // A run that was resumed does not know what its first part renamed; the log does.
     const bool renamedRecord = m_job.hasRenamedFile || !m_renamed.empty();
+    for (PageItem& page : candidates) {
+        if (IsSelected(page, renamedRecord)) {
+            m_pages.push_back(std::move(page));
+        }
+    }
+}
+
+void CLinkConverter::ReadLogLine(std::string_view line, std::size_t offset,
+                                 std::vector<PageItem>& candidates) {
+    const std::size_t tab = line.find('\t');
+    if (line.size() > kMaxStatusLogLine || tab == std::string_view::npos) {
+        return;
+    }
+    const std::size_t dirLength = m_paths.recordDownloadDirLength;
+    CStatusFields fields;
+    const CUrl url(line.substr(0, tab));
+    std::string localDir;
+    std::string fileName;
+    std::string fullPath;
+    if (!ParseStatusLine(line, tab, fields) || !url.IsValid() ||
+        !LocalNames(url, true, dirLength, localDir, fileName) ||
+        !StoredPath(m_paths.recordDownloadDir, localDir, fileName, "", fullPath)) {
+        return;
+    }
+    char letter = fields.nameLetter;
+    if ((letter == NameLetter::PageOwnName || letter == NameLetter::RenamedLater ||
+         letter == NameLetter::HtmlAppended) &&
+        fields.readed != 0) {
+        if (IsPageKind(fields.kind) && RenamedPageFits(dirLength, localDir, fileName)) {
+            letter = NameAsAsked(letter, fullPath,
+                                 static_cast<std::int64_t>(offset + tab + kStatusNameOffset));
+        }
+    }
+    // Pages renamed with ".html" and style sheets stored with ".css": links to them follow.
+    const std::string_view suffix = StoredNameSuffix(letter);
+    if (!suffix.empty() && fields.readed != 0) {
+        m_renamed[url.Compose()] = std::string(suffix);
+    }
+    if (!IsPageKind(fields.kind) || fields.state == EntryState::Stored ||
+        fields.state == EntryState::Parsing) {
+        return;
+    }
+    PageItem item;
+    item.address = std::string(line.substr(0, tab));
+    item.localDir = std::move(localDir);
+    item.fileName = std::move(fileName);
+    item.nameLetter = letter;
+    item.suffix = std::string(StoredNameSuffix(letter));
+    item.stateOffset = static_cast<std::int64_t>(offset + tab + kStatusStateOffset);
+    item.state = fields.state;
+    candidates.push_back(std::move(item));
+}
+
+char CLinkConverter::NameAsAsked(char letter, const std::string& fullPath,
+                                 std::int64_t letterOffset) {
+    const std::string htmlPath = fullPath + std::string(kHtmlSuffix);
+    if (!m_job.appendHtml && letter == NameLetter::RenamedLater) {
+        if ((RenamePath(htmlPath, fullPath) || (FileExists(fullPath) && !FileExists(htmlPath))) &&
+            WriteLogByte(letterOffset, NameLetter::PageOwnName)) {
+            return NameLetter::PageOwnName;
+        }
+    } else if (m_job.appendHtml && letter == NameLetter::PageOwnName) {
+        if ((RenamePath(fullPath, htmlPath) || (FileExists(htmlPath) && !FileExists(fullPath))) &&
+            WriteLogByte(letterOffset, NameLetter::RenamedLater)) {
+            return NameLetter::RenamedLater;
+        }
+    }
+    return letter;
+}
+
+bool CLinkConverter::IsSelected(const PageItem& page, bool renamedRecord) const {
     const bool local = m_job.linkMode == LinkMode::Local;
     const bool append = m_job.appendHtml;
-    for (Candidate& candidate : candidates) {
-        const EntryState s = candidate.state;
-        const bool asLocal = s == EntryState::Complete || s == EntryState::ConvertedLocalHtml;
-        const bool asAbsolute =
-            s == EntryState::ConvertedAbsolute || s == EntryState::ConvertedAbsoluteHtml;
-        const bool plainNames = s == EntryState::Complete || s == EntryState::ConvertedAbsolute;
-        const bool htmlNames =
-            s == EntryState::ConvertedLocalHtml || s == EntryState::ConvertedAbsoluteHtml;
-        const bool otherStyle = (asLocal && !local) || (asAbsolute && local);
-        const bool otherNaming = (plainNames && append) || (htmlNames && !append);
-        if (!otherStyle && !otherNaming) {
-            if (!renamedRecord && s == EntryState::Complete && local && !append) {
-                continue;
-            }
-            if (m_job.timeLimit >= 0) {
-                std::string stored;
-                if (StoredPath(m_paths.recordDownloadDir, candidate.item.localDir,
-                               candidate.item.fileName, candidate.item.suffix, stored) &&
-                    FileModificationTime(stored) > m_job.timeLimit) {
-                    continue;
-                }
-            }
-        }
-        m_pages.push_back(std::move(candidate.item));
+    const EntryState s = page.state;
+    const bool asLocal = s == EntryState::Complete || s == EntryState::ConvertedLocalHtml;
+    const bool asAbsolute =
+        s == EntryState::ConvertedAbsolute || s == EntryState::ConvertedAbsoluteHtml;
+    const bool plainNames = s == EntryState::Complete || s == EntryState::ConvertedAbsolute;
+    const bool htmlNames =
+        s == EntryState::ConvertedLocalHtml || s == EntryState::ConvertedAbsoluteHtml;
+    const bool otherStyle = (asLocal && !local) || (asAbsolute && local);
+    const bool otherNaming = (plainNames && append) || (htmlNames && !append);
+    if (otherStyle || otherNaming) {
+        return true;
     }
+    if (!renamedRecord && s == EntryState::Complete && local && !append) {
+        return false;
+    }
+    if (m_job.timeLimit >= 0) {
+        std::string stored;
+        if (StoredPath(m_paths.recordDownloadDir, page.localDir, page.fileName, page.suffix,
+                       stored) &&
+            FileModificationTime(stored) > m_job.timeLimit) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CLinkConverter::PassTwo() {

@@ -86,6 +86,16 @@ private:
     };
 
     void PassOne();
+    // One line of the status log: the page's stored name made to follow the job's naming, and
+    // the page added to `candidates` when its links may need rewriting.
+    void ReadLogLine(std::string_view line, std::size_t offset,
+                     std::vector<PageItem>& candidates);
+    // Renames a page's stored file to the naming the job asks for (".html" appended or not)
+    // and writes its new name letter at `letterOffset`; the letter it has afterwards.
+    char NameAsAsked(char letter, const std::string& fullPath, std::int64_t letterOffset);
+    // Whether a candidate is rewritten: its links or names are in another style than asked, or
+    // renamed pages may have to be reached, and it did not change since the record ended.
+    bool IsSelected(const PageItem& page, bool renamedRecord) const;
     void PassTwo();
     bool ConvertPage(const PageItem& page);
     // The replacements of the page's numbered links, and how many numbered links its map has.

@@ -173,26 +173,15 @@ bool CFTPSession::StopRequested() const {
     return stop != nullptr && stop->load();
 }
 
-CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& control,
-                                    CMyExFtpSocket& data, const SocketAddress& address) {
-    const bool viaSocks = m_options.proxyMode == ProxyMode::Socks5;
-    const CUrl& url = request.url;
-    const std::string path = FtpPathOf(url);
-    CTransferResult result;
-
-    ConnectionCloser closer(control, data);
-    control.Close();
-    control.ResetWindow();
-    data.Close();
-    data.ResetWindow();
-    const int timeOut = control.TimeOut();
-
+void CFTPSession::LogIn(const CUrl& url, CMyExFtpSocket& control,
+                        const SocketAddress& address) {
     m_worker.SetState(WorkerState::Connecting);
     control.CreateNonBlocking();
-    if (viaSocks) {
-        control.SocksConnect(url.Host(), url.EffectivePort(), timeOut, m_worker.StopFlag());
+    if (m_options.proxyMode == ProxyMode::Socks5) {
+        control.SocksConnect(url.Host(), url.EffectivePort(), control.TimeOut(),
+                             m_worker.StopFlag());
     } else {
-        control.Connect(address, timeOut);
+        control.Connect(address, control.TimeOut());
     }
     if (control.ReadReply() != kReplyServiceReady) {
         ThrowSessionFailure(FtpCode::BadGreeting);
@@ -225,21 +214,12 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
     if (control.ReadReply() != kReplyOk) {
         ThrowSessionFailure(FtpCode::TypeRefused);
     }
+}
 
-    control.SendCommand("SIZE " + path);
-    const int sizeReply = control.ReadReply();
-    if (sizeReply == kReplyNoSuchFile) {
-        ThrowSessionFailure(FtpCode::NoSuchFile);
-    }
-    result.size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
-    IBodySink& body = *request.body;
-    if (!body.WantBody(result)) {
-        control.Close();
-        m_worker.SetState(WorkerState::Idle);
-        result.outcome = TransferOutcome::NotWanted;
-        return result;
-    }
-
+CFTPSession::Retrieval CFTPSession::StartRetrieval(const CUrl& url, const std::string& path,
+                                                   std::int64_t resumeOffset,
+                                                   CMyExFtpSocket& control, CMyExFtpSocket& data,
+                                                   const SocketAddress& address) {
     control.SendCommand("PASV");
     if (control.ReadReply() != kReplyPassive) {
         ThrowSessionFailure(FtpCode::PassiveRefused);
@@ -250,17 +230,18 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
         ThrowSessionFailure(FtpCode::BadPassiveAddress);
     }
 
-    std::int64_t offset = request.resumeOffset;
-    control.SendCommand("REST " + std::to_string(offset));
+    Retrieval retrieval;
+    retrieval.offset = resumeOffset;
+    control.SendCommand("REST " + std::to_string(resumeOffset));
     if (control.ReadReply() != kReplyRestarting) {
-        offset = 0;
+        retrieval.offset = 0;
     }
 
     // The data connection goes to the server of the control connection, whatever host the
     // PASV reply names: a server behind a translating router names an address nobody can
     // reach, and a hostile one could point the download at another machine.
     data.CreateNonBlocking();
-    if (viaSocks) {
+    if (m_options.proxyMode == ProxyMode::Socks5) {
         data.SocksConnect(url.Host(), passivePort, data.TimeOut(), m_worker.StopFlag());
     } else {
         data.Connect(SocketAddress{address.address, static_cast<std::uint16_t>(passivePort)},
@@ -275,13 +256,16 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
     if (retrReply == kReplyNoSuchFile) {
         ThrowSessionFailure(FtpCode::NoSuchFile);
     }
-    const bool preliminary = retrReply >= 100 && retrReply < 200;
-    if (!preliminary && retrReply != kReplyClosingData && retrReply != kReplyFileActionDone) {
+    retrieval.preliminary = retrReply >= 100 && retrReply < 200;
+    if (!retrieval.preliminary && retrReply != kReplyClosingData &&
+        retrReply != kReplyFileActionDone) {
         ThrowSessionFailure(FtpCode::NotConfirmed);
     }
+    return retrieval;
+}
 
-    body.Open(result, offset);
-    m_worker.SetState(WorkerState::ReceivingFtp);
+std::int64_t CFTPSession::ReceiveFile(CMyExFtpSocket& data, IBodySink& body,
+                                      std::int64_t offset, std::int64_t expected) {
     std::atomic<std::int32_t>* shared = m_worker.SharedReaded();
     auto publish = [shared](std::int64_t stored) {
         if (shared != nullptr) {
@@ -290,16 +274,9 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
         }
     };
     publish(offset);
-
-    const std::int64_t expected = result.size >= 0 ? result.size - offset : -1;
     std::int64_t received = 0;
     std::vector<char> buffer(kDataChunk);
-    while (expected < 0 || received < expected) {
-        if (StopRequested()) {
-            result.bodyBytes = offset + received;
-            result.outcome = TransferOutcome::Stopped;
-            return result;
-        }
+    while ((expected < 0 || received < expected) && !StopRequested()) {
         int chunk = kDataChunk;
         if (expected >= 0) {
             chunk = static_cast<int>(std::min<std::int64_t>(expected - received, kDataChunk));
@@ -315,7 +292,42 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
             bytes->fetch_add(got, std::memory_order_relaxed);
         }
     }
-    result.bodyBytes = offset + received;
+    return received;
+}
+
+CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& control,
+                                    CMyExFtpSocket& data, const SocketAddress& address) {
+    const std::string path = FtpPathOf(request.url);
+    CTransferResult result;
+
+    ConnectionCloser closer(control, data);
+    control.Close();
+    control.ResetWindow();
+    data.Close();
+    data.ResetWindow();
+
+    LogIn(request.url, control, address);
+    control.SendCommand("SIZE " + path);
+    const int sizeReply = control.ReadReply();
+    if (sizeReply == kReplyNoSuchFile) {
+        ThrowSessionFailure(FtpCode::NoSuchFile);
+    }
+    result.size = sizeReply == kReplyFileStatus ? SizeOfReply(control.ReplyText()) : -1;
+    IBodySink& body = *request.body;
+    if (!body.WantBody(result)) {
+        control.Close();
+        m_worker.SetState(WorkerState::Idle);
+        result.outcome = TransferOutcome::NotWanted;
+        return result;
+    }
+
+    const Retrieval retrieval =
+        StartRetrieval(request.url, path, request.resumeOffset, control, data, address);
+    body.Open(result, retrieval.offset);
+    m_worker.SetState(WorkerState::ReceivingFtp);
+    const std::int64_t expected = result.size >= 0 ? result.size - retrieval.offset : -1;
+    const std::int64_t received = ReceiveFile(data, body, retrieval.offset, expected);
+    result.bodyBytes = retrieval.offset + received;
     if (StopRequested()) {
         result.outcome = TransferOutcome::Stopped;
         return result;
@@ -326,7 +338,7 @@ CTransferResult CFTPSession::FTPGet(const CFtpRequest& request, CMyExFtpSocket& 
     if (expected > 0 && received < expected) {
         ThrowMyException(ExceptionKind::Socket, kFtpSocketClass, kOpFtpReceive, 0);
     }
-    if (preliminary) {
+    if (retrieval.preliminary) {
         const int done = control.ReadReply();
         if (done != kReplyClosingData && done != kReplyFileActionDone) {
             ThrowSessionFailure(FtpCode::NotConfirmed);

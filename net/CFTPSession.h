@@ -63,7 +63,25 @@ public:
                            CMyExFtpSocket& data, const SocketAddress& address);
 
 private:
+    // What the server agreed to for a retrieval: the offset it continues from (0 when it
+    // refused REST) and whether it confirms the transfer after the data (a 1xx reply to RETR).
+    struct Retrieval {
+        std::int64_t offset = 0;
+        bool preliminary = false;
+    };
+
     bool StopRequested() const;
+    // Connects, reads the greeting, logs in (anonymously without a user name) and asks for
+    // binary type.
+    void LogIn(const CUrl& url, CMyExFtpSocket& control, const SocketAddress& address);
+    // PASV, REST, the data connection and RETR.
+    Retrieval StartRetrieval(const CUrl& url, const std::string& path, std::int64_t resumeOffset,
+                             CMyExFtpSocket& control, CMyExFtpSocket& data,
+                             const SocketAddress& address);
+    // Moves the data connection's bytes into `body` until `expected` (-1: the close) or a stop;
+    // returns the bytes received.
+    std::int64_t ReceiveFile(CMyExFtpSocket& data, IBodySink& body, std::int64_t offset,
+                             std::int64_t expected);
 
     const CHttpOptions& m_options;
     CHttpWorkerLink& m_worker;

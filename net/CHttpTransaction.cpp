@@ -203,19 +203,9 @@ bool CHttpTransaction::ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header,
     }
 }
 
-CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
-                                              CMyExHttpSocket& socket,
-                                              const SocketAddress& address) {
+bool CHttpTransaction::SendRequest(const CHttpRequest& request, const std::string& text,
+                                   CMyExHttpSocket& socket, const SocketAddress& address) {
     const int timeOut = m_options.timeOut;
-    const CReceiveCounters counters{m_worker.ReceivedBytes(), m_worker.StopFlag(), nullptr, 0};
-    CTransferResult result;
-
-    // Built before connecting: a request that cannot be sent safely needs no connection.
-    const std::string text = BuildRequest(request);
-
-    ConnectionCloser closer(socket);
-    socket.Close();
-    socket.ResetWindow();
     m_worker.SetState(WorkerState::Connecting);
     socket.CreateNonBlocking();
     if (m_options.proxyMode == ProxyMode::Socks5) {
@@ -225,13 +215,16 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
         socket.Connect(address, timeOut);
     }
     if (StopRequested()) {
-        result.outcome = TransferOutcome::Stopped;
-        return result;
+        return false;
     }
-
     m_worker.SetState(WorkerState::SendingRequest);
     socket.SendAll(text.data(), static_cast<int>(text.size()), timeOut);
+    return true;
+}
 
+bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSocket& socket,
+                                        const CReceiveCounters& counters,
+                                        CTransferResult& result) {
     m_worker.SetState(WorkerState::ReadingHeader);
     HeaderBlock header;
     if (ReadHeader(socket, header, request, counters)) {
@@ -251,14 +244,14 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
             ThrowTransactionFailure(kOpHttpSession, statusCode);
         }
         result.outcome = TransferOutcome::NoBody;
-        return result;
+        return false;
     }
     if (statusClass == '3') {
         socket.Close();
         socket.ResetWindow();
         if (result.status == "304") {
             result.outcome = TransferOutcome::NotModified;
-            return result;
+            return false;
         }
         result.location = header.GetHeader("Location");
         CutTo(result.location, kMaxLocation);
@@ -269,7 +262,7 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
                                StartsWithNoCase(targetText, requestText) &&
                                targetText[requestText.size()] == '/';
         result.outcome = TransferOutcome::Redirected;
-        return result;
+        return false;
     }
     if (statusClass == '2') {
         const long long length = LeadingNumber(header.GetHeader("Content-Length"));
@@ -282,7 +275,12 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
             result.lastModified = lastModified;
         }
     }
+    return true;
+}
 
+void CHttpTransaction::ReceiveResponseBody(const CHttpRequest& request, CMyExHttpSocket& socket,
+                                           const CReceiveCounters& counters,
+                                           CTransferResult& result) {
     // The body continues the stored bytes only when the server sent the rest (206).
     const std::int64_t offset =
         request.resumeOffset > 0 && result.status == "206" ? request.resumeOffset : 0;
@@ -296,12 +294,13 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     if (bodyCounters.sharedReaded != nullptr) {
         bodyCounters.sharedReaded->store(static_cast<std::int32_t>(offset));
     }
-    const std::int64_t received = socket.ReceiveBody(
-        body, result.contentLength > 0 ? result.contentLength : 0, timeOut, bodyCounters);
+    const std::int64_t received =
+        socket.ReceiveBody(body, result.contentLength > 0 ? result.contentLength : 0,
+                           m_options.timeOut, bodyCounters);
     result.bodyBytes = offset + received;
     if (StopRequested()) {
         result.outcome = TransferOutcome::Stopped;
-        return result;
+        return;
     }
     if (received == 0) {
         ThrowTransactionFailure(kOpNoBody, 0);
@@ -311,6 +310,26 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     socket.Close();
     socket.ResetWindow();
     result.outcome = TransferOutcome::Stored;
+}
+
+CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
+                                              CMyExHttpSocket& socket,
+                                              const SocketAddress& address) {
+    const CReceiveCounters counters{m_worker.ReceivedBytes(), m_worker.StopFlag(), nullptr, 0};
+    CTransferResult result;
+    // Built before connecting: a request that cannot be sent safely needs no connection.
+    const std::string text = BuildRequest(request);
+
+    ConnectionCloser closer(socket);
+    socket.Close();
+    socket.ResetWindow();
+    if (!SendRequest(request, text, socket, address)) {
+        result.outcome = TransferOutcome::Stopped;
+        return result;
+    }
+    if (ReadResponseHead(request, socket, counters, result)) {
+        ReceiveResponseBody(request, socket, counters, result);
+    }
     return result;
 }
 

@@ -75,6 +75,16 @@ public:
     void BuildRequestHeaders(std::string& text, const CHttpRequest& request);
 
 private:
+    // Connects (directly, to the HTTP proxy or through SOCKS5) and sends `text`; false when a
+    // stop came while connecting.
+    bool SendRequest(const CHttpRequest& request, const std::string& text,
+                     CMyExHttpSocket& socket, const SocketAddress& address);
+    // Reads the header and decides by the status: true when a body follows (2xx, or no
+    // status line); otherwise the result says how the transaction ended. Throws for failures.
+    bool ReadResponseHead(const CHttpRequest& request, CMyExHttpSocket& socket,
+                          const CReceiveCounters& counters, CTransferResult& result);
+    void ReceiveResponseBody(const CHttpRequest& request, CMyExHttpSocket& socket,
+                             const CReceiveCounters& counters, CTransferResult& result);
     bool ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header, const CHttpRequest& request,
                     const CReceiveCounters& counters);
     bool StopRequested() const;

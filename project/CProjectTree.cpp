@@ -68,6 +68,20 @@ bool IsAncestorOf(const CTreeNode& node, const CTreeNode* other) {
     return false;
 }
 
+// `name` with the first number from 1 on that no child of `parent` has (a folder of that name
+// will do when `folderMayMerge`); false when every number is taken.
+bool UniqueChildName(const CTreeNode& parent, const std::string& name, bool folderMayMerge,
+                     std::string& out) {
+    for (int n = 1; n <= kMaxUniqueSuffix; ++n) {
+        out = name + std::to_string(n);
+        const CTreeNode* same = CProjectTree::FindChildByName(parent, out, false);
+        if (same == nullptr || (folderMayMerge && same->IsFolder())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 CProjectTree::CProjectTree(std::string treePath, std::string defaultProjectsDir)
@@ -425,18 +439,8 @@ bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, Import
         }
         std::string name = settings->Name;
         std::string directory = m_defaultProjectsDir + "/" + name;
-        std::string_view reason;
-        for (;;) {
-            if (!prompter.ChangeProject(reason, name, directory)) {
-                return true;   // the user cancelled: nothing imported, nothing wrong
-            }
-            if (!CheckName(place, name).empty()) {
-                reason = "Name has been used";
-            } else if (FindProjectByDirectory(directory) != nullptr) {
-                reason = "Project directory has been used";
-            } else {
-                break;
-            }
+        if (!AskFreeNameAndDirectory(place, name, directory, true, prompter)) {
+            return true;   // the user cancelled: nothing imported, nothing wrong
         }
         settings->Name = name;
         settings->ProjectDir = directory;
@@ -446,20 +450,75 @@ bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, Import
     return ImportObjects(reader, place, mode, prompter);
 }
 
+bool CProjectTree::AskFreeNameAndDirectory(const CTreeNode& place, std::string& name,
+                                           std::string& directory, bool askFirst,
+                                           IImportPrompter& prompter) {
+    std::string_view reason;
+    for (bool ask = askFirst;; ask = true) {
+        if (ask && !prompter.ChangeProject(reason, name, directory)) {
+            return false;
+        }
+        if (!CheckName(place, name).empty()) {
+            reason = "Name has been used";
+        } else if (FindProjectByDirectory(directory) != nullptr) {
+            reason = "Project directory has been used";
+        } else {
+            return true;
+        }
+    }
+}
+
+CTreeNode* CProjectTree::ImportFolder(CTreeNode& parent, std::string name, ImportMode mode,
+                                      IImportPrompter& prompter) {
+    CTreeNode* same = FindChildByName(parent, name, false);
+    if (same != nullptr && same->IsProject()) {
+        std::string other;
+        bool renamed = false;
+        if (mode == ImportMode::Prompt) {
+            other = name;
+            while ((renamed = prompter.RenameFolder(other)) && !CheckName(parent, other).empty()) {
+            }
+        } else {
+            renamed = UniqueChildName(parent, name, true, other);
+        }
+        if (!renamed) {
+            return nullptr;
+        }
+        name = other;
+        same = FindChildByName(parent, name, false);
+    }
+    return same != nullptr ? same : AddFolder(parent, name);
+}
+
+bool CProjectTree::PlaceImportedProject(const CTreeNode& parent, std::string& name,
+                                        std::string& directory, ImportMode mode,
+                                        IImportPrompter& prompter) {
+    directory = m_defaultProjectsDir + "/" + name;
+    if (mode != ImportMode::Automatic) {
+        return AskFreeNameAndDirectory(parent, name, directory, false, prompter);
+    }
+    if (FindChildByName(parent, name, false) != nullptr) {
+        std::string other;
+        if (!UniqueChildName(parent, name, false, other)) {
+            return false;
+        }
+        name = other;
+        directory = m_defaultProjectsDir + "/" + name;
+    }
+    if (FindProjectByDirectory(directory) == nullptr) {
+        return true;
+    }
+    for (int n = 1; n <= kMaxUniqueSuffix; ++n) {
+        if (FindProjectByDirectory(directory + std::to_string(n)) == nullptr) {
+            directory += std::to_string(n);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CProjectTree::ImportObjects(CSettingsReader& reader, CTreeNode& target, ImportMode mode,
                                  IImportPrompter& prompter) {
-    auto uniqueName = [](const CTreeNode& parent, const std::string& name, bool folderMayMerge,
-                         std::string& out) {
-        for (int n = 1; n <= kMaxUniqueSuffix; ++n) {
-            out = name + std::to_string(n);
-            const CTreeNode* same = FindChildByName(parent, out, false);
-            if (same == nullptr || (folderMayMerge && same->IsFolder())) {
-                return true;
-            }
-        }
-        return false;
-    };
-
     CTreeNode* current = &target;
     int currentLevel = 0;
     int skipBelow = -1;   // a skipped folder's level: its content is skipped with it
@@ -485,33 +544,12 @@ bool CProjectTree::ImportObjects(CSettingsReader& reader, CTreeNode& target, Imp
         std::string name;
         reader.ReadText("Name", name, type == kTypeFolder ? kMaxFolderName : kMaxProjectName);
         if (type == kTypeFolder) {
-            CTreeNode* same = FindChildByName(*parent, name, false);
-            if (same != nullptr && same->IsProject()) {
-                std::string other;
-                bool renamed = false;
-                if (mode == ImportMode::Prompt) {
-                    other = name;
-                    while ((renamed = prompter.RenameFolder(other)) &&
-                           !CheckName(*parent, other).empty()) {
-                    }
-                } else {
-                    renamed = uniqueName(*parent, name, true, other);
-                }
-                if (!renamed) {
-                    skipBelow = level;
-                    continue;
-                }
-                name = other;
-                same = FindChildByName(*parent, name, false);
+            CTreeNode* folder = ImportFolder(*parent, name, mode, prompter);
+            if (folder == nullptr) {
+                skipBelow = level;
+                continue;
             }
-            if (same == nullptr) {
-                same = AddFolder(*parent, name);
-                if (same == nullptr) {
-                    skipBelow = level;
-                    continue;
-                }
-            }
-            current = same;
+            current = folder;
             currentLevel = placedLevel;
             continue;
         }
@@ -521,57 +559,17 @@ bool CProjectTree::ImportObjects(CSettingsReader& reader, CTreeNode& target, Imp
             continue;
         }
         settings->Validate();
-        std::string directory = m_defaultProjectsDir + "/" + name;
-        if (mode == ImportMode::Automatic) {
-            if (FindChildByName(*parent, name, false) != nullptr) {
-                std::string other;
-                if (!uniqueName(*parent, name, false, other)) {
-                    continue;
-                }
-                name = other;
-                directory = m_defaultProjectsDir + "/" + name;
-            }
-            if (FindProjectByDirectory(directory) != nullptr) {
-                bool found = false;
-                for (int n = 1; n <= kMaxUniqueSuffix && !found; ++n) {
-                    if (FindProjectByDirectory(directory + std::to_string(n)) == nullptr) {
-                        directory += std::to_string(n);
-                        found = true;
-                    }
-                }
-                if (!found) {
-                    continue;
-                }
-            }
-        } else {
-            bool keep = true;
-            for (;;) {
-                std::string_view reason;
-                if (!CheckName(*parent, name).empty()) {
-                    reason = "Name has been used";
-                } else if (FindProjectByDirectory(directory) != nullptr) {
-                    reason = "Project directory has been used";
-                } else {
-                    break;
-                }
-                if (!prompter.ChangeProject(reason, name, directory)) {
-                    keep = false;
-                    break;
-                }
-            }
-            if (!keep) {
-                continue;
-            }
+        std::string directory;
+        if (!PlaceImportedProject(*parent, name, directory, mode, prompter)) {
+            continue;
         }
         settings->Name = name;
         settings->ProjectDir = directory;
         CTreeNode* added = AddProject(*parent, std::move(settings));
-        if (added != nullptr) {
-            added->kind = NodeKind::ProjectIdle;
-        }
         // A project is never the parent of what follows in a file we write; placement keeps
         // following the levels all the same.
         if (added != nullptr) {
+            added->kind = NodeKind::ProjectIdle;
             current = added;
             currentLevel = placedLevel;
         }

@@ -126,6 +126,19 @@ private:
     std::string LoadedDirectory(const std::string& stored, const std::string& name) const;
     bool ImportObjects(CSettingsReader& reader, CTreeNode& target, ImportMode mode,
                        IImportPrompter& prompter);
+    // The folder `name` under `parent` for an imported folder: the one there, or a new one; a
+    // project of that name makes the folder ask for (Prompt) or take (Automatic) another name.
+    // Null when the folder is skipped with its content.
+    CTreeNode* ImportFolder(CTreeNode& parent, std::string name, ImportMode mode,
+                            IImportPrompter& prompter);
+    // The name and directory an imported project gets under `parent`; false when it is skipped.
+    bool PlaceImportedProject(const CTreeNode& parent, std::string& name, std::string& directory,
+                              ImportMode mode, IImportPrompter& prompter);
+    // Asks for another name and directory while the name is taken under `place` or the
+    // directory by a project (`askFirst`: once before looking); false when the user cancels.
+    bool AskFreeNameAndDirectory(const CTreeNode& place, std::string& name,
+                                 std::string& directory, bool askFirst,
+                                 IImportPrompter& prompter);
     static void FixParentKind(CTreeNode& node);
     static bool HasActiveProject(const CTreeNode& node);
     static void DeleteProjectFilesBelow(const CTreeNode& node);

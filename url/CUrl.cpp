@@ -137,27 +137,31 @@ int CUrl::Parse(std::optional<std::string_view> text, const CUrl* base) {
         relative = true;
     }
 
-    if (relative) {
-        if (base == nullptr) {
-            return Fail(UrlStatus::NoScheme);
-        }
-        if (HasUnfetchedScheme(work)) {
-            return Fail(UrlStatus::NotFetchable);
-        }
-        m_scheme = base->m_scheme;
-        m_host = base->m_host;
-        m_port = base->EffectivePort();
-        const std::string baseDir = BaseDirectory(base->m_path, kMaxUrlPath);
-        std::string joined;
-        if (ResolveRelative(joined, work, baseDir) != 0) {
-            return Fail(UrlStatus::PathTooLong);
-        }
-        m_path = std::move(joined);
-        NormalisePath(m_path);
-        return m_status;
-    }
+    return relative ? ParseRelative(work, base) : ParseAbsolute(work, sep);
+}
 
-    const std::string_view scheme = std::string_view(work).substr(0, std::min(sep, kMaxScheme));
+int CUrl::ParseRelative(std::string_view work, const CUrl* base) {
+    if (base == nullptr) {
+        return Fail(UrlStatus::NoScheme);
+    }
+    if (HasUnfetchedScheme(work)) {
+        return Fail(UrlStatus::NotFetchable);
+    }
+    m_scheme = base->m_scheme;
+    m_host = base->m_host;
+    m_port = base->EffectivePort();
+    const std::string baseDir = BaseDirectory(base->m_path, kMaxUrlPath);
+    std::string joined;
+    if (ResolveRelative(joined, work, baseDir) != 0) {
+        return Fail(UrlStatus::PathTooLong);
+    }
+    m_path = std::move(joined);
+    NormalisePath(m_path);
+    return m_status;
+}
+
+int CUrl::ParseAbsolute(std::string_view work, std::size_t sep) {
+    const std::string_view scheme = work.substr(0, std::min(sep, kMaxScheme));
     if (scheme.empty()) {
         return Fail(UrlStatus::NoScheme);
     }
@@ -166,7 +170,7 @@ int CUrl::Parse(std::optional<std::string_view> text, const CUrl* base) {
     }
     m_scheme = LowerAscii(scheme);
 
-    const std::string_view rest = std::string_view(work).substr(sep + 3);
+    const std::string_view rest = work.substr(sep + 3);
     std::string_view authority = rest;
     const std::size_t slash = rest.find('/');
     if (slash != npos) {

@@ -85,6 +85,10 @@ public:
 
 private:
     int Fail(UrlStatus status);
+    // A reference without "://" (or with it only in its query), joined to `base`.
+    int ParseRelative(std::string_view work, const CUrl* base);
+    // "scheme://host[:port]/path"; `sep` is where "://" begins.
+    int ParseAbsolute(std::string_view work, std::size_t sep);
 
     int m_status = 0;
     std::string m_scheme;
