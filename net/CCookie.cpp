@@ -135,16 +135,22 @@ CCookie ParseSetCookie(std::string_view text) {
 }
 
 bool CookieDomainMatches(std::string_view domain, std::string_view host) {
-    // A leading dot is no part of the domain: ".a.com" reaches a.com itself, which set it, as
-    // well as the hosts below it.
-    if (!domain.empty() && domain.front() == '.') {
-        domain.remove_prefix(1);
-    }
     if (domain.empty()) {
         return false;
     }
     if (EqualsNoCase(domain, host)) {
-        return true;
+        return true;   // also a host-only cookie of a host spelt oddly (".")
+    }
+    // A leading dot is no part of the domain: ".a.com" reaches a.com itself, which set it, as
+    // well as the hosts below it.
+    if (domain.front() == '.') {
+        domain.remove_prefix(1);
+        if (domain.empty()) {
+            return false;
+        }
+        if (EqualsNoCase(domain, host)) {
+            return true;
+        }
     }
     // The suffix must begin a label: the host has a dot just before it.
     return host.size() > domain.size() && EndsWithNoCase(host, domain) &&
