@@ -120,11 +120,11 @@ QPushButton *CDlgSearchRestore::Button(const char *name) const {
 }
 
 void CDlgSearchRestore::EnableControls() {
-    const bool busy = m_search.Searching() || m_restore != nullptr;
+    const bool busy = m_searching || m_restore != nullptr;
     m_location->setEnabled(!busy);
     m_browse->setEnabled(!busy);
     m_start->setEnabled(!busy);
-    m_stop->setEnabled(m_search.Searching());
+    m_stop->setEnabled(m_searching);
     m_restoreButton->setEnabled(!busy && !m_search.Rows().empty());
     m_selectAll->setEnabled(!busy);
     m_unselectAll->setEnabled(!busy);
@@ -150,6 +150,7 @@ void CDlgSearchRestore::OnStart() {
     if (!m_search.Start(std::move(paths), TreeProjectDirectories(m_tree))) {
         return;
     }
+    m_searching = true;
     EnableControls();
     m_poll.start();
 }
@@ -167,6 +168,7 @@ void CDlgSearchRestore::OnPoll() {
     }
     if (ended) {
         m_poll.stop();
+        m_searching = false;
         EnableControls();
     }
 }
@@ -194,7 +196,7 @@ void CDlgSearchRestore::TakeChecks() {
 }
 
 void CDlgSearchRestore::OnRestore() {
-    if (m_search.Searching() || m_restore) {
+    if (m_searching || m_restore) {
         return;
     }
     TakeChecks();
@@ -240,7 +242,7 @@ bool CDlgSearchRestore::AskName(std::string &name, std::size_t capacity) {
 }
 
 void CDlgSearchRestore::reject() {
-    if (m_search.Searching()) {
+    if (m_searching) {
         return; // a running search is stopped first
     }
     m_pause.stop();
@@ -249,7 +251,7 @@ void CDlgSearchRestore::reject() {
 }
 
 void CDlgSearchRestore::closeEvent(QCloseEvent *event) {
-    if (m_search.Searching()) {
+    if (m_searching) {
         event->ignore();
         return;
     }

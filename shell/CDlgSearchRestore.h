@@ -38,7 +38,8 @@ public:
     QCheckBox *OriginalFolders() const { return m_originalFolders; }
     QLabel *Status() const { return m_status; }
     QPushButton *Button(const char *name) const;
-    bool Searching() const { return m_search.Searching(); }
+    // From Start until the dialog has taken the end of the search.
+    bool Searching() const { return m_searching; }
     bool Restoring() const { return m_restore != nullptr; }
 
     void reject() override;
@@ -68,6 +69,7 @@ private:
     IPrompter &m_prompter;
     CProjectSearch m_search;
     std::unique_ptr<CProjectRestore> m_restore;
+    bool m_searching = false;
     QTimer m_poll;
     QTimer m_pause;
 

@@ -32,15 +32,9 @@ public:
     std::vector<std::string> asked;
 };
 
-void WriteProject(const std::string &dir, const std::string &name, const std::string &folders,
-                  const std::string &fileName = "project.conf") {
-    fs::create_directories(dir);
-    CProjectSettings settings;
-    settings.Name = name;
-    CStartAddress address;
-    address.StartURL = "http://h/" + name + "/";
-    settings.Addresses.push_back(address);
-    ASSERT_TRUE(settings.WriteProjectFile(dir + "/" + fileName, folders));
+void WriteProject(const std::string& dir, const std::string& name, const std::string& folders,
+                  const std::string& fileName = "project.conf") {
+    ASSERT_TRUE(test::WriteProjectConf(dir, name, folders, fileName));
 }
 
 std::unique_ptr<CProjectSettings> Settings(const std::string &name, const std::string &dir) {

@@ -7,6 +7,7 @@
 
 #include "platform/DirectoryList.h"
 #include "project/CProjectTree.h"
+#include "support/RunFakes.h"
 #include "support/TempDir.h"
 
 namespace torvex {
@@ -16,15 +17,9 @@ using test::TempDir;
 using test::WriteFileBytes;
 namespace fs = std::filesystem;
 
-void WriteProject(const std::string &dir, const std::string &name, const std::string &folders,
-                  const std::string &fileName = "project.conf") {
-    fs::create_directories(dir);
-    CProjectSettings settings;
-    settings.Name = name;
-    CStartAddress address;
-    address.StartURL = "http://h/" + name + "/";
-    settings.Addresses.push_back(address);
-    ASSERT_TRUE(settings.WriteProjectFile(dir + "/" + fileName, folders));
+void WriteProject(const std::string& dir, const std::string& name, const std::string& folders,
+                  const std::string& fileName = "project.conf") {
+    ASSERT_TRUE(test::WriteProjectConf(dir, name, folders, fileName));
 }
 
 class CollectSink : public ISearchSink {

@@ -49,11 +49,8 @@ std::string ScreenshotDir() {
     return dir.isEmpty() ? std::string(TORVEX_BINARY_DIR) + "/screenshots" : dir.toStdString();
 }
 
-void WriteLostProject(const std::string &dir, const std::string &name, const std::string &folders) {
-    fs::create_directories(dir);
-    CProjectSettings settings = ProjectIn(dir, {"http://h/" + name + "/"});
-    settings.Name = name;
-    QVERIFY(settings.WriteProjectFile(dir + "/project.conf", folders));
+void WriteLostProject(const std::string& dir, const std::string& name, const std::string& folders) {
+    QVERIFY(WriteProjectConf(dir, name, folders));
 }
 
 bool Said(const CScriptedPrompter &prompter, const std::string &part) {
