@@ -34,7 +34,6 @@ constexpr std::string_view kExtensionListMeaning =
     "extension list of the file-type filter: items ext;1 (retrieve) or ext;0 (leave out) joined "
     "by |; used with NoFileFilter=0";
 
-constexpr std::string_view kFilterListMeaningTail = "; entries joined by \";\", \"*\" as wildcard";
 
 using K = CSettingsKey;
 using P = KeyPlace;
@@ -193,6 +192,11 @@ const std::array kKeys = {
       .defaultValue = kFileFilterDefaults[7], .capacity = kMaxFileFilterList,
       .meaning = kExtensionListMeaning, .rules = kRuleExtensionList,
       .project = FileFilterField<7>},
+    K{.name = "TlsVerify", .place = P::Common, .kind = T::Flag, .defaultValue = "1",
+      .meaning = "1: an https server must show a certificate the system trusts for its host "
+                 "name; 0: any certificate is taken (the connection is still encrypted)",
+      .rules = kRuleExtension,
+      .project = [](CProjectSettings& s) { return Flag(s.TlsVerify); }},
 
     // A project's own proxy and timer.
     K{.name = "UseGlobeProxy", .place = P::Project, .kind = T::Flag, .defaultValue = "1",
