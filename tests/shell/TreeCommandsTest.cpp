@@ -380,7 +380,11 @@ void TreeCommandsTest::screenshots() {
     WriteLostProject(disk + "/news", "News", "/");
     WhenShown<CDlgSearchRestore>([&](CDlgSearchRestore *dialog) {
         dialog->LocationBox()->setEditText(QString::fromStdString(disk));
+        QVERIFY(dialog->Button("start")->isEnabled());
         dialog->Button("start")->click();
+        QCOMPARE(m_prompter.said.size(), std::size_t{0});   // the location was taken
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->Status()->text(),
+                                  QStringLiteral("2 project(s) have been found"), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(dialog->Button("start")->isEnabled(), kWaitMs);
         QCOMPARE(dialog->Results()->topLevelItemCount(), 2);
         QVERIFY(dialog->grab().save(QString::fromStdString(shots + "/search-restore.png")));
