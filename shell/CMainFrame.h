@@ -16,6 +16,7 @@
 #include "engine/IRunListener.h"
 #include "project/CAppSettings.h"
 #include "project/CProjectTree.h"
+#include "shell/CFileChooser.h"
 #include "shell/CFrameAutomation.h"
 
 class QAction;
@@ -95,6 +96,8 @@ public:
     CPendingAddress& PendingAddress() { return m_pending; }
     // The open New Address dialog, which takes addresses while IntakeState is 2; else null.
     CDlgNewAddress* NewAddressDialog() const { return m_newAddressDialog; }
+    // The export and import file dialogs (the system's unless set; not owned).
+    void SetFileChooser(CFileChooser &chooser) { m_files = &chooser; }
 
 Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
@@ -186,6 +189,17 @@ private:
     void OnDeleteFromTimer();
     void ChangeTimerList(bool on);
 
+    // The tree pane's own commands (CMainFrameTree.cpp).
+    void OnNewFolder();
+    void OnRename();
+    void OnDeleteNode();
+    void OnExport();
+    void OnImport();
+    void OnSearchRestore();
+    void OnMoveNode(CTreeNode *node, CTreeNode *target);
+    void ShowTreeChange(CTreeNode *select);
+    void SaveTreeTold();
+
     void ShowTreeMenu(const QPoint& at);
     void ShowRecordMenu(const QPoint& at);
     void ShowThreadMenu(const QPoint& at);
@@ -226,6 +240,8 @@ private:
     QString m_handedOver;
     CPendingAddress m_pending;
     CDlgNewAddress* m_newAddressDialog = nullptr; // while New Address is open
+    CFileChooser m_systemFiles;
+    CFileChooser *m_files = &m_systemFiles;
 };
 
 } // namespace torvex

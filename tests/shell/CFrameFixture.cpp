@@ -19,6 +19,10 @@ void CFrameFixture::SetUpFrame() {
 }
 
 void CFrameFixture::TearDownFrame() {
+    for (QTimer *timer : m_watchers) {
+        delete timer;
+    }
+    m_watchers.clear();
     if (m_frame) {
         m_frame->Runs().StopAll();
         WaitIdle();
