@@ -912,9 +912,10 @@ TEST_F(CliEndToEndStop, ABreakPointThatCannotBeSavedIsSaid) {
 // Addresses a run meets but cannot store are listed, and the run does not end as a plain success.
 TEST_F(CliEndToEndSite, WhatCannotBeStoredIsListedAndTheStatusSaysSo) {
     const std::string longName(240, 'n');
-    Serve("/start.html", Answer("200 OK", "text/html",
-                                "<a href='ok.txt'>ok</a> <a href='" + longName + ".txt'>long</a>"));
-    Serve("/ok.txt", Answer("200 OK", "text/plain", "ok"));
+    Serve("/start.html",
+          HttpAnswer("200 OK", "text/html",
+                     "<a href='ok.txt'>ok</a> <a href='" + longName + ".txt'>long</a>"));
+    Serve("/ok.txt", HttpAnswer("200 OK", "text/plain", "ok"));
     const std::string dir = MakeProject("unstorable", {Url("/start.html")}, {"Level=2"});
     const ChildResult run = Cli({"start", dir});
     EXPECT_EQ(run.exitStatus, 5) << run.err;
