@@ -18,3 +18,7 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target engine_tests
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 ctest --preset tsan -L engine -j "$jobs" --timeout 300
+
+# The parsers under libFuzzer for a few seconds each (tools/fuzz.sh without --seconds runs each
+# for a million inputs).
+tools/fuzz.sh --seconds 4

@@ -26,9 +26,9 @@ struct CommandHelp {
 
 constexpr std::array kCommands = {
     CommandHelp{"mirror URL... [DIR]",
-                "Make a project in DIR and run it at once: the first minute of a wget user. DIR "
-                "defaults to a folder named after the first address's host (host+port when the "
-                "address names a port) in the current directory; the last word is DIR when it "
+                "Make a project in DIR and run it at once. DIR defaults to a folder named after "
+                "the first address's host (host+port when the address names a port) in the "
+                "current directory; the last word is DIR when it "
                 "does not look like an address (or give -P DIR). Takes the options and "
                 "Key=Value of new. A project already in DIR is kept unless --force."},
     CommandHelp{"new DIR URL... [Key=Value ...]",
@@ -299,11 +299,12 @@ std::string CliUsageText() {
 }
 
 std::string KeysListingText(const CProjectSettings& defaults, std::string_view defaultsSource) {
-    std::string text = "The keys of project.conf, with the default a new project gets";
-    text += defaultsSource.empty() ? " (the built-in ones).\n"
-                                   : " (the built-in ones, as " + std::string(defaultsSource) +
-                                         " sets them).\n";
-    text += "Set them as Key=Value after \"new\" or \"mirror\", or in the file.\n";
+    std::string intro = "The keys of project.conf, with the default a new project gets";
+    intro += defaultsSource.empty()
+                 ? " (the built-in ones)."
+                 : " (the built-in ones, as " + std::string(defaultsSource) + " sets them).";
+    intro += " Set them as Key=Value after \"new\" or \"mirror\", or in the file.";
+    std::string text = Wrapped(intro, 0, 0);
     for (const KeySection& section : kKeySections) {
         text += "\n" + std::string(section.title) + ":\n";
         for (const CSettingsKey& key : SettingsKeys()) {

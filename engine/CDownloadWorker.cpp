@@ -16,6 +16,7 @@
 #include "html/LinkMapLine.h"
 #include "net/CMyExSocket.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "url/LocalNames.h"
@@ -155,7 +156,7 @@ void CDownloadWorker::SetState(int state) { m_slot.state = state; }
 
 std::atomic<std::int64_t>* CDownloadWorker::ReceivedBytes() { return &m_task.receivedBytes; }
 
-std::atomic<std::int32_t>* CDownloadWorker::SharedReaded() { return &m_slot.liveReaded; }
+std::atomic<std::int64_t>* CDownloadWorker::SharedReaded() { return &m_slot.liveReaded; }
 
 void CDownloadWorker::PublishInProgress(const CUrlEntry& entry) {
     m_slot.SetCurrent(entry);
@@ -345,8 +346,8 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
                 }
             }
             if (!httpProxy && entry.url.Scheme() != "http") {
-                m_ftpControl.SetTimeOut(m_task.Settings().TimeOut);
-                m_ftpData.SetTimeOut(m_task.Settings().TimeOut);
+                m_ftpControl.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
+                m_ftpData.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
                 if (m_transfer.Ftp(entry, m_ftpControl, m_ftpData, address) < 0) {
                     return !m_slot.abort.load();
                 }
@@ -373,11 +374,11 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             failedCode = failure->Code();
             const int remembered = m_slot.state.exchange(SlotState::Empty);
             // The Readed of a broken-off body is what the slot saw arrive.
-            const std::int32_t live = m_slot.liveReaded.exchange(-1);
+            const std::int64_t live = m_slot.liveReaded.exchange(-1);
             if (live >= 0) {
                 entry.readed = live;
             }
-            SocketFailure(entry, failure->Operation(), remembered);
+            SocketFailure(entry, failure->Operation(), failure->Code(), remembered);
         } catch (CMyException* raw) {
             const std::unique_ptr<CMyException> failure(raw);
             failedOperation = failure->Operation();
@@ -385,6 +386,9 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
             m_slot.tries.fetch_add(1);
+            if (failure->Operation() == kOpBadRange) {
+                entry.readed = 0;   // the next try asks for the whole file
+            }
             if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
                 m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
             }
@@ -411,7 +415,7 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
     m_task.FileStored(entry, alreadyCounted);
 }
 
-void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation,
+void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
                                     int rememberedState) {
     const int retry = m_task.Settings().Retry;
     // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
@@ -422,7 +426,7 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
         CloseConnections();
         return;
     }
-    if (IsNetworkUp()) {
+    if (IsNetworkUp(&m_slot.abort)) {
         m_slot.tries.fetch_add(1);
     } else {
         if (receiving) {
@@ -439,9 +443,11 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
         m_task.WriteStatusLine(entry);
     }
     if (IsOnlyStartAddress(entry)) {
-        const int code = EndCodeForSocketFailure(operation, m_viaProxy);
-        if (code != 0) {
-            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(code));
+        const int endCode = EndCodeForSocketFailure(operation, m_viaProxy);
+        if (endCode != 0) {
+            // The run ends with this failure: it is the run's failed file as well.
+            m_task.FileFailed(entry, operation, code);
+            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
         }
     }
 }
@@ -452,6 +458,7 @@ void CDownloadWorker::OtherFailure(const CUrlEntry& entry, std::string_view oper
     }
     const int endCode = EndCodeForFailure(operation, code);
     if (endCode != 0) {
+        m_task.FileFailed(entry, operation, code);
         m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
     }
 }

@@ -34,7 +34,7 @@ public:
     const std::atomic<bool>* StopFlag() const override;
     void SetState(int state) override;
     std::atomic<std::int64_t>* ReceivedBytes() override;
-    std::atomic<std::int32_t>* SharedReaded() override;
+    std::atomic<std::int64_t>* SharedReaded() override;
     void PublishInProgress(const CUrlEntry& entry) override;
     void NotModified(CUrlEntry& entry) override;
     void Redirect(CUrlEntry& entry, std::string_view target, const CUrl& parsedTarget,
@@ -48,7 +48,8 @@ private:
     // stop broke it off, so that it belongs in the break point.
     bool FetchEntry(CUrlEntry& entry);
     void StoredBody(CUrlEntry& entry, bool alreadyCounted);
-    void SocketFailure(CUrlEntry& entry, std::string_view operation, int rememberedState);
+    void SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
+                       int rememberedState);
     void OtherFailure(const CUrlEntry& entry, std::string_view operation, int code);
     bool IsOnlyStartAddress(const CUrlEntry& entry) const;
     void CloseConnections();

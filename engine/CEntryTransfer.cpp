@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -46,10 +45,7 @@ public:
         if (std::fwrite(data, 1, size, m_file.get()) != size) {
             ThrowFileFailure(kOpWriteFile);
         }
-        const std::int64_t stored = static_cast<std::int64_t>(m_entry.readed) +
-                                    static_cast<std::int64_t>(size);
-        m_entry.readed = static_cast<std::int32_t>(
-            std::min<std::int64_t>(stored, std::numeric_limits<std::int32_t>::max()));
+        m_entry.readed += static_cast<std::int64_t>(size);
     }
 
     void Close() override {
@@ -113,7 +109,7 @@ public:
     void Open(const CTransferResult& head, std::int64_t offset) override {
         if (head.StatusClass() == '2') {
             if (head.status == "200") {
-                m_entry.total = static_cast<std::int32_t>(head.contentLength);
+                m_entry.total = head.contentLength;
                 m_entry.readed = 0;
             }
             AssignCut(m_entry.lastModified, head.lastModified, kMaxLastModified);
@@ -123,7 +119,7 @@ public:
         m_entry.state = EntryState::Initial;
         m_worker.PublishInProgress(m_entry);
         OpenFile(offset, true);
-        m_entry.readed = static_cast<std::int32_t>(offset);
+        m_entry.readed = offset;
     }
 
 private:
@@ -184,7 +180,7 @@ private:
 class CFtpEntryFile final : public CEntryFile {
 public:
     CFtpEntryFile(CUrlEntry& entry, const CEntryTransferOptions& options, IEntryWorker& worker,
-                  std::string storedPath, std::int32_t recordedBytes)
+                  std::string storedPath, std::int64_t recordedBytes)
         : CEntryFile(entry, options), m_worker(worker), m_recordedBytes(recordedBytes) {
         m_storedPath = std::move(storedPath);
     }
@@ -200,14 +196,14 @@ public:
     void Open(const CTransferResult&, std::int64_t offset) override {
         MakeDirectoryPath(m_options.recordDownloadDir + "/" + m_entry.localDir);
         OpenFile(offset, false);
-        m_entry.readed = static_cast<std::int32_t>(offset);
+        m_entry.readed = offset;
         m_entry.state = EntryState::Initial;
         m_worker.PublishInProgress(m_entry);
     }
 
 private:
     IEntryWorker& m_worker;
-    std::int32_t m_recordedBytes;
+    std::int64_t m_recordedBytes;
 };
 
 } // namespace
@@ -316,16 +312,16 @@ int CEntryTransfer::Ftp(CUrlEntry& entry, CMyExFtpSocket& control, CMyExFtpSocke
     }
     // Only an interrupted download of this record continues, and only from bytes that are
     // really on disk: the Readed of an older record's entry says nothing about this file.
-    std::int32_t resumeFrom = 0;
+    std::int64_t resumeFrom = 0;
     if (entry.state == EntryState::Initial && entry.readed > 0) {
         std::error_code error;
         const auto onDisk = std::filesystem::file_size(storedPath, error);
         if (!error) {
-            resumeFrom = static_cast<std::int32_t>(
+            resumeFrom = static_cast<std::int64_t>(
                 std::min<std::uintmax_t>(onDisk, static_cast<std::uintmax_t>(entry.readed)));
         }
     }
-    const std::int32_t recordedBytes =
+    const std::int64_t recordedBytes =
         entry.state == EntryState::Initial ? resumeFrom : entry.readed;
     CFtpEntryFile file(entry, m_options, m_worker, storedPath, recordedBytes);
     CFtpRequest request;

@@ -31,7 +31,7 @@ CRunData::CRunData(const CDownloadTask& task) {
         httpOptions.startAddresses.push_back(std::move(http));
         transferOptions.childStart.push_back(address.Child != 0);
     }
-    httpOptions.timeOut = settings.TimeOut;
+    httpOptions.timeOut = std::chrono::seconds(settings.TimeOut);
     httpOptions.proxyMode = static_cast<ProxyMode>(settings.Proxy);
     httpOptions.proxyUser = settings.ProxyUser;
     httpOptions.proxyPassword = settings.ProxyPassword;

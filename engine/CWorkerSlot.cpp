@@ -17,14 +17,14 @@ void CWorkerSlot::ClearCurrent() {
 CUrlEntry CWorkerSlot::Current() const {
     std::lock_guard<std::mutex> guard(m_lock);
     CUrlEntry entry = m_current;
-    const std::int32_t live = liveReaded.load();
+    const std::int64_t live = liveReaded.load();
     if (live >= 0) {
         entry.readed = live;
     }
     return entry;
 }
 
-void CWorkerSlot::SetProgress(std::int32_t readed, std::int32_t total) {
+void CWorkerSlot::SetProgress(std::int64_t readed, std::int64_t total) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_current.readed = readed;
     m_current.total = total;
@@ -37,7 +37,7 @@ CSlotView CWorkerSlot::View() const {
     if (!m_current.urlText.empty()) {
         view.url = m_current.url.Compose();
     }
-    const std::int32_t live = liveReaded.load(std::memory_order_relaxed);
+    const std::int64_t live = liveReaded.load(std::memory_order_relaxed);
     view.readed = live >= 0 ? live : m_current.readed;
     view.total = m_current.total;
     return view;

@@ -23,8 +23,8 @@ constexpr int Reading = 5;
 struct CSlotView {
     int state = SlotState::Empty;
     std::string url;             // the current entry's composed URL
-    std::int32_t readed = 0;
-    std::int32_t total = -1;
+    std::int64_t readed = 0;
+    std::int64_t total = -1;
 };
 
 // One download worker's place in a task's fixed table of 50. The slot outlives its workers: when
@@ -45,14 +45,14 @@ public:
     // Bytes of the current entry's body on disk while it is being received (-1: not receiving);
     // Current() and View() report it as the entry's Readed, so that a stop in the middle of a
     // body saves the true resume offset.
-    std::atomic<std::int32_t> liveReaded{-1};
+    std::atomic<std::int64_t> liveReaded{-1};
 
     // The entry being fetched; an empty URL text means none.
     void SetCurrent(const CUrlEntry& entry);
     void ClearCurrent();
     CUrlEntry Current() const;
     // Readed and Total of the current entry, as the body arrives.
-    void SetProgress(std::int32_t readed, std::int32_t total);
+    void SetProgress(std::int64_t readed, std::int64_t total);
     CSlotView View() const;
 
     // The worker registers how its blocking network calls are broken off (closing its sockets);

@@ -17,18 +17,18 @@ void AppendPadded(std::string& out, std::string_view text, std::size_t width) {
     }
 }
 
-void AppendNumber(std::string& out, std::int32_t value) {
-    char digits[16];
-    const int n = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(value));
+void AppendNumber(std::string& out, std::int64_t value) {
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
     AppendPadded(out, std::string_view(digits, static_cast<std::size_t>(n)), kStatusNumberWidth);
 }
 
-std::int32_t ReadNumber(std::string_view text) {
+std::int64_t ReadNumber(std::string_view text) {
     const auto begin = text.find_first_not_of(' ');
     if (begin == std::string_view::npos) {
         return 0;
     }
-    std::int32_t value = 0;
+    std::int64_t value = 0;
     std::from_chars(text.data() + begin, text.data() + text.size(), value);
     return value;
 }
@@ -57,9 +57,12 @@ std::string FormatStatusLine(const CUrlEntry& entry, std::size_t dateWidth) {
     line += '\t';
     AppendPadded(line, date, dateWidth);
     line += '\t';
-    AppendNumber(line, entry.readed);
+    // A number wider than its column would shift the next line on a rewrite in place. A file
+    // that large shows Readed 0 (a resume starts it over rather than trust a cut number) and
+    // Total -1 (unknown).
+    AppendNumber(line, entry.readed <= kMaxStatusNumber ? entry.readed : 0);
     line += '\t';
-    AppendNumber(line, entry.total);
+    AppendNumber(line, entry.total <= kMaxStatusNumber ? entry.total : -1);
     line += '\t';
     return line;
 }

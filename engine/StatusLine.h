@@ -13,6 +13,8 @@ namespace torvex {
 // 64 characters) is written whole.
 constexpr std::size_t kStatusDateWidth = 39;
 constexpr std::size_t kStatusNumberWidth = 12;
+// The largest Readed or Total the column holds; larger ones are written as 0 and -1.
+constexpr std::int64_t kMaxStatusNumber = 999999999999;
 // Offsets counted from the end of the URL text.
 constexpr std::size_t kStatusKindOffset = 1;
 constexpr std::size_t kStatusStateOffset = 3;
@@ -31,8 +33,8 @@ struct CStatusFields {
     EntryState state = EntryState::Initial;
     char nameLetter = '0';
     std::string lastModified;   // trailing blanks removed
-    std::int32_t readed = 0;
-    std::int32_t total = -1;
+    std::int64_t readed = 0;
+    std::int64_t total = -1;
 };
 
 // Reads the fields of `line` (the whole line from its URL on) given the URL's length. False when

@@ -1,6 +1,5 @@
 #include "net/CBlockingSocket.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace torvex {
@@ -63,7 +62,7 @@ int CBlockingSocket::ConnectRaw(const SocketAddress& target) {
     return StartConnect(m_handle, target);
 }
 
-int CBlockingSocket::FinishConnectRaw(int timeOut) {
+int CBlockingSocket::FinishConnectRaw(SocketWait timeOut) {
     if (m_handle == kNoSocket) {
         return kSocketFailed;
     }
@@ -77,7 +76,7 @@ int CBlockingSocket::FinishConnectRaw(int timeOut) {
     return ConnectOutcome(m_handle) == 0 ? 0 : kSocketFailed;
 }
 
-int CBlockingSocket::Send(const char* data, int length, int timeOut) {
+int CBlockingSocket::Send(const char* data, int length, SocketWait timeOut) {
     if (m_handle == kNoSocket || length < 0) {
         return kSocketFailed;
     }
@@ -92,7 +91,7 @@ int CBlockingSocket::Send(const char* data, int length, int timeOut) {
     return sent < 0 ? kSocketFailed : static_cast<int>(sent);
 }
 
-int CBlockingSocket::SendAllRaw(const char* data, int length, int timeOut) {
+int CBlockingSocket::SendAllRaw(const char* data, int length, SocketWait timeOut) {
     int total = 0;
     while (total < length) {
         const int sent = Send(data + total, length - total, timeOut);
@@ -104,7 +103,7 @@ int CBlockingSocket::SendAllRaw(const char* data, int length, int timeOut) {
     return total;
 }
 
-int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, int timeOut) {
+int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, SocketWait timeOut) {
     if (m_handle == kNoSocket || capacity < 0) {
         return kSocketFailed;
     }
@@ -124,7 +123,7 @@ int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, int timeOut) {
     }
 }
 
-int CBlockingSocket::ReceiveAllRaw(char* buffer, int length, int timeOut) {
+int CBlockingSocket::ReceiveAllRaw(char* buffer, int length, SocketWait timeOut) {
     int total = 0;
     while (total < length) {
         const int received = ReceiveRaw(buffer + total, length - total, timeOut);
@@ -146,18 +145,11 @@ std::int64_t CBlockingSocket::TotalReceivedBytes() {
 int ResolveAddress(std::string_view host, int port, SocketAddress& out,
                    const std::atomic<bool>* abort) {
     std::uint32_t address = 0;
-    bool found = ParseDottedAddress(host, address);
+    // Only a whole address is one: a name that begins with digits ("3com-x.invalid") is asked
+    // of the resolver and, when it knows none, is an unknown host, never the address 0.0.0.3.
+    bool found = ParseDottedAddress(host, address) || ParseDecimalAddress(host, address);
     if (!found) {
         found = LookUpHostAddress(host, address, abort) == 0;
-    }
-    if (!found && !(abort != nullptr && abort->load())) {
-        // A host written as one decimal number names that address.
-        const std::string copy(host);
-        const long long number = std::strtoll(copy.c_str(), nullptr, 10);
-        if (number != 0) {
-            address = static_cast<std::uint32_t>(number);
-            found = true;
-        }
     }
     if (!found) {
         return kSocketFailed;

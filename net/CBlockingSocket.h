@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <cstdint>
 #include <string_view>
@@ -14,7 +15,11 @@ constexpr int kSocketFailed = -1;     // socket error, or address not resolvable
 constexpr int kSocketTimedOut = -2;   // not ready within the time-out
 constexpr int kStreamSocket = 1;      // the socket type every caller asks for
 
-// One IPv4 stream socket with time-outs in whole seconds on every blocking step. The
+// The wait that every blocking step of a socket may take. Settings give it in whole seconds
+// (std::chrono::seconds converts); tests use a few milliseconds.
+using SocketWait = std::chrono::milliseconds;
+
+// One IPv4 stream socket with a time-out on every blocking step. The
 // operations here never throw: they return a byte count, -1 for an error or -2 for a time-out.
 // Owned by one download worker (or the FTP session it runs); used by that thread only.
 // Destruction closes a socket that is still held, so no handle is ever lost, but owners close
@@ -36,18 +41,18 @@ public:
     // Starts the connection: 0 when it is made or under way, -1 when it failed at once. A
     // refused or unreachable target shows at the first send (-1, or -2 after the time-out).
     int ConnectRaw(const SocketAddress& target);
-    // Waits up to `timeOut` seconds for the connection ConnectRaw started: 0 when it is made, -1
+    // Waits up to `timeOut` for the connection ConnectRaw started: 0 when it is made, -1
     // when it failed (refused, unreachable), -2 after the time-out.
-    int FinishConnectRaw(int timeOut);
+    int FinishConnectRaw(SocketWait timeOut);
     // One wait for writability and one send: bytes sent, -1 or -2.
-    int Send(const char* data, int length, int timeOut);
+    int Send(const char* data, int length, SocketWait timeOut);
     // Sends everything: `length`, or the first -1 or -2. Each step waits the full time-out.
-    int SendAllRaw(const char* data, int length, int timeOut);
+    int SendAllRaw(const char* data, int length, SocketWait timeOut);
     // One wait for readability and one receive: bytes received (0 when the peer closed), -1 or -2.
-    int ReceiveRaw(char* buffer, int capacity, int timeOut);
+    int ReceiveRaw(char* buffer, int capacity, SocketWait timeOut);
     // Receives exactly `length` bytes: `length`, or the first -1 or -2. A peer that closes
     // before everything arrived gives -1.
-    int ReceiveAllRaw(char* buffer, int length, int timeOut);
+    int ReceiveAllRaw(char* buffer, int length, SocketWait timeOut);
 
     bool IsOpen() const { return m_handle != kNoSocket; }
     // From another thread: breaks off whatever the owner waits for on this socket (the owner's
@@ -65,8 +70,9 @@ protected:
     std::mutex m_handleLock;
 };
 
-// Fills `out` with the IPv4 address of `host` and `port`: a dotted address is taken as it is,
-// else the system resolver is asked, else a host written as one decimal number is that number.
+// Fills `out` with the IPv4 address of `host` and `port`: a dotted address (four numbers) or a
+// host written as one decimal number is taken as it is; anything else is asked of the system
+// resolver.
 // 0 on success, -1 when nothing resolved (`out` is then unchanged). The resolver is abandoned
 // as soon as `abort` (may be null) becomes true.
 int ResolveAddress(std::string_view host, int port, SocketAddress& out,

@@ -1,6 +1,7 @@
 #include "net/CCookie.h"
 
 #include "base/AsciiCase.h"
+#include "platform/PublicSuffix.h"
 
 namespace torvex {
 
@@ -168,11 +169,24 @@ std::string CookieDomainFor(std::string_view host, std::string_view domain) {
     if (EqualsNoCase(bare, host)) {
         return std::string(domain);
     }
-    // A single label ("com", ".local") would reach every site below it.
-    if (bare.find('.') == std::string_view::npos || !CookieDomainMatches(domain, host)) {
+    // A single label ("com", ".local") or a public suffix ("co.uk", "github.io") would reach
+    // every site below it.
+    if (bare.find('.') == std::string_view::npos || !CookieDomainMatches(domain, host) ||
+        IsPublicSuffix(bare)) {
         return {};
     }
     return std::string(domain);
+}
+
+bool CookiePathMatches(std::string_view cookiePath, std::string_view requestPath) {
+    // The query is no part of the path a cookie is scoped to.
+    requestPath = requestPath.substr(0, requestPath.find('?'));
+    if (cookiePath.empty() || !StartsWithNoCase(requestPath, cookiePath)) {
+        return false;
+    }
+    // "/foo" reaches "/foo" and "/foo/bar", never "/foobar".
+    return requestPath.size() == cookiePath.size() || cookiePath.back() == '/' ||
+           requestPath[cookiePath.size()] == '/';
 }
 
 bool HasCookieControlBytes(std::string_view text) {

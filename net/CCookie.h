@@ -33,10 +33,17 @@ CCookie ParseSetCookie(std::string_view text);
 bool CookieDomainMatches(std::string_view domain, std::string_view host);
 
 // The domain a cookie from a server at `host` is kept for: the host itself when the cookie
-// names none; the named domain when it reaches the host (or is the host with a leading dot)
-// and has a dot inside unless it is the host itself; the empty text when the server may not
-// set cookies there. A host given as an address only ever sets cookies for itself.
+// names none; the named domain when it reaches the host (or is the host with a leading dot),
+// has a dot inside and is no public suffix ("co.uk", "github.io"), unless it is the host itself;
+// the empty text when the server may not set cookies there. A host given as an address only
+// ever sets cookies for itself.
 std::string CookieDomainFor(std::string_view host, std::string_view domain);
+
+// Whether a cookie of `cookiePath` goes with a request for `requestPath` (its query left out):
+// the paths are equal, or the cookie's path is a prefix that ends in "/" or is followed by "/"
+// in the request's ("/foo" reaches "/foo/bar", never "/foobar"). Letters compare without regard
+// to case.
+bool CookiePathMatches(std::string_view cookiePath, std::string_view requestPath);
 
 // True when `text` holds a byte that must not travel in a header line (below 32, or 127).
 bool HasCookieControlBytes(std::string_view text);

@@ -104,7 +104,7 @@ std::string CCookieJar::BuildCookieHeader(std::string_view host, std::string_vie
     std::lock_guard<std::mutex> guard(m_lock);
     std::string line;
     for (CCookie& cookie : m_cookies) {
-        if (!CookieDomainMatches(cookie.domain, host) || !StartsWithNoCase(path, cookie.path)) {
+        if (!CookieDomainMatches(cookie.domain, host) || !CookiePathMatches(cookie.path, path)) {
             continue;
         }
         const std::size_t lead = line.empty() ? 8 : 2;   // "Cookie: " or "; "

@@ -78,8 +78,8 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 
-// The number a SIZE reply gives, or -1 when it gives none that a record can hold.
-std::int32_t SizeOfReply(std::string_view reply) {
+// The number a SIZE reply gives, or -1 when it gives none.
+std::int64_t SizeOfReply(std::string_view reply) {
     while (!reply.empty() && reply.front() == ' ') {
         reply.remove_prefix(1);
     }
@@ -94,8 +94,7 @@ std::int32_t SizeOfReply(std::string_view reply) {
     if (rest.empty() || !IsDigit(rest.front())) {
         return -1;
     }
-    const long long size = LeadingNumber(rest);
-    return size <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(size) : -1;
+    return LeadingNumber(rest);
 }
 
 } // namespace
@@ -266,22 +265,23 @@ CFTPSession::Retrieval CFTPSession::StartRetrieval(const CUrl& url, const std::s
 
 std::int64_t CFTPSession::ReceiveFile(CMyExFtpSocket& data, IBodySink& body,
                                       std::int64_t offset, std::int64_t expected) {
-    std::atomic<std::int32_t>* shared = m_worker.SharedReaded();
+    std::atomic<std::int64_t>* shared = m_worker.SharedReaded();
     auto publish = [shared](std::int64_t stored) {
         if (shared != nullptr) {
-            shared->store(static_cast<std::int32_t>(
-                std::min<std::int64_t>(stored, std::numeric_limits<std::int32_t>::max())));
+            shared->store(stored);
         }
     };
     publish(offset);
     std::int64_t received = 0;
     std::vector<char> buffer(kDataChunk);
+    // A transfer that trickles fails like one that stalls.
+    CReceivePace pace(data.TimeOut());
     while ((expected < 0 || received < expected) && !StopRequested()) {
         int chunk = kDataChunk;
         if (expected >= 0) {
             chunk = static_cast<int>(std::min<std::int64_t>(expected - received, kDataChunk));
         }
-        const int got = data.Receive(buffer.data(), chunk, data.TimeOut());
+        const int got = data.ReceivePaced(buffer.data(), chunk, pace);
         if (got == 0) {
             break;
         }

@@ -38,7 +38,7 @@ constexpr int NotConfirmed = 8;       // RETR refused, or the transfer not confi
 // One FTP download: what to fetch and where the file goes.
 struct CFtpRequest {
     CUrl url;                        // with the user name and password of the login, if any
-    std::int32_t resumeOffset = 0;   // > 0: continue after this many bytes stored before (REST)
+    std::int64_t resumeOffset = 0;   // > 0: continue after this many bytes stored before (REST)
     IBodySink* body = nullptr;       // where the file goes; must be given
 };
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/CBlockingSocket.h"
 #include "net/ProxyMode.h"
 
 namespace torvex {
@@ -23,7 +24,7 @@ struct CHttpStartAddress {
 // the run from its copy of the project settings and only read afterwards, by every worker
 // thread.
 struct CHttpOptions {
-    int timeOut = 120;                   // seconds, every socket wait
+    SocketWait timeOut = std::chrono::seconds(120);   // every socket wait
     ProxyMode proxyMode = ProxyMode::None;
     std::string proxyUser;
     std::string proxyPassword;

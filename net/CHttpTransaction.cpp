@@ -1,5 +1,6 @@
 #include "net/CHttpTransaction.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -8,6 +9,7 @@
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/ReplyChecks.h"
 
 namespace torvex {
 
@@ -54,6 +56,24 @@ std::string_view WithoutLineEnd(std::string_view line) {
         line.remove_suffix(1);
     }
     return line;
+}
+
+// Where the body of a 206 reply goes (the offset to open the sink at); sets the body's length
+// from its range. Throws "BadRange" when the range is missing or continues nothing that is
+// stored.
+std::int64_t PartialReplyOffset(const HeaderBlock& header, const CHttpRequest& request,
+                                CTransferResult& result) {
+    CContentRange range;
+    std::int64_t offset = 0;
+    std::int64_t length = 0;
+    if (!ParseContentRange(header.GetHeader("Content-Range"), range) ||
+        !PartialReplyPlace(range, std::max<std::int64_t>(request.resumeOffset, 0), offset,
+                           length) ||
+        (result.contentLength > 0 && result.contentLength != length)) {
+        ThrowTransactionFailure(kOpBadRange, 0);
+    }
+    result.contentLength = length;
+    return offset;
 }
 
 } // namespace
@@ -205,7 +225,7 @@ bool CHttpTransaction::ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header,
 
 bool CHttpTransaction::SendRequest(const CHttpRequest& request, const std::string& text,
                                    CMyExHttpSocket& socket, const SocketAddress& address) {
-    const int timeOut = m_options.timeOut;
+    const SocketWait timeOut = m_options.timeOut;
     m_worker.SetState(WorkerState::Connecting);
     socket.CreateNonBlocking();
     if (m_options.proxyMode == ProxyMode::Socks5) {
@@ -229,6 +249,12 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
     HeaderBlock header;
     if (ReadHeader(socket, header, request, counters)) {
         AssignCut(result.status, header.StatusField(1), kMaxStatusText);
+    }
+    // "999" or "000" is no answer: taken for success, its body would be stored as the file.
+    if (!result.status.empty() && !IsStatusCode(result.status)) {
+        ThrowTransactionFailure(kOpHttpSession,
+                                static_cast<int>(std::min<long long>(
+                                    LeadingNumber(result.status), std::numeric_limits<int>::max())));
     }
 
     const char statusClass = result.StatusClass();
@@ -266,7 +292,7 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
     }
     if (statusClass == '2') {
         const long long length = LeadingNumber(header.GetHeader("Content-Length"));
-        if (length >= 1 && length <= std::numeric_limits<std::int32_t>::max()) {
+        if (length >= 1) {
             result.contentLength = length;
         }
         AssignCut(result.contentType, header.GetHeader("Content-Type"), kMaxContentType);
@@ -275,15 +301,18 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
             result.lastModified = lastModified;
         }
     }
+    // A partial reply continues the stored bytes only where its range says it begins.
+    if (result.status == "206") {
+        result.bodyOffset = PartialReplyOffset(header, request, result);
+    }
     return true;
 }
 
 void CHttpTransaction::ReceiveResponseBody(const CHttpRequest& request, CMyExHttpSocket& socket,
                                            const CReceiveCounters& counters,
                                            CTransferResult& result) {
-    // The body continues the stored bytes only when the server sent the rest (206).
-    const std::int64_t offset =
-        request.resumeOffset > 0 && result.status == "206" ? request.resumeOffset : 0;
+    // The body continues the stored bytes only where a partial reply's range said it does.
+    const std::int64_t offset = result.bodyOffset;
     IBodySink& body = *request.body;
     body.Open(result, offset);
     m_worker.SetState(WorkerState::Receiving);
@@ -292,7 +321,7 @@ void CHttpTransaction::ReceiveResponseBody(const CHttpRequest& request, CMyExHtt
     bodyCounters.sharedReaded = m_worker.SharedReaded();
     bodyCounters.offset = offset;
     if (bodyCounters.sharedReaded != nullptr) {
-        bodyCounters.sharedReaded->store(static_cast<std::int32_t>(offset));
+        bodyCounters.sharedReaded->store(offset);
     }
     const std::int64_t received =
         socket.ReceiveBody(body, result.contentLength > 0 ? result.contentLength : 0,

@@ -42,7 +42,7 @@ struct CHttpRequest {
     // The start address the request descends from (method and credentials); null: none. A
     // request without a referrer is sent with the start address's method.
     const CHttpStartAddress* start = nullptr;
-    std::int32_t resumeOffset = 0;   // > 0: ask for the body from this byte on (Range)
+    std::int64_t resumeOffset = 0;   // > 0: ask for the body from this byte on (Range)
     std::string ifModifiedSince;     // not empty: ask only for a newer body (If-Modified-Since)
     std::string ifRange;             // sent as If-Range with a Range line, never without one
     IBodySink* body = nullptr;       // where a body goes; must be given

@@ -32,7 +32,7 @@ public:
     virtual std::atomic<std::int64_t>* ReceivedBytes() = 0;
     // Where the bytes of the file stored so far are published while the body arrives, for
     // other threads to read (may be null).
-    virtual std::atomic<std::int32_t>* SharedReaded() { return nullptr; }
+    virtual std::atomic<std::int64_t>* SharedReaded() { return nullptr; }
 };
 
 } // namespace torvex

@@ -51,6 +51,11 @@ void CMyExFtpSocket::SendCommand(std::string_view text) {
 }
 
 int CMyExFtpSocket::ReadRSPLine(std::string& line, std::size_t capacity) {
+    CReceivePace pace(m_timeOut);
+    return ReadRSPLine(line, capacity, pace);
+}
+
+int CMyExFtpSocket::ReadRSPLine(std::string& line, std::size_t capacity, CReceivePace& pace) {
     for (;;) {
         const int kept = TakeWindowLine(m_window.data(), m_count, m_searched, line, capacity);
         if (kept >= 0) {
@@ -60,7 +65,7 @@ int CMyExFtpSocket::ReadRSPLine(std::string& line, std::size_t capacity) {
             ThrowLineFailure();   // a line longer than the window
         }
         const int received =
-            Receive(m_window.data() + m_count, kFtpLineWindow - m_count, m_timeOut);
+            ReceivePaced(m_window.data() + m_count, kFtpLineWindow - m_count, pace);
         if (received <= 0) {
             ThrowLineFailure();
         }
@@ -73,8 +78,11 @@ int CMyExFtpSocket::ReadReply() {
     std::string line;
     std::string openCode;   // the code of a first line "ddd-", which the last line repeats
     std::size_t bytesRead = 0;
+    // A reply spread over many lines must still come at a pace: an endless multi-line reply
+    // that trickles fails like a time-out.
+    CReceivePace pace(m_timeOut);
     for (bool first = true;; first = false) {
-        ReadRSPLine(line, static_cast<std::size_t>(kFtpLineWindow) + 1);
+        ReadRSPLine(line, static_cast<std::size_t>(kFtpLineWindow) + 1, pace);
         bytesRead += line.size();
         if (bytesRead > kMaxFtpReplyBytes) {
             ThrowLineFailure();

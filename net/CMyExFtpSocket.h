@@ -15,7 +15,7 @@ constexpr std::size_t kMaxFtpCommand = 1000;
 // A reply whose lines add up to more than this is given up, so a server that never ends a
 // multi-line reply cannot hold a worker for ever.
 constexpr std::size_t kMaxFtpReplyBytes = 65536;
-constexpr int kFtpDefaultTimeOut = 120;
+constexpr SocketWait kFtpDefaultTimeOut = std::chrono::seconds(120);
 constexpr std::string_view kFtpSocketClass = "CFTPSession";
 constexpr std::string_view kOpReadRSPLine = "ReadRSPLine";
 // A command that could not be sent safely: over-long, or with bytes that would end the command
@@ -31,8 +31,8 @@ public:
     CMyExFtpSocket();
     ~CMyExFtpSocket() override;
 
-    void SetTimeOut(int seconds) { m_timeOut = seconds; }
-    int TimeOut() const { return m_timeOut; }
+    void SetTimeOut(SocketWait timeOut) { m_timeOut = timeOut; }
+    SocketWait TimeOut() const { return m_timeOut; }
 
     // Appends CR LF and sends the line with the socket's time-out. Throws "BadCommand" for a
     // command longer than 1000 characters or one holding control bytes, "SendAll" when sending
@@ -41,6 +41,7 @@ public:
 
     // Reads the lines of one reply up to its final line ("ddd text"; after a first line
     // "ddd-", the line that begins with the same code and a space) and returns that code. The
+    // reply must bring at least 1 KB in every time-out window until it is complete. The
     // lines are kept in ReplyText as far as they fit below 2000 characters.
     int ReadReply();
     const std::string& ReplyText() const { return m_reply; }
@@ -50,6 +51,9 @@ public:
     // the peer closes first or a line does not fit the window, "Receive" on an error or a
     // time-out.
     int ReadRSPLine(std::string& line, std::size_t capacity);
+    // The same, as one line of a reply that `pace` watches ("Receive" -2 when a time-out window
+    // brought less than 1 KB of it).
+    int ReadRSPLine(std::string& line, std::size_t capacity, CReceivePace& pace);
 
     // Forgets what the window and the reply text hold.
     void ResetWindow();
@@ -59,7 +63,7 @@ private:
     int m_count = 0;      // valid bytes in the window
     int m_searched = 0;   // valid bytes already searched for a line feed
     std::string m_reply;
-    int m_timeOut = kFtpDefaultTimeOut;
+    SocketWait m_timeOut = kFtpDefaultTimeOut;
 };
 
 } // namespace torvex

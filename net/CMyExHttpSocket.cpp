@@ -1,6 +1,7 @@
 #include "net/CMyExHttpSocket.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "base/AsciiCase.h"
 #include "net/CMyException.h"
@@ -37,8 +38,9 @@ void CMyExHttpSocket::Count(int bytes, const CReceiveCounters& counters) const {
     }
 }
 
-int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int timeOut,
+int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, SocketWait timeOut,
                                     bool firstLine, const CReceiveCounters& counters) {
+    const auto deadline = std::chrono::steady_clock::now() + timeOut;
     for (;;) {
         if (firstLine && m_count > 0) {
             // Decide as soon as the bytes at hand differ from the status line's start; a status
@@ -57,7 +59,14 @@ int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int
         if (m_count >= kReceiveWindow) {
             ThrowReceiveFailure(kOpReadHeaderLine);   // a line longer than the window
         }
-        const int received = Receive(m_window.data() + m_count, kReceiveWindow - m_count, timeOut);
+        // The whole line within the time-out, however the peer spreads it out.
+        const auto left = std::chrono::duration_cast<SocketWait>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= SocketWait::zero()) {
+            ThrowMyException(ExceptionKind::Socket, kMyExSocketClass, kOpReceive,
+                             kSocketTimedOut);
+        }
+        const int received = Receive(m_window.data() + m_count, kReceiveWindow - m_count, left);
         if (received <= 0) {
             ThrowReceiveFailure(kOpReadHeaderLine);
         }
@@ -66,8 +75,8 @@ int CMyExHttpSocket::ReadHeaderLine(std::string& line, std::size_t capacity, int
     }
 }
 
-std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected, int timeOut,
-                                          const CReceiveCounters& counters) {
+std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected,
+                                          SocketWait timeOut, const CReceiveCounters& counters) {
     auto write = [&body](const char* data, std::int64_t length) {
         if (length > 0) {
             body.Write(data, static_cast<std::size_t>(length));
@@ -75,9 +84,7 @@ std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected
     };
     auto stored = [&counters](std::int64_t total) {
         if (counters.sharedReaded != nullptr) {
-            const std::int64_t onDisk = std::min<std::int64_t>(counters.offset + total, INT32_MAX);
-            counters.sharedReaded->store(static_cast<std::int32_t>(onDisk),
-                                         std::memory_order_relaxed);
+            counters.sharedReaded->store(counters.offset + total, std::memory_order_relaxed);
         }
     };
     auto stopped = [&counters]() { return counters.stop != nullptr && counters.stop->load(); };
@@ -92,6 +99,7 @@ std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected
     stored(total);
     ResetWindow();
 
+    CReceivePace pace(timeOut);
     for (;;) {
         if (stopped()) {
             return total;
@@ -109,7 +117,7 @@ std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected
             }
             chunk = static_cast<int>(std::min<std::int64_t>(remaining, kBodyChunk));
         }
-        const int received = Receive(m_body.data(), chunk, timeOut);
+        const int received = ReceivePaced(m_body.data(), chunk, pace);
         if (received == 0) {
             break;
         }

@@ -26,7 +26,7 @@ struct CReceiveCounters {
     const std::atomic<bool>* stop = nullptr;            // the worker's stop flag
     // The bytes of the file stored so far (`offset` and the body's bytes since), for other
     // threads to read while the body arrives.
-    std::atomic<std::int32_t>* sharedReaded = nullptr;
+    std::atomic<std::int64_t>* sharedReaded = nullptr;
     std::int64_t offset = 0;
 };
 
@@ -40,19 +40,21 @@ public:
     ~CMyExHttpSocket() override;
 
     // Reads one header line, line end included, into `line`, cut to `capacity` - 1 bytes (the
-    // rest of that line is dropped). Returns its length. With `firstLine` set, a response that
+    // rest of that line is dropped); the whole line must arrive within `timeOut`. Returns its
+    // length. With `firstLine` set, a response that
     // does not begin with "HTTP/1." (any case) returns -1 and every byte received stays in the
     // window as body. Throws "ReadHeaderLine" (no class name, code 0) when the peer closes
     // first or a line does not fit the window; "Receive" on an error or time-out.
-    int ReadHeaderLine(std::string& line, std::size_t capacity, int timeOut, bool firstLine,
+    int ReadHeaderLine(std::string& line, std::size_t capacity, SocketWait timeOut, bool firstLine,
                        const CReceiveCounters& counters);
 
     // Writes the bytes still in the window and then the rest of the body to `body` until the
-    // peer closes or `expected` (0 when unknown) bytes arrived; returns the bytes written. Stops
+    // peer closes or `expected` (0 when unknown) bytes arrived; returns the bytes written. A
+    // body that brings less than 1 KB in any `timeOut` window fails as a time-out. Stops
     // early, returning what it has, once the stop flag is raised. Throws "Http Receive" (no
     // class name, code 0) when the peer closed short of an expected length, "Receive" on an
     // error or time-out, and what the sink throws when it refuses the bytes.
-    std::int64_t ReceiveBody(IBodySink& body, std::int64_t expected, int timeOut,
+    std::int64_t ReceiveBody(IBodySink& body, std::int64_t expected, SocketWait timeOut,
                              const CReceiveCounters& counters);
 
     // Forgets whatever the window holds.

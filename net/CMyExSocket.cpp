@@ -33,7 +33,7 @@ int CMyExSocket::Connect(const SocketAddress& target) {
     return 0;
 }
 
-int CMyExSocket::Connect(const SocketAddress& target, int timeOut) {
+int CMyExSocket::Connect(const SocketAddress& target, SocketWait timeOut) {
     Connect(target);
     const int result = FinishConnectRaw(timeOut);
     if (result < 0) {
@@ -42,7 +42,7 @@ int CMyExSocket::Connect(const SocketAddress& target, int timeOut) {
     return 0;
 }
 
-int CMyExSocket::SendAll(const char* data, int length, int timeOut) {
+int CMyExSocket::SendAll(const char* data, int length, SocketWait timeOut) {
     const int result = SendAllRaw(data, length, timeOut);
     if (result < 0) {
         ThrowSocketFailure(kOpSendAll, result);
@@ -50,7 +50,7 @@ int CMyExSocket::SendAll(const char* data, int length, int timeOut) {
     return result;
 }
 
-int CMyExSocket::Receive(char* buffer, int capacity, int timeOut) {
+int CMyExSocket::Receive(char* buffer, int capacity, SocketWait timeOut) {
     const int result = ReceiveRaw(buffer, capacity, timeOut);
     if (result < 0) {
         ThrowSocketFailure(kOpReceive, result);
@@ -58,12 +58,30 @@ int CMyExSocket::Receive(char* buffer, int capacity, int timeOut) {
     return result;
 }
 
-int CMyExSocket::ReceiveAll(char* buffer, int length, int timeOut) {
+int CMyExSocket::ReceiveAll(char* buffer, int length, SocketWait timeOut) {
     const int result = ReceiveAllRaw(buffer, length, timeOut);
     if (result < 0) {
         ThrowSocketFailure(kOpReceiveAll, result);
     }
     return result;
+}
+
+int CMyExSocket::ReceivePaced(char* buffer, int capacity, CReceivePace& pace) {
+    for (;;) {
+        const int result = ReceiveRaw(buffer, capacity, pace.NextWait());
+        if (result == kSocketFailed) {
+            ThrowSocketFailure(kOpReceive, kSocketFailed);
+        }
+        if (result == 0) {
+            return 0;   // the peer closed: whatever came is all there is
+        }
+        if (!pace.Received(result > 0 ? result : 0)) {
+            ThrowSocketFailure(kOpReceive, kSocketTimedOut);
+        }
+        if (result > 0) {
+            return result;
+        }
+    }
 }
 
 int GetHostByName(std::string_view host, int port, SocketAddress& out,

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "net/CBlockingSocket.h"
+#include "net/CReceivePace.h"
 
 namespace torvex {
 
@@ -31,16 +32,21 @@ public:
     // Throws "Connect" (-1) when the connection failed at once; returns 0.
     int Connect(const SocketAddress& target);
     // Connects and waits until the connection is made: a refused or unreachable target, or no
-    // answer within `timeOut` seconds, throws "Connect" (-1 or -2), so that a wrong port is told
+    // answer within `timeOut`, throws "Connect" (-1 or -2), so that a wrong port is told
     // apart from a failure in the middle of a transfer.
-    int Connect(const SocketAddress& target, int timeOut);
+    int Connect(const SocketAddress& target, SocketWait timeOut);
     // Returns `length`; throws "SendAll" with -1 or -2.
-    int SendAll(const char* data, int length, int timeOut);
+    int SendAll(const char* data, int length, SocketWait timeOut);
     // Returns the bytes received, 0 when the peer closed (no exception); throws "Receive" with
     // -1 or -2.
-    int Receive(char* buffer, int capacity, int timeOut);
+    int Receive(char* buffer, int capacity, SocketWait timeOut);
     // Returns `length`; throws "ReceiveAll" with -1 or -2 (-1 also when the peer closed early).
-    int ReceiveAll(char* buffer, int length, int timeOut);
+    int ReceiveAll(char* buffer, int length, SocketWait timeOut);
+    // One receive of a reply that `pace` watches: waits at most for the rest of the pace's
+    // window, and again after a window that ended fast enough. Returns the bytes received, 0
+    // when the peer closed; throws "Receive" with -1 on an error and with -2 when a window ended
+    // with too little received (a trickling peer is a peer that timed out).
+    int ReceivePaced(char* buffer, int capacity, CReceivePace& pace);
 };
 
 // ResolveAddress that throws "GetHostByName" (class "CMyExSocket", code -1) when nothing

@@ -44,7 +44,7 @@ void CMyExSocksSocket::ConfigureSocks(int mode, const SocketAddress& proxy,
     AssignCut(m_password, password, kMaxSocksText);
 }
 
-void CMyExSocksSocket::SocksConnect(std::string_view host, int port, int timeOut,
+void CMyExSocksSocket::SocksConnect(std::string_view host, int port, SocketWait timeOut,
                                     const std::atomic<bool>* abort) {
     SocketAddress target = m_proxy;
     if (m_mode == static_cast<int>(SocksMode::Direct)) {
@@ -111,7 +111,7 @@ void CMyExSocksSocket::SocksConnect(std::string_view host, int port, int timeOut
     ReceiveAll(bound, rest, timeOut);
 }
 
-void CMyExSocksSocket::Socks5Authenticate(int timeOut) {
+void CMyExSocksSocket::Socks5Authenticate(SocketWait timeOut) {
     std::string greeting;
     AppendByte(greeting, kSocksVersion);
     AppendByte(greeting, 1);

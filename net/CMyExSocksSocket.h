@@ -51,13 +51,13 @@ public:
     // "Connect" with the proxy's reply code (1 to 8). Any other mode throws "Connect" 101.
     // Exceptions carry the class name "CMyExSocksSocket"; the sends and receives of the exchange
     // throw "SendAll" / "ReceiveAll" (class "CMyExSocket").
-    void SocksConnect(std::string_view host, int port, int timeOut,
+    void SocksConnect(std::string_view host, int port, SocketWait timeOut,
                       const std::atomic<bool>* abort = nullptr);
 
     // Offers the one method the settings allow (user name and password when authentication is
     // on, else none) and, when the proxy chooses the password method, sends the credentials.
     // Throws "Socks5Authenticate" with a SocksCode.
-    void Socks5Authenticate(int timeOut);
+    void Socks5Authenticate(SocketWait timeOut);
 
     int Mode() const { return m_mode; }
     const SocketAddress& ProxyAddress() const { return m_proxy; }

@@ -28,14 +28,18 @@ struct CTransferResult {
     TransferOutcome outcome = TransferOutcome::Stored;
     std::string status;               // HTTP: the status code's text; empty without a status line
     std::string contentType;          // HTTP: Content-Type
-    std::int64_t contentLength = -1;  // HTTP: Content-Length when it is 1 .. 2^31-1, else -1
+    // HTTP: the body's length (Content-Length, or a 206 reply's range) when above 0, else -1.
+    std::int64_t contentLength = -1;
     // HTTP 2xx: Last-Modified; empty when there is none or it holds control bytes (it could never
     // be sent back).
     std::string lastModified;
     std::string location;             // HTTP 3xx: Location
     CUrl redirectTarget;              // the location against the request's URL (may be invalid)
     bool slashRedirect = false;       // the target is the request's own address followed by "/"
-    std::int32_t size = -1;           // FTP: the size SIZE gave; -1 when it gave none usable
+    std::int64_t size = -1;           // FTP: the size SIZE gave; -1 when it gave none usable
+    // HTTP: where the body begins in the file: a partial reply's offset (its range begins at
+    // the bytes stored before), else 0 (the body is the whole file).
+    std::int64_t bodyOffset = 0;
     // Bytes of the file in the sink: the offset it was opened at and what was written since.
     std::int64_t bodyBytes = 0;
 

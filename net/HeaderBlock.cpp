@@ -20,26 +20,37 @@ bool HeaderBlock::Append(std::string_view line) {
 }
 
 std::string HeaderBlock::GetHeader(std::string_view name) const {
-    const std::size_t at = FindNoCase(m_text, name);
-    if (at == std::string::npos || name.empty()) {
+    if (name.empty()) {
         return {};
     }
-    std::size_t start = at + name.size() + 1;   // the colon is skipped by position
-    if (start > m_text.size()) {
-        return {};
+    const std::string_view text(m_text);
+    // Header lines follow the status line; a name counts only where a line begins with it and
+    // the colon follows at once, so neither "X-Content-Type-Options" nor a value that mentions
+    // another header ("X-Trick: Location: /x", "Set-Cookie: Location=/x") is taken for it.
+    std::size_t lineStart = text.find('\n');
+    while (lineStart != std::string_view::npos) {
+        ++lineStart;
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos) {
+            lineEnd = text.size();
+        }
+        std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.size() > name.size() && line[name.size()] == ':' &&
+            EqualsNoCase(line.substr(0, name.size()), name)) {
+            std::string_view value = line.substr(name.size() + 1);
+            while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+                value.remove_prefix(1);
+            }
+            std::string out;
+            AssignCut(out, value, kMaxHeaderValue);
+            return out;
+        }
+        lineStart = lineEnd < text.size() ? lineEnd : std::string_view::npos;
     }
-    std::size_t end = m_text.find('\n', start);
-    if (end == std::string::npos) {
-        end = m_text.size();
-    } else if (end > start && m_text[end - 1] == '\r') {
-        --end;
-    }
-    while (start < end && m_text[start] == ' ') {
-        ++start;
-    }
-    std::string value;
-    AssignCut(value, std::string_view(m_text).substr(start, end - start), kMaxHeaderValue);
-    return value;
+    return {};
 }
 
 std::string HeaderBlock::StatusField(int index) const {

@@ -23,10 +23,10 @@ public:
     // True when at least one line was dropped.
     bool Overflowed() const { return m_overflowed; }
 
-    // The value of the header `name`, found anywhere in the block without regard to case (so a
-    // name inside a longer header's name counts: "Location" finds "Content-Location" when that
-    // comes first). The value starts one character after the name, runs to the next line end
-    // and loses its leading spaces; at most 1024 characters; empty when the name is missing.
+    // The value of the first header line named `name`: a line after the status line that
+    // begins with the name (without regard to case) followed at once by its colon. The value
+    // loses its leading blanks and tabs (trailing ones stay) and runs to the line end; at most
+    // 1024 characters; empty when no line has that name.
     std::string GetHeader(std::string_view name) const;
 
     // Fields of the first line (up to its first CR or LF): 0 the text before the first space

@@ -6,10 +6,11 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "platform/Sockets.h"
 
 namespace torvex {
 
@@ -31,33 +32,27 @@ bool IsNetworkUpFromAddresses(const std::vector<std::uint32_t>& addresses) {
     return !(text.starts_with('0') || text == "127.0.0.1");
 }
 
-bool IsNetworkUp() {
+bool IsNetworkUp(const std::atomic<bool>* abort) {
+    // An interface that is up, is not the loopback and has an IPv4 address answers at once,
+    // without the resolver: a worker asks after every failed connection, and a name server that
+    // is slow or gone must not hold it there.
+    if (HasExternalInterface()) {
+        return true;
+    }
+    // Many Linux systems map the host name to 127.0.0.1 whatever their network does; without
+    // an external interface the name's addresses decide, as they always did.
     char name[128] = {};
     if (::gethostname(name, sizeof name - 1) != 0) {
         return IsNetworkUpFromAddresses({});
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
     std::vector<std::uint32_t> addresses;
-    if (::getaddrinfo(name, nullptr, &hints, &list) == 0) {
-        for (addrinfo* p = list; p != nullptr; p = p->ai_next) {
-            if (p->ai_family == AF_INET && p->ai_addr != nullptr) {
-                sockaddr_in in{};
-                std::memcpy(&in, p->ai_addr, sizeof in);
-                addresses.push_back(ntohl(in.sin_addr.s_addr));
-            }
-        }
-        ::freeaddrinfo(list);
+    if (LookUpHostAddresses(name, addresses, abort) != 0) {
+        addresses.clear();
     }
-    if (IsNetworkUpFromAddresses(addresses)) {
-        return true;
+    if (abort != nullptr && abort->load()) {
+        return true;   // given up: nothing learnt, so nothing ends the run
     }
-    // Many Linux systems map the host name to 127.0.0.1 whatever their network does, so the
-    // name alone would call every refused connection a lost network. An interface that is up,
-    // is not the loopback and has an IPv4 address shows the network is there after all.
-    return HasExternalInterface();
+    return IsNetworkUpFromAddresses(addresses);
 }
 
 bool HasExternalInterface() {

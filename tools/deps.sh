@@ -16,6 +16,10 @@ TORVEX_PACKAGES=(
     # The desktop program and its offscreen tests: Qt 6 Widgets (with Qt Test), the platform
     # plugins (offscreen among them) and a font for the screenshots.
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    # The public-suffix list, so that no server sets a cookie for a whole registry (".co.uk").
+    libpsl-dev
+    # The fuzz targets: clang with libFuzzer and its sanitizer run-times (tools/fuzz.sh).
+    clang libclang-rt-dev
 )
 
 torvex_install_missing() {

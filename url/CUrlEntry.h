@@ -57,8 +57,8 @@ struct CUrlEntry {
     std::string lastModified;      // from the response header
     std::int32_t level = 0;        // start addresses are level 1
     EntryState state = EntryState::Initial;
-    std::int32_t readed = 0;       // bytes stored so far
-    std::int32_t total = -1;       // expected size, -1 when not known
+    std::int64_t readed = 0;       // bytes stored so far
+    std::int64_t total = -1;       // expected size, -1 when not known
     char kind = EntryKind::Other;
     char nameLetter = NameLetter::OwnName;
     bool baseFromReferrer = false; // a script file's links resolve against the including page

@@ -292,6 +292,9 @@ TEST_F(CliEndToEndSite, SingleStartAddressEndsAtOnceWithTheFailureOfItsFirstTry)
         EXPECT_EQ(run.exitStatus, 1) << run.err;
         EXPECT_NE(run.err.find(EndCodeText(c.endCode, name, {})), std::string::npos) << run.err;
         EXPECT_EQ(m_server.RequestCount(target), 1);
+        // The address that ended the run is its failed file, in the summary and the list.
+        EXPECT_NE(run.err.find("; 1 failed."), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(dir + "/logs/latest.failed").rfind(Url(target) + "\t", 0), 0u);
     }
 }
 

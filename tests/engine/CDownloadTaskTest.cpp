@@ -101,7 +101,7 @@ TEST(TaskRun, ReportsEachMessageOnceAndInOrder) {
     TempDir dir;
     TaskRig run(ProjectIn(dir.Str(), {"http://h/a.html", "http://h/b.gif", "http://h/a.html"}));
     run.StartAndWait();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));   // nothing may follow the end
+    run.task.JoinThreads();   // every thread that could report is gone: nothing follows the end
     EXPECT_EQ(Numbers(run), (std::vector<TaskMessage>{TaskMessage::Started, TaskMessage::StartPage,
                                                       TaskMessage::Finished}));
     EXPECT_EQ(run.task.Status(), TaskStatus::Finished);
@@ -171,7 +171,10 @@ TEST(TaskLimits, MaxMinuteCountsFromThisStart) {
     run.task.Launch();
     ASSERT_TRUE(run.Eventually([&] { return run.task.flags.MonitorRunning.load(); }));
     run.clock.now += 119;
-    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    // Two more readings of the clock: the monitor's whole pass at 119 seconds is behind.
+    const int readings = run.clock.reads.load();
+    ASSERT_TRUE(run.Eventually([&] { return run.clock.reads.load() >= readings + 2; }));
+    EXPECT_FALSE(run.task.flags.Stopping.load());
     EXPECT_FALSE(run.task.HasEnded());
     run.clock.now += 1;
     ASSERT_TRUE(run.messages.WaitForEnd());

@@ -40,6 +40,30 @@ TEST(CStatusLogWrite, WritesTheFixedWidthLayout) {
     EXPECT_EQ(entry.logOffset, 0);
 }
 
+TEST(CStatusLogWrite, NumbersBeyondTheColumnKeepTheLineWidth) {
+    const struct {
+        std::int64_t readed, total;
+        const char* columns;
+    } cases[] = {
+        {3221225472, 6442450944, "3221225472  \t6442450944  \t"},   // beyond 2 GiB, in memory too
+        {999999999999, 999999999999, "999999999999\t999999999999\t"},
+        {1000000000000, 2000000000000, "0           \t-1          \t"},
+        {5, 1000000000000, "5           \t-1          \t"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.columns);
+        CUrlEntry entry = Entry("http://h/big.iso");
+        entry.readed = c.readed;
+        entry.total = c.total;
+        const std::string line = FormatStatusLine(entry);
+        EXPECT_EQ(line, "http://h/big.iso\t0\t0 0\t" + kPad39 + "\t" + c.columns);
+        CStatusFields fields;
+        ASSERT_TRUE(ParseStatusLine(line, entry.urlText.size(), fields));
+        EXPECT_EQ(fields.readed, c.readed <= kMaxStatusNumber ? c.readed : 0);
+        EXPECT_EQ(fields.total, c.total <= kMaxStatusNumber ? c.total : -1);
+    }
+}
+
 TEST(CStatusLogWrite, RewritingAUrlLeavesOneLine) {
     TempDir dir;
     CStatusLog log;

@@ -17,8 +17,8 @@ using namespace std::string_literals;
 class EntryTransferFtp : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_control.SetTimeOut(1);
-        m_data.SetTimeOut(1);
+        m_control.SetTimeOut(kAnswerWait);
+        m_data.SetTimeOut(kAnswerWait);
     }
 
     CUrlEntry Entry(const std::string& path) const {

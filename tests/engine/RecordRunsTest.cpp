@@ -155,23 +155,6 @@ TEST(RecordRuns, AFileOnlyAnOlderBackupHoldsIsCopiedFromTheNineNewest) {
     }
 }
 
-constexpr const char* kChildDir = "TORVEX_RECORD_CHILD_DIR";
-constexpr const char* kChildUrl = "TORVEX_RECORD_CHILD_URL";
-
-// The run that ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume kills; it does nothing when
-// the test binary runs on its own.
-TEST(RecordRunsChild, RunsAProjectUntilKilled) {
-    const char* dir = std::getenv(kChildDir);
-    const char* url = std::getenv(kChildUrl);
-    if (!dir || !url) {
-        GTEST_SKIP() << "started by another test in a process of its own";
-    }
-    CProjectSettings project = ProjectIn(dir, {url});
-    project.BackupLast = 1;
-    CPipelineRunner runner;
-    runner.Run(project, RunCommand::Start);
-}
-
 TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
     CLoopbackSite site;
     site.Serve("/", Reply("text/html", "<a href='a.txt'>a</a><a href='b.txt'>b</a>"
@@ -184,26 +167,16 @@ TEST(RecordRuns, ARunKilledInTheMiddleLeavesRecordsThatLoadAndResume) {
     CProjectSettings project = ProjectIn(dir.Str(), {site.Url("/")});
     project.BackupLast = 1;
 
-    // The run goes on in another process, this test binary started again for the one test
-    // below (a forked copy of a process with threads must not start threads of its own).
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        environment.emplace_back(*entry);
-    }
-    environment.push_back(std::string(kChildDir) + "=" + dir.Str());
-    environment.push_back(std::string(kChildUrl) + "=" + site.Url("/"));
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::string program = "/proc/self/exe";
-    std::string filter = "--gtest_filter=RecordRunsChild.RunsAProjectUntilKilled";
-    char* argv[] = {program.data(), filter.data(), nullptr};
+    // The run goes on in a process of its own (a forked copy of a process with threads must
+    // not start threads of its own).
+    std::string program = TORVEX_RUN_CHILD_PATH;
+    std::string projectDir = dir.Str();
+    std::string url = site.Url("/");
+    char* argv[] = {program.data(), projectDir.data(), url.data(), nullptr};
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::execve(argv[0], argv, envp.data());
+        ::execve(argv[0], argv, environ);
         ::_exit(127);
     }
     const std::string stored = dir / ("download/latest/" + site.Host() + "/");

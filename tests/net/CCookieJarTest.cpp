@@ -90,6 +90,46 @@ TEST(CookieDomain, AServerSetsCookiesOnlyForItselfAndItsParents) {
     }
 }
 
+TEST(CookieDomain, NoServerSetsACookieForAPublicSuffix) {
+    struct Case {
+        const char* host;
+        const char* domain;
+        const char* kept;
+    };
+    for (const Case c :
+         {Case{"shop.example.co.uk", ".co.uk", ""}, Case{"shop.example.co.uk", "co.uk", ""},
+          Case{"shop.example.co.uk", ".example.co.uk", ".example.co.uk"},
+          Case{"me.github.io", ".github.io", ""},
+          Case{"me.github.io", ".me.github.io", ".me.github.io"},
+          Case{"a.b.CO.UK", ".Co.Uk", ""}, Case{"co.uk", "co.uk", "co.uk"}}) {
+        SCOPED_TRACE(std::string(c.host) + " / " + c.domain);
+        EXPECT_EQ(CookieDomainFor(c.host, c.domain), c.kept);
+    }
+    CCookieJar jar;
+    jar.AddSetCookie("id=1; domain=.co.uk", "shop.example.co.uk", "/");
+    EXPECT_TRUE(jar.Cookies().empty());
+}
+
+TEST(CookiePath, MatchesOnlyAtASegmentBoundary) {
+    struct Case {
+        const char* cookiePath;
+        const char* requestPath;
+        bool matches;
+    };
+    for (const Case c : {Case{"/foo", "/foo", true}, Case{"/foo", "/foo/bar", true},
+                         Case{"/foo", "/foobar", false}, Case{"/foo/", "/foo/bar", true},
+                         Case{"/foo/", "/foo", false}, Case{"/", "/anything", true},
+                         Case{"/foo", "/foo?x=1", true}, Case{"/foo", "/foox?y=/", false},
+                         Case{"/Foo", "/foo/a", true}, Case{"", "/", false}}) {
+        SCOPED_TRACE(std::string(c.cookiePath) + " / " + c.requestPath);
+        EXPECT_EQ(CookiePathMatches(c.cookiePath, c.requestPath), c.matches);
+    }
+    CCookieJar jar;
+    jar.AddSetCookie("a=1; path=/foo", "h", "/");
+    EXPECT_EQ(jar.BuildCookieHeader("h", "/foobar"), "");
+    EXPECT_EQ(jar.BuildCookieHeader("h", "/foo/x"), "Cookie: a=1\r\n");
+}
+
 TEST(CookieJarExchange, SendsMatchingCookiesInJarOrder) {
     CCookieJar jar;
     jar.AddSetCookie("a=1", "h", "/dir/");

@@ -14,8 +14,8 @@ namespace {
 class FtpSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_control.SetTimeOut(1);
-        m_data.SetTimeOut(1);
+        m_control.SetTimeOut(kAnswerWait);
+        m_data.SetTimeOut(kAnswerWait);
     }
     Outcome Get(CFixtureServer& control, std::int32_t resumeOffset = 0) {
         CFtpRequest request;

@@ -24,14 +24,36 @@ TEST(HeaderBlockGetHeader, FindsValuesWithoutRegardToCase) {
     EXPECT_EQ(block.GetHeader("Location"), "");
 }
 
-TEST(HeaderBlockGetHeader, NameInsideAnEarlierHeaderNameCounts) {
-    const HeaderBlock block = BlockOf(
-        "HTTP/1.0 302 Found\r\nContent-Location: /a\r\nLocation: /b\r\n\r\n");
-    EXPECT_EQ(block.GetHeader("Location"), "/a");
+TEST(HeaderBlockGetHeader, MatchesOnlyANameThatBeginsALineUpToItsColon) {
+    const struct {
+        const char* block;
+        const char* name;
+        const char* value;
+    } cases[] = {
+        {"HTTP/1.0 302 Found\r\nContent-Location: /a\r\nLocation: /b\r\n\r\n", "Location", "/b"},
+        {"HTTP/1.0 200 OK\r\nX-Content-Type-Options: nosniff\r\nContent-Type: text/html\r\n\r\n",
+         "Content-Type", "text/html"},
+        {"HTTP/1.0 302 Found\r\nSet-Cookie: Location=/x\r\nX-Trick: Location: /evil.html\r\n"
+         "Location: /real.html\r\n\r\n",
+         "Location", "/real.html"},
+        {"HTTP/1.0 200 OK\r\nX-Original-Content-Length: 3\r\nContent-Length: 12\r\n\r\n",
+         "Content-Length", "12"},
+        {"HTTP/1.0 200 OK\r\nX-Original-Content-Length: 3\r\n\r\n", "Content-Length", ""},
+        {"HTTP/1.0 200 OK\r\nContent-Length : 5\r\nContent-Lengthy: 6\r\n\r\n",
+         "Content-Length", ""},
+        {"HTTP/1.0 200 Content-Type: text/html\r\n\r\n", "Content-Type", ""},
+        {"HTTP/1.0 200 OK\nlocation:\t/tab\n\n", "Location", "/tab"},
+        {"HTTP/1.0 200 OK\r\nLocation: /first\r\nLocation: /second\r\n", "Location", "/first"},
+        {"HTTP/1.0 200 OK\r\nLocation: /unended", "Location", "/unended"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.block);
+        EXPECT_EQ(BlockOf(c.block).GetHeader(c.name), c.value);
+    }
 }
 
 TEST(HeaderBlockGetHeader, CutsValuesAt1024Characters) {
-    const HeaderBlock block = BlockOf("X: " + std::string(1500, 'v') + "\r\n");
+    const HeaderBlock block = BlockOf("HTTP/1.0 200 OK\r\nX: " + std::string(1500, 'v') + "\r\n");
     EXPECT_EQ(block.GetHeader("X").size(), kMaxHeaderValue);
 }
 

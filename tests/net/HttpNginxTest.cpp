@@ -28,7 +28,7 @@ protected:
         if (!m_nginx->Started()) {
             GTEST_SKIP() << "nginx cannot run here: " << m_nginx->Reason();
         }
-        m_options = DirectOptions(5);
+        m_options = DirectOptions();
     }
 
     std::string Url(const std::string& path) const {

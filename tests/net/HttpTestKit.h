@@ -21,11 +21,11 @@ public:
     const std::atomic<bool>* StopFlag() const override { return &stop; }
     void SetState(int state) override { states.push_back(state); }
     std::atomic<std::int64_t>* ReceivedBytes() override { return &receivedBytes; }
-    std::atomic<std::int32_t>* SharedReaded() override { return &sharedReaded; }
+    std::atomic<std::int64_t>* SharedReaded() override { return &sharedReaded; }
 
     std::atomic<bool> stop{false};
     std::atomic<std::int64_t> receivedBytes{0};
-    std::atomic<std::int32_t> sharedReaded{-1};
+    std::atomic<std::int64_t> sharedReaded{-1};
     std::vector<int> states;
 };
 
@@ -63,7 +63,7 @@ public:
     std::string refuseOpen;   // an operation text Open throws with
     int opens = 0;
     std::int64_t offset = -1;
-    std::int32_t sizeSeen = -2;
+    std::int64_t sizeSeen = -2;
     std::string openedStatus;
     std::string bytes;
     bool closed = false;
@@ -126,8 +126,14 @@ inline SocketAddress Loopback(int port) {
     return SocketAddress{0x7F000001u, static_cast<std::uint16_t>(port)};
 }
 
+// How long a test waits for a peer that answers: long enough for a loaded machine under the
+// sanitizers, so only a real fault ever reaches it.
+constexpr SocketWait kAnswerWait = std::chrono::seconds(30);
+// The time-out of tests whose peer never answers: they wait this long and no more.
+constexpr SocketWait kStallWait = std::chrono::milliseconds(300);
+
 // Options for a direct run with one start address on 127.0.0.1.
-inline CHttpOptions DirectOptions(int timeOut = 1) {
+inline CHttpOptions DirectOptions(SocketWait timeOut = kAnswerWait) {
     CHttpOptions options;
     options.timeOut = timeOut;
     CHttpStartAddress start;

@@ -43,8 +43,8 @@ TEST_F(HttpTransactionTest, TellsHowTheAnswerEnded) {
     } cases[] = {
         {"a body", "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc", 0, TransferOutcome::Stored,
          1, 0, "abc"},
-        {"the rest of a body", "HTTP/1.0 206 Partial\r\n\r\ndef", 3, TransferOutcome::Stored, 1,
-         3, "def"},
+        {"the rest of a body", "HTTP/1.0 206 Partial\r\nContent-Range: bytes 3-5/6\r\n\r\ndef",
+         3, TransferOutcome::Stored, 1, 3, "def"},
         {"a whole body asked for its rest", "HTTP/1.0 200 OK\r\n\r\nabcdef", 3,
          TransferOutcome::Stored, 1, 0, "abcdef"},
         {"not modified", "HTTP/1.0 304 Not Modified\r\n\r\n", 0, TransferOutcome::NotModified, 0,

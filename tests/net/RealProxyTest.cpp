@@ -15,7 +15,7 @@ class RealProxyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_site.Serve("/a.txt", HttpReply("200 OK", "text/plain", "through the proxy"));
-        m_options = DirectOptions(5);
+        m_options = DirectOptions();
     }
 
     Outcome Fetch(const std::string& url, const SocketAddress& address) {

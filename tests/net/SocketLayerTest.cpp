@@ -53,6 +53,37 @@ TEST(SocketResolve, TakesDottedAndDecimalAddressesWithoutLookingThemUp) {
     }
 }
 
+TEST(SocketResolve, OnlyWholeAddressesAreAddresses) {
+    const struct {
+        const char* host;
+        bool dotted;
+        bool decimal;
+    } cases[] = {
+        {"255.255.255.255", true, false},  {"0.0.0.0", true, false},
+        {"1.2.3", false, false},           {"1.2.3.4.5", false, false},
+        {"1.2.3.256", false, false},       {"1.2.3.4 ", false, false},
+        {"127.1", false, false},           {"0x7f.0.0.1", false, false},
+        {"3com-no-such-host.invalid", false, false},
+        {"3", false, true},                {"4294967295", false, true},
+        {"4294967296", false, false},      {"0", false, false},
+        {"12345678901", false, false},     {"", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        std::uint32_t address = 0;
+        EXPECT_EQ(ParseDottedAddress(c.host, address), c.dotted);
+        EXPECT_EQ(ParseDecimalAddress(c.host, address), c.decimal);
+    }
+}
+
+TEST(SocketResolve, ANameThatBeginsWithDigitsAndResolvesNowhereIsUnknown) {
+    SocketAddress out{0x01020304u, 1};
+    EXPECT_EQ(ResolveAddress("3com-no-such-host.invalid", 80, out), -1);
+    EXPECT_EQ(out.address, 0x01020304u);
+    EXPECT_EQ(SocketFailureOf([&] { GetHostByName("3com-no-such-host.invalid", 80, out); }),
+              "GetHostByName -1");
+}
+
 TEST(SocketResolve, AsksTheResolverForNames) {
     SocketAddress out;
     ASSERT_EQ(ResolveAddress("localhost", 80, out), 0);
@@ -77,7 +108,7 @@ TEST(SocketConnect, RefusedPortFailsAtConnectOrFirstSend) {
     CMyExHttpSocket socket;
     const std::string failure = SocketFailureOf([&] {
         ConnectTo(socket, port);
-        socket.SendAll("x", 1, 1);
+        socket.SendAll("x", 1, kAnswerWait);
     });
     EXPECT_TRUE(failure == "Connect -1" || failure == "SendAll -1") << failure;
     socket.Close();
@@ -89,7 +120,7 @@ TEST(SocketReceive, ClosedConnectionGivesZeroWithoutThrowing) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     char buffer[16];
-    EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 1), 0);
+    EXPECT_EQ(socket.Receive(buffer, sizeof buffer, kAnswerWait), 0);
     socket.Close();
 }
 
@@ -99,7 +130,7 @@ TEST(SocketReceive, ReceiveAllFailsWhenThePeerClosesEarly) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     char buffer[10];
-    EXPECT_EQ(socket.ReceiveAllRaw(buffer, 10, 1), -1);
+    EXPECT_EQ(socket.ReceiveAllRaw(buffer, 10, kAnswerWait), -1);
     socket.Close();
 }
 
@@ -109,8 +140,8 @@ TEST(SocketReceive, SilentPeerTimesOutWithMinusTwo) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     char buffer[10];
-    EXPECT_EQ(socket.ReceiveRaw(buffer, 10, 1), -2);
-    EXPECT_EQ(SocketFailureOf([&] { socket.Receive(buffer, 10, 1); }), "Receive -2");
+    EXPECT_EQ(socket.ReceiveRaw(buffer, 10, kStallWait), -2);
+    EXPECT_EQ(SocketFailureOf([&] { socket.Receive(buffer, 10, kStallWait); }), "Receive -2");
     socket.Close();
 }
 
@@ -121,7 +152,7 @@ TEST(SocketReceive, CountsEveryReceivedByteProcessWide) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     char buffer[300];
-    socket.ReceiveAll(buffer, 300, 1);
+    socket.ReceiveAll(buffer, 300, kAnswerWait);
     EXPECT_GE(CBlockingSocket::TotalReceivedBytes() - before, 300);
     socket.Close();
 }
@@ -134,11 +165,11 @@ TEST(HttpHeaderLine, ReadsAStatusLineAndHeadersLineByLine) {
     std::atomic<std::int64_t> workerBytes{0};
     CReceiveCounters counters{&workerBytes, nullptr, nullptr, 0};
     std::string line;
-    ASSERT_EQ(socket.ReadHeaderLine(line, 1001, 1, true, counters), 17);
+    ASSERT_EQ(socket.ReadHeaderLine(line, 1001, kAnswerWait, true, counters), 17);
     EXPECT_EQ(line, "HTTP/1.1 200 OK\r\n");
-    socket.ReadHeaderLine(line, 1001, 1, false, counters);
+    socket.ReadHeaderLine(line, 1001, kAnswerWait, false, counters);
     EXPECT_EQ(line, "Server: x\r\n");
-    socket.ReadHeaderLine(line, 1001, 1, false, counters);
+    socket.ReadHeaderLine(line, 1001, kAnswerWait, false, counters);
     EXPECT_EQ(line, "\r\n");
     EXPECT_GE(workerBytes.load(), 30);
     socket.Close();
@@ -150,7 +181,7 @@ TEST(HttpHeaderLine, ResponseWithoutStatusLineStaysInTheWindowAsBody) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::string line;
-    EXPECT_EQ(socket.ReadHeaderLine(line, 1001, 1, true, {}), -1);
+    EXPECT_EQ(socket.ReadHeaderLine(line, 1001, kAnswerWait, true, {}), -1);
     EXPECT_EQ(socket.WindowBytes(), "<html>hello</html>\n");
     socket.Close();
 }
@@ -161,9 +192,9 @@ TEST(HttpHeaderLine, CutsALineToTheCapacityAndDropsItsRest) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::string line;
-    EXPECT_EQ(socket.ReadHeaderLine(line, 50, 1, false, {}), 49);
+    EXPECT_EQ(socket.ReadHeaderLine(line, 50, kAnswerWait, false, {}), 49);
     EXPECT_EQ(line, std::string(49, 'a'));
-    socket.ReadHeaderLine(line, 50, 1, false, {});
+    socket.ReadHeaderLine(line, 50, kAnswerWait, false, {});
     EXPECT_EQ(line, "next\n");
     socket.Close();
 }
@@ -174,7 +205,7 @@ TEST(HttpHeaderLine, LineLongerThanTheWindowFails) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::string line;
-    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, 1, false, {}); }),
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, kAnswerWait, false, {}); }),
               "ReadHeaderLine 0");
     socket.Close();
 }
@@ -185,7 +216,7 @@ TEST(HttpHeaderLine, PeerClosingInsideALineFails) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::string line;
-    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, 1, true, {}); }),
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReadHeaderLine(line, 1001, kAnswerWait, true, {}); }),
               "ReadHeaderLine 0");
     socket.Close();
 }
@@ -196,7 +227,7 @@ TEST(HttpBody, ShortBodyAgainstAnExpectedLengthFails) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     CMemoryBody body;
-    EXPECT_EQ(SocketFailureOf([&] { socket.ReceiveBody(body, 100, 1, {}); }), "Http Receive 0");
+    EXPECT_EQ(SocketFailureOf([&] { socket.ReceiveBody(body, 100, kAnswerWait, {}); }), "Http Receive 0");
     socket.Close();
 }
 
@@ -206,9 +237,9 @@ TEST(HttpBody, UnknownLengthReadsUntilTheClose) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     CMemoryBody body;
-    std::atomic<std::int32_t> readed{-1};
+    std::atomic<std::int64_t> readed{-1};
     CReceiveCounters counters{nullptr, nullptr, &readed, 10};
-    EXPECT_EQ(socket.ReceiveBody(body, 0, 1, counters), 2500);
+    EXPECT_EQ(socket.ReceiveBody(body, 0, kAnswerWait, counters), 2500);
     EXPECT_EQ(readed.load(), 2510);   // the offset and the bytes since
     EXPECT_EQ(body.bytes, std::string(2500, 'b'));
     socket.Close();
@@ -220,10 +251,10 @@ TEST(HttpBody, StoresNoMoreThanTheAnnouncedLength) {
     CMyExHttpSocket socket;
     ConnectTo(socket, server.Port());
     std::string line;
-    socket.ReadHeaderLine(line, 1001, 1, true, {});
-    socket.ReadHeaderLine(line, 1001, 1, false, {});
+    socket.ReadHeaderLine(line, 1001, kAnswerWait, true, {});
+    socket.ReadHeaderLine(line, 1001, kAnswerWait, false, {});
     CMemoryBody body;
-    EXPECT_EQ(socket.ReceiveBody(body, 10, 1, {}), 10);
+    EXPECT_EQ(socket.ReceiveBody(body, 10, kAnswerWait, {}), 10);
     EXPECT_EQ(body.bytes, "0123456789");
     socket.Close();
 }
@@ -239,9 +270,9 @@ TEST(HttpBody, BytesTheSinkRefusesEndTheBody) {
             ThrowMyException(ExceptionKind::General, "", kOpWriteFile, 0);
         }
     } full;
-    std::atomic<std::int32_t> readed{-1};
+    std::atomic<std::int64_t> readed{-1};
     CReceiveCounters counters{nullptr, nullptr, &readed, 0};
-    const Failure failure = CatchFailure([&] { socket.ReceiveBody(full, 0, 1, counters); });
+    const Failure failure = CatchFailure([&] { socket.ReceiveBody(full, 0, kAnswerWait, counters); });
     EXPECT_EQ(failure.operation, "WriteFile");
     EXPECT_FALSE(failure.socketFailure);
     EXPECT_EQ(readed.load(), 0);   // nothing counts as stored that the sink did not keep

@@ -32,9 +32,15 @@ public:
 // Wall time that a test moves on; the monotonic clock is the system's.
 class CFakeClock final : public IClock {
 public:
-    std::int64_t Now() override { return now.load(); }
+    // Counted before the time is read, so a reading counted after a test changed the time
+    // sees the new time.
+    std::int64_t Now() override {
+        reads.fetch_add(1);
+        return now.load();
+    }
     std::int64_t MonotonicMs() override { return SystemClock().MonotonicMs(); }
     std::atomic<std::int64_t> now{1000000000};
+    std::atomic<int> reads{0};
 };
 
 // Keeps every task message in arrival order.
