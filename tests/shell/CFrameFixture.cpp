@@ -19,6 +19,7 @@ void CFrameFixture::SetUpFrame() {
 }
 
 void CFrameFixture::TearDownFrame() {
+    m_watchers.clear();
     if (m_frame) {
         m_frame->Runs().StopAll();
         WaitIdle();

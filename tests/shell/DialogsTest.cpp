@@ -12,7 +12,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,13 +135,9 @@ private Q_SLOTS:
 
 private:
     CDesktop& FrameDesktop() override { return m_desktop; }
-    // Runs `act` on the modal dialog of type D once it is shown; a failing check inside closes
-    // every dialog left open, so that a failure never hangs the test.
-    template <typename D> void WhenShown(std::function<void(D*)> act);
     std::string ProjectConf(const std::string& name);
 
     CFakeDesktop m_desktop;
-    std::vector<QTimer*> m_watchers;
 };
 
 void DialogsTest::init() {
@@ -152,38 +147,7 @@ void DialogsTest::init() {
 }
 
 void DialogsTest::cleanup() {
-    for (QTimer* timer : m_watchers) {
-        delete timer;
-    }
-    m_watchers.clear();
     TearDownFrame();
-}
-
-template <typename D> void DialogsTest::WhenShown(std::function<void(D*)> act) {
-    auto* timer = new QTimer;
-    m_watchers.push_back(timer);
-    timer->setInterval(10);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    connect(timer, &QTimer::timeout, timer, [timer, act, started] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (started->elapsed() > kWaitMs) {
-                timer->stop();
-                QFAIL("the dialog did not come");
-            }
-            return;
-        }
-        timer->stop();
-        act(dialog);
-        if (QTest::currentTestFailed()) {
-            while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                open->reject();
-                QCoreApplication::processEvents();
-            }
-        }
-    });
-    timer->start();
 }
 
 std::string DialogsTest::ProjectConf(const std::string& name) {

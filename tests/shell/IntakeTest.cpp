@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,13 +82,10 @@ private Q_SLOTS:
 
 private:
     CDesktop& FrameDesktop() override { return m_desktop; }
-    // Counts every new-project wizard that opens and answers it with `onWizard` (cancel).
+    // Notes every new-project wizard that opens and cancels it.
     void WatchWizards();
-    // Runs `act` once the modal dialog of type D is up; closes what is left open on a failure.
-    template <typename D> void WhenShown(std::function<void(D*)> act);
 
     CClipboardDesktop m_desktop;
-    std::vector<QTimer*> m_watchers;
     QStringList m_wizards; // "address|name" of each wizard opened
     std::unique_ptr<TempDir> m_home;
     std::vector<std::unique_ptr<ScopedVariable>> m_environment;
@@ -112,49 +108,19 @@ void IntakeTest::init() {
 }
 
 void IntakeTest::cleanup() {
-    for (QTimer* timer : m_watchers) {
-        delete timer;
-    }
-    m_watchers.clear();
     TearDownFrame();
     m_environment.clear();
     m_home.reset();
 }
 
 void IntakeTest::WatchWizards() {
-    auto* timer = new QTimer;
-    m_watchers.push_back(timer);
+    QTimer* timer = m_watchers.emplace_back(std::make_unique<QTimer>()).get();
     timer->setInterval(10);
     connect(timer, &QTimer::timeout, timer, [this] {
         if (auto* wizard = qobject_cast<CSheetWizard*>(QApplication::activeModalWidget())) {
             m_wizards << wizard->AddressField()->text() + QLatin1Char('|') +
                              wizard->NameField()->text();
             wizard->reject();
-        }
-    });
-    timer->start();
-}
-
-template <typename D> void IntakeTest::WhenShown(std::function<void(D*)> act) {
-    auto* timer = new QTimer;
-    m_watchers.push_back(timer);
-    timer->setInterval(10);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    connect(timer, &QTimer::timeout, timer, [timer, act, started] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (started->elapsed() > kWaitMs) {
-                timer->stop();
-                QFAIL("the dialog did not come");
-            }
-            return;
-        }
-        timer->stop();
-        act(dialog);
-        while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            open->reject();
-            QCoreApplication::processEvents();
         }
     });
     timer->start();
@@ -233,11 +199,12 @@ void IntakeTest::openDialogsDecideWhereAnAddressGoes() {
 
     // The property sheet cannot take one: nothing happens, nothing waits.
     bool sheetChecked = false;
-    WhenShown<CSheetProperty>([&](CSheetProperty*) {
+    WhenShown<CSheetProperty>([&](CSheetProperty* sheet) {
         QCOMPARE(m_frame->InstanceChannel()->IntakeState(), kIntakeClosed);
         m_desktop.Copy(QStringLiteral("http://during.example.org/"));
         QVERIFY(m_frame->PendingAddress().IsEmpty());
         sheetChecked = true;
+        sheet->reject();
     });
     Trigger("properties");
     QVERIFY(sheetChecked);
@@ -259,6 +226,7 @@ void IntakeTest::openDialogsDecideWhereAnAddressGoes() {
         QCOMPARE(dialog->DescriptionField()->selectedText(), QStringLiteral("From the browser"));
         QVERIFY(!FileExists(HandOverFilePath(m_work)));
         dialogChecked = true;
+        dialog->reject();
     });
     Trigger("standAlone");
     QVERIFY(dialogChecked);
