@@ -82,15 +82,6 @@ TEST(HandOverFile, BadFilesGiveNothingAndAreDeleted) {
     EXPECT_FALSE(TakeHandOverFile(dir / "folder.tmp").has_value());
 }
 
-TEST(IntakeDelivery, FollowsIntakeStateAndTheOpenDialog) {
-    EXPECT_EQ(DeliveryStep(kIntakeNewProject, false), IntakeStep::NewProject);
-    EXPECT_EQ(DeliveryStep(kIntakeNewProject, true), IntakeStep::NewProject);
-    EXPECT_EQ(DeliveryStep(kIntakeNewAddress, true), IntakeStep::NewAddress);
-    EXPECT_EQ(DeliveryStep(kIntakeNewAddress, false), IntakeStep::KeepPending);
-    EXPECT_EQ(DeliveryStep(kIntakeClosed, false), IntakeStep::KeepPending);
-    EXPECT_EQ(DeliveryStep(kIntakeClosed, true), IntakeStep::NewAddress);
-}
-
 TEST(ClipboardWatch, TakesValidAddressesAfterTheJoiningNotification) {
     CClipboardWatch watch;
     int reads = 0;

@@ -299,6 +299,7 @@ void IntakeTest::optionsShowWhatIsInstalledAndUndoThemselves() {
     WriteFileBytes(host, "#!/bin/sh\n");
     std::filesystem::permissions(host, std::filesystem::perms::owner_all);
     CFileRegistry registry(*m_home / "home/registry");
+    const std::string menuEntry = std::string(kMenuExtKeyPath) + "\\" + std::string(kMenuEntryName);
     const UserFolders folders = UserFoldersFromEnvironment();
     CUserBrowserIntegration integration(registry, folders, m_work, host);
     WriteTree({});
@@ -317,7 +318,7 @@ void IntakeTest::optionsShowWhatIsInstalledAndUndoThemselves() {
     QVERIFY(!m_frame->Action("browserIntegration")->isChecked());
     Trigger("browserIntegration");
     QVERIFY(m_frame->Action("browserIntegration")->isChecked());
-    QVERIFY(registry.KeyExists(std::string(kMenuExtKeyPath) + "\\" + std::string(kMenuEntryName)));
+    QVERIFY(registry.KeyExists(menuEntry));
     QVERIFY(FileExists(config + "/chromium/NativeMessagingHosts/torvex.pellix.json"));
     Trigger("browserIntegration");
     QVERIFY(!m_frame->Action("browserIntegration")->isChecked());
@@ -356,11 +357,12 @@ void IntakeTest::optionsShowWhatIsInstalledAndUndoThemselves() {
     Trigger("autoRun");
     QVERIFY(!m_frame->Action("autoRun")->isChecked());
     QVERIFY(!registry.ReadString(kRunKeyPath, kRunValueName, value));
-    // A host program that is not there: Browser Integration stays as it was.
+    // A host program that is not there: Browser Integration stays off.
     QVERIFY(integration.Remove());
-    CUserBrowserIntegration missing(registry, folders, m_work, *m_home / "no-such-host");
-    QVERIFY(!missing.Toggle());
-    QVERIFY(!missing.IsInstalled());
+    std::filesystem::remove(host);
+    Trigger("browserIntegration");
+    QVERIFY(!m_frame->Action("browserIntegration")->isChecked());
+    QVERIFY(!registry.KeyExists(menuEntry));
     QVERIFY(m_prompter.said.empty());
 }
 
