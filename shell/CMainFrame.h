@@ -111,7 +111,7 @@ public:
 Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
     void allTasksEnded();
-    // The hand-over file was taken; `text` is its content.
+    // An address was taken from the hand-over file; `text` is the address.
     void handOverTaken(const QString& text);
 
 protected:
