@@ -22,7 +22,8 @@ std::string_view TrimBlanks(std::string_view text) {
 } // namespace
 
 bool IsSupportedScheme(std::string_view scheme) {
-    return EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "ftp");
+    return EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "https") ||
+           EqualsNoCase(scheme, "ftp");
 }
 
 std::string UnsupportedSchemeText(std::string_view scheme) {

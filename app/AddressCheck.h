@@ -19,7 +19,7 @@ constexpr std::string_view kUrlExistsQuestion =
 // What an address field holds before the user types one.
 constexpr std::string_view kEmptyAddressText = "http://";
 
-// The schemes a run can fetch: http and ftp.
+// The schemes a run can fetch: http, https and ftp.
 bool IsSupportedScheme(std::string_view scheme);
 // Message 63026: "Sorry, "<scheme>" protocol is not supported in this version of Torvex."
 std::string UnsupportedSchemeText(std::string_view scheme);

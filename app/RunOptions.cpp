@@ -11,6 +11,7 @@ CRunOptions RunOptionsFrom(const CAppSettings& settings) {
     options.ProxyPort = settings.ProxyPort;
     options.ProxyUser = settings.ProxyUser;
     options.ProxyPassword = settings.ProxyPassword;
+    options.TlsCaFiles = SplitCaFiles(settings.TlsCaFiles);
     return options;
 }
 

@@ -24,21 +24,7 @@ if [[ ! -x "$here/build/release/cli/torvex-cli" ]]; then
 fi
 cli="$here/build/release/cli/torvex-cli"
 
-# measure LABEL COMMAND...: runs the command under /usr/bin/time; sets wall, cpu, rss.
-measure() {
-    local label="$1"
-    shift
-    local stats="$scratch/time.$label"
-    /usr/bin/time -f '%e %U %S %M' -o "$stats" "$@" >/dev/null 2>"$scratch/stderr.$label" || true
-    # time puts "Command exited with non-zero status" before the figures when that happens.
-    read -r wall user sys rss < <(tail -1 "$stats")
-    cpu="$(echo "$user + $sys" | bc)"
-    rss_mb="$(echo "scale=1; $rss / 1024" | bc)"
-}
-
-check() {   # check LABEL OUTDIR
-    python3 "$tools/mirror_check.py" check "$manifest" "$2" "$port" --label "$1"
-}
+source "$here/bench/measure.sh"
 
 pages_list=("$@")
 [[ ${#pages_list[@]} -eq 0 ]] && pages_list=(2000 10000)

@@ -10,6 +10,7 @@
 #include "cli/ProgressLine.h"
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
+#include "net/CTlsContext.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
 #include "project/CAppSettings.h"
@@ -133,6 +134,8 @@ bool CCliRun::LoadProject(const std::string& projectDir, CProjectSettings& proje
 
 void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
                             const CProjectSettings& project) {
+    const std::int64_t fullBefore = CTlsContext::ProcessFullHandshakes();
+    const std::int64_t resumedBefore = CTlsContext::ProcessResumedHandshakes();
     bool stopWanted = false;
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
@@ -173,6 +176,12 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
         m_console.Message("Converting the links of the downloaded pages...");
         WaitForConversions(manager.ConversionQueue(), m_console,
                            [this] { return NewStopRequest(); });
+    }
+    const std::int64_t resumed = CTlsContext::ProcessResumedHandshakes() - resumedBefore;
+    const std::int64_t full = CTlsContext::ProcessFullHandshakes() - fullBefore;
+    if (resumed + full > 0) {
+        m_console.Message("Secure connections: " + std::to_string(full) +
+                          " with a full handshake, " + std::to_string(resumed) + " resumed.");
     }
 }
 

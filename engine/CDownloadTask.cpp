@@ -113,6 +113,19 @@ void CDownloadTask::RequestStop() { SetStop(TaskStatus::Stopped, RunEndCode::Non
 
 void CDownloadTask::StopTask(TaskStatus status, RunEndCode code) { SetStop(status, code, true); }
 
+std::string CDownloadTask::EndDetail() const {
+    std::lock_guard<std::mutex> guard(m_endDetailLock);
+    return m_endDetail;
+}
+
+void CDownloadTask::FailWithDetail(RunEndCode code, std::string_view detail) {
+    {
+        std::lock_guard<std::mutex> guard(m_endDetailLock);
+        m_endDetail = detail;
+    }
+    StopTask(TaskStatus::Failed, code);
+}
+
 void CDownloadTask::StopWorker(int slotIndex, bool stopThread) {
     if (slotIndex < 0 || slotIndex >= m_usedSlots) {
         return;
@@ -226,7 +239,9 @@ CUrlEntry CDownloadTask::ParseEntry() const {
     return m_parseEntry;
 }
 
-int CDownloadTask::MarkSeen(const CUrlEntry& entry) { return m_seenSet.MarkSeen(entry.urlText); }
+int CDownloadTask::MarkSeen(const CUrlEntry& entry) {
+    return m_seenSet.MarkSeen(SeenText(entry.url, entry.urlText));
+}
 
 void CDownloadTask::WriteStatusLine(CUrlEntry& entry) { m_statusLog.WriteStatusLine(entry); }
 

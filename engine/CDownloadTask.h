@@ -167,6 +167,15 @@ public:
     }
     const std::string& UserAgent() const { return m_userAgent; }
     void SetUserAgent(std::string_view userAgent);
+    // Files of further trusted authorities for https (the application's setting); set before
+    // Launch and only read afterwards.
+    const std::vector<std::string>& TlsCaFiles() const { return m_tlsCaFiles; }
+    void SetTlsCaFiles(std::vector<std::string> files) { m_tlsCaFiles = std::move(files); }
+    // What the failure that ended the run said about itself (the reason a secure connection
+    // failed), for the end message; empty for other ends. Any thread.
+    std::string EndDetail() const;
+    // Sets the end detail and stops the task with `code` (as StopTask).
+    void FailWithDetail(RunEndCode code, std::string_view detail);
     const std::string& ProjectDir() const { return m_settings.ProjectDir; }
     const CProjectPaths& Paths() const { return m_paths; }
     RunMode Mode() const { return m_runMode; }
@@ -270,6 +279,9 @@ private:
     const TaskId m_id;
     CProjectSettings m_settings;
     std::string m_userAgent;
+    std::vector<std::string> m_tlsCaFiles;
+    mutable std::mutex m_endDetailLock;
+    std::string m_endDetail;   // guarded by m_endDetailLock
     CProjectPaths m_paths;
     RunMode m_runMode;
     CTaskEnvironment m_environment;

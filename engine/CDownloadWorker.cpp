@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/BoundedText.h"
@@ -36,6 +37,11 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Link codes whose redirects leave a page behind: start addresses, anchors, frames, iframes,
 // areas, options, embedded objects and link tags naming pages, whose local names other pages
 // link to and which a browser follows to the target.
+bool IsFetchable(const CUrl& url) {
+    const std::string& scheme = url.Scheme();
+    return url.IsValid() && (scheme == "http" || scheme == "https" || scheme == "ftp");
+}
+
 bool KeepsRedirectPage(int linkCode) {
     switch (linkCode) {
     case kLinkCodeBaseLine:
@@ -209,6 +215,9 @@ void CDownloadWorker::EnqueueRedirectTarget(CUrlEntry& target) {
 
 void CDownloadWorker::Redirect(CUrlEntry& entry, std::string_view target,
                                const CUrl& parsedTarget, bool slashRedirect) {
+    if (SameAddressRedirect(entry, parsedTarget)) {
+        return;
+    }
     if (!KeepsRedirectPage(entry.linkCode)) {
         CUrlEntry next;
         if (!MakeEntry(m_task, parsedTarget, next) ||
@@ -239,6 +248,35 @@ void CDownloadWorker::Redirect(CUrlEntry& entry, std::string_view target,
     if (haveTarget) {
         EnqueueRedirectTarget(next);
     }
+}
+
+bool CDownloadWorker::SameAddressRedirect(const CUrlEntry& entry, const CUrl& target) {
+    CUrlEntry next;
+    if (!target.IsValid() || !MakeEntry(m_task, target, next) ||
+        SeenText(next.url, next.urlText) != SeenText(entry.url, entry.urlText)) {
+        return false;
+    }
+    // The same address in its other form, most often http to https (a site's move to https):
+    // both forms are one local file and one seen address, so the https form is fetched in the
+    // entry's place, as the entry (a start address stays one), instead of a forwarding page
+    // that would take the file's place. The other way round would only lead back: it is not
+    // followed.
+    if (entry.url.Scheme() != "http" || target.Scheme() != "https") {
+        return true;
+    }
+    if (entry.url.UserName() != nullptr) {
+        next.url.SetUserName(*entry.url.UserName());
+        next.url.SetPassword(entry.url.Password() != nullptr
+                                 ? std::optional<std::string_view>(*entry.url.Password())
+                                 : std::nullopt);
+    }
+    next.level = entry.level;
+    next.startIndex = entry.startIndex;
+    next.linkCode = entry.linkCode;
+    next.referrer = entry.referrer;
+    m_task.DiscoveredQueue().PushFront(next);
+    m_task.DispatchWork().Signal();
+    return true;
 }
 
 bool CDownloadWorker::ResolveProxy() {
@@ -345,7 +383,12 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
                     return false;
                 }
             }
-            if (!httpProxy && entry.url.Scheme() != "http") {
+            if (!IsFetchable(entry.url)) {
+                // Only http, https and ftp addresses are ever fetched; anything else that
+                // reached the queue is dropped rather than sent to the wrong protocol.
+                return true;
+            }
+            if (!httpProxy && entry.url.Scheme() == "ftp") {
                 m_ftpControl.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
                 m_ftpData.SetTimeOut(std::chrono::seconds(m_task.Settings().TimeOut));
                 if (m_transfer.Ftp(entry, m_ftpControl, m_ftpData, address) < 0) {
@@ -378,7 +421,7 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             if (live >= 0) {
                 entry.readed = live;
             }
-            SocketFailure(entry, failure->Operation(), failure->Code(), remembered);
+            SocketFailure(entry, *failure, remembered);
         } catch (CMyException* raw) {
             const std::unique_ptr<CMyException> failure(raw);
             failedOperation = failure->Operation();
@@ -415,8 +458,9 @@ void CDownloadWorker::StoredBody(CUrlEntry& entry, bool alreadyCounted) {
     m_task.FileStored(entry, alreadyCounted);
 }
 
-void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
+void CDownloadWorker::SocketFailure(CUrlEntry& entry, const CMySocketException& failure,
                                     int rememberedState) {
+    const std::string_view operation = failure.Operation();
     const int retry = m_task.Settings().Retry;
     // A body was arriving (HTTP shows 5, FTP 4): its Readed belongs in the status log.
     const bool receiving =
@@ -426,7 +470,9 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
         CloseConnections();
         return;
     }
-    if (IsNetworkUp(&m_slot.abort)) {
+    if (IsDefinitiveAnswer(operation, failure.Code())) {
+        m_slot.tries = retry + 1;   // the same certificate is refused again
+    } else if (IsNetworkUp(&m_slot.abort)) {
         m_slot.tries.fetch_add(1);
     } else {
         if (receiving) {
@@ -443,11 +489,11 @@ void CDownloadWorker::SocketFailure(CUrlEntry& entry, std::string_view operation
         m_task.WriteStatusLine(entry);
     }
     if (IsOnlyStartAddress(entry)) {
-        const int endCode = EndCodeForSocketFailure(operation, m_viaProxy);
+        const int endCode = EndCodeForSocketFailure(operation, failure.Code(), m_viaProxy);
         if (endCode != 0) {
             // The run ends with this failure: it is the run's failed file as well.
-            m_task.FileFailed(entry, operation, code);
-            m_task.StopTask(TaskStatus::Failed, static_cast<RunEndCode>(endCode));
+            m_task.FileFailed(entry, operation, failure.Code());
+            m_task.FailWithDetail(static_cast<RunEndCode>(endCode), failure.Detail());
         }
     }
 }

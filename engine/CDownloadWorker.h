@@ -14,6 +14,7 @@
 namespace torvex {
 
 class CDownloadTask;
+class CMySocketException;
 class CRunData;
 class CWorkerSlot;
 
@@ -48,12 +49,14 @@ private:
     // stop broke it off, so that it belongs in the break point.
     bool FetchEntry(CUrlEntry& entry);
     void StoredBody(CUrlEntry& entry, bool alreadyCounted);
-    void SocketFailure(CUrlEntry& entry, std::string_view operation, int code,
-                       int rememberedState);
+    void SocketFailure(CUrlEntry& entry, const CMySocketException& failure, int rememberedState);
     void OtherFailure(const CUrlEntry& entry, std::string_view operation, int code);
     bool IsOnlyStartAddress(const CUrlEntry& entry) const;
     void CloseConnections();
     void EnqueueRedirectTarget(CUrlEntry& target);
+    // Handles a redirect to the entry's own address in its other form (http and https); false
+    // when the target is another address.
+    bool SameAddressRedirect(const CUrlEntry& entry, const CUrl& target);
 
     CDownloadTask& m_task;
     CWorkerSlot& m_slot;

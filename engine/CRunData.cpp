@@ -7,7 +7,18 @@
 
 namespace torvex {
 
-CRunData::CRunData(const CDownloadTask& task) {
+namespace {
+
+CTlsSettings TlsSettingsOf(const CDownloadTask& task) {
+    CTlsSettings settings;
+    settings.verify = task.Settings().TlsVerify;
+    settings.caFiles = task.TlsCaFiles();
+    return settings;
+}
+
+} // namespace
+
+CRunData::CRunData(const CDownloadTask& task) : tls(TlsSettingsOf(task)) {
     const CProjectSettings& settings = task.Settings();
     linkRules.fileType = settings.FileType;
     linkRules.fileTypes = settings.FileTypeFilter;
@@ -37,6 +48,7 @@ CRunData::CRunData(const CDownloadTask& task) {
     httpOptions.proxyPassword = settings.ProxyPassword;
     httpOptions.userAgent = task.UserAgent();
     httpOptions.cookie = settings.Cookie;
+    httpOptions.tls = &tls;
     if (settings.Cookie) {
         cookies = &cookieJar;
     }

@@ -7,6 +7,7 @@
 #include "net/CCookieExchange.h"
 #include "net/CCookieJar.h"
 #include "net/CHttpOptions.h"
+#include "net/CTlsContext.h"
 
 namespace torvex {
 
@@ -25,6 +26,7 @@ public:
     CCookieJar cookieJar;                   // kept and sent only when the project's Cookie is set
     CCookieExchange* cookies = &noCookies;  // what the workers' transactions use
     CRecordLogIndex backupLogs;   // the status logs of the backup records
+    CTlsContext tls;              // trust and sessions of the run's https connections
 };
 
 // The run data of `task`, made on the first call.

@@ -94,6 +94,7 @@ std::unique_ptr<CDownloadTask> CTaskManager::MakeTask(const CProjectSettings& pr
     environment.clock = m_clock;
     auto task = std::make_unique<CDownloadTask>(copy, mode, environment);
     task->SetUserAgent(UserAgentText(copy.UserAgentMode, copy.UserDefined));
+    task->SetTlsCaFiles(m_options.TlsCaFiles);
     return task;
 }
 
@@ -301,7 +302,8 @@ void CTaskManager::FinishEnd(Run& run) {
     bool error = false;
     if (message == TaskMessage::Error || message == TaskMessage::Limit) {
         text = EndCodeText(static_cast<int>(code), settings.Name,
-                           ProxyName{settings.ProxyServer, settings.ProxyPort});
+                           ProxyName{settings.ProxyServer, settings.ProxyPort},
+                           task->EndDetail());
         error = message == TaskMessage::Error;
     }
     const bool leaveOutNotice = EndRun(task, conversion ? &*conversion : nullptr);

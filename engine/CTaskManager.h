@@ -42,6 +42,8 @@ struct CRunOptions {
     int ProxyPort = 8080;
     std::string ProxyUser;
     std::string ProxyPassword;
+    // Files of further trusted authorities for https.
+    std::vector<std::string> TlsCaFiles;
 };
 
 // The front end's part around a run; every call comes on the front end's thread, from inside

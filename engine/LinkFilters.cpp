@@ -90,7 +90,9 @@ bool PathRefused(const CUrlFilter& filter, const CUrl& candidate, std::string_vi
 
 bool UrlFilterRefuses(const CUrlFilter& filter, const CUrl& candidate, std::string_view startUrl,
                       std::string_view datePattern, std::time_t when) {
-    if ((candidate.Scheme() == "http" && (filter.ProtocolFilter & kProtocolNoHttp) != 0) ||
+    // https is HTTP for the protocol filter.
+    const bool http = candidate.Scheme() == "http" || candidate.Scheme() == "https";
+    if ((http && (filter.ProtocolFilter & kProtocolNoHttp) != 0) ||
         (candidate.Scheme() == "ftp" && (filter.ProtocolFilter & kProtocolNoFtp) != 0)) {
         return true;
     }

@@ -58,7 +58,8 @@ std::string StartFailureText(int code, std::string_view projectName) {
 
 bool StartFailureIsInformation(int code) { return code == 103; }
 
-std::string EndCodeText(int code, std::string_view projectName, const ProxyName& proxy) {
+std::string EndCodeText(int code, std::string_view projectName, const ProxyName& proxy,
+                        std::string_view detail) {
     switch (code) {
     case 201:
         return WithName("No files have been downloaded for project \"%s\"! Maybe the network is "
@@ -117,6 +118,15 @@ std::string EndCodeText(int code, std::string_view projectName, const ProxyName&
         return WithName("Error: Failed to save the start page of project \"%s\".", projectName);
     case 407:
         return WithName("Error: The start page of project \"%s\" has no content.", projectName);
+    case 408: {
+        // The reason follows the project's name, so it is filled in second.
+        std::string text = WithName("Error: The secure connection to the start server of project "
+                                    "\"%s\" could not be established: ",
+                                    projectName);
+        text += detail.empty() ? std::string_view("unknown reason") : detail;
+        text += ".";
+        return text;
+    }
     case 501:
         return "Error: Forbidden.";
     default:

@@ -40,6 +40,7 @@ enum class RunEndCode : int {
     FileNotFound = 405,
     StartPageNotSaved = 406,
     StartPageEmpty = 407,
+    SecureConnectFailed = 408,   // the TLS handshake with the start server failed
     Forbidden = 501,
 };
 
@@ -55,7 +56,9 @@ struct ProxyName {
 std::string StartFailureText(int code, std::string_view projectName);
 bool StartFailureIsInformation(int code);
 
-// The message of an end code (201..501); empty for another code.
-std::string EndCodeText(int code, std::string_view projectName, const ProxyName& proxy);
+// The message of an end code (201..501); empty for another code. `detail` is the failure's own
+// reason where the message names one (408: why the secure connection failed).
+std::string EndCodeText(int code, std::string_view projectName, const ProxyName& proxy,
+                        std::string_view detail = {});
 
 } // namespace torvex

@@ -7,10 +7,12 @@
 #include "net/CMyExHttpSocket.h"
 #include "net/CMyExSocket.h"
 #include "net/CMyExSocksSocket.h"
+#include "net/CTlsChannel.h"
+#include "net/HttpConnect.h"
 
 namespace torvex {
 
-int EndCodeForSocketFailure(std::string_view operation, bool viaProxy) {
+int EndCodeForSocketFailure(std::string_view operation, int code, bool viaProxy) {
     if (operation == "Socks5Authenticate") {
         return 303;
     }
@@ -20,12 +22,23 @@ int EndCodeForSocketFailure(std::string_view operation, bool viaProxy) {
     if (operation == "Connect") {
         return viaProxy ? 302 : 402;
     }
+    if (operation == kOpTlsHandshake) {
+        return 408;   // with the target, also through a proxy
+    }
+    if (operation == kOpProxyTunnel) {
+        // Some proxies answer a tunnel's bad credentials with 401 rather than 407.
+        return code == 407 || code == 401 ? 303 : 302;
+    }
     return 0;
 }
 
 bool IsDefinitiveAnswer(std::string_view operation, int code) {
     if (operation == kOpHttpSession) {
         return code >= 400 && code <= 499 && code != 408 && code != 429;
+    }
+    // A certificate that was refused is refused again.
+    if (operation == kOpTlsHandshake) {
+        return code == TlsCode::Certificate;
     }
     return operation == kOpFtpGet && code == FtpCode::NoSuchFile;
 }

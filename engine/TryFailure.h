@@ -11,11 +11,13 @@ namespace torvex {
 // project with exactly one start address.
 
 // A socket failure: "Socks5Authenticate" 303; "GetHostByName" 301 through a proxy, else 401;
-// "Connect" 302 through a proxy, else 402.
-int EndCodeForSocketFailure(std::string_view operation, bool viaProxy);
+// "Connect" 302 through a proxy, else 402; "TlsHandshake" 408; "ProxyTunnel" 303 for the
+// proxy's 407 or 401, else 302.
+int EndCodeForSocketFailure(std::string_view operation, int code, bool viaProxy);
 
 // True when a failed try is the server's definitive answer about the file: an HTTP status 4xx
-// other than 408 (request time-out) and 429 (too many requests), or FTP's 550 (no such file).
+// other than 408 (request time-out) and 429 (too many requests), FTP's 550 (no such file), or a
+// server certificate that was not accepted.
 // Asking again gets the same answer, so the entry's tries end at once; network errors and 5xx
 // keep their Retry tries.
 bool IsDefinitiveAnswer(std::string_view operation, int code);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "net/CTlsChannel.h"
+
 namespace torvex {
 
 namespace {
@@ -13,6 +15,7 @@ std::atomic<std::int64_t> g_receivedBytes{0};
 CBlockingSocket::CBlockingSocket() = default;
 
 CBlockingSocket::~CBlockingSocket() {
+    m_tls.reset();
     if (m_handle != kNoSocket) {
         CloseSocket(m_handle);
     }
@@ -41,6 +44,10 @@ void CBlockingSocket::Interrupt() {
 int CBlockingSocket::Close() {
     if (m_handle == kNoSocket) {
         return kSocketFailed;
+    }
+    if (m_tls) {
+        m_tls->Close();
+        m_tls.reset();
     }
     std::lock_guard<std::mutex> guard(m_handleLock);
     const int result = CloseSocket(m_handle);
@@ -76,9 +83,21 @@ int CBlockingSocket::FinishConnectRaw(SocketWait timeOut) {
     return ConnectOutcome(m_handle) == 0 ? 0 : kSocketFailed;
 }
 
+int CBlockingSocket::StartTlsRaw(CTlsContext& context, std::string_view host, int port,
+                                 SocketWait timeOut) {
+    if (m_handle == kNoSocket || m_tls) {
+        return kSocketFailed;
+    }
+    m_tls = std::make_unique<CTlsChannel>(context, m_handle);
+    return m_tls->Handshake(host, port, timeOut);
+}
+
 int CBlockingSocket::Send(const char* data, int length, SocketWait timeOut) {
     if (m_handle == kNoSocket || length < 0) {
         return kSocketFailed;
+    }
+    if (m_tls) {
+        return m_tls->Send(data, length, timeOut);
     }
     // A failed wait is not taken for a time-out: the send is tried and its error decides.
     if (WaitSocket(m_handle, true, timeOut) == 0) {
@@ -106,6 +125,13 @@ int CBlockingSocket::SendAllRaw(const char* data, int length, SocketWait timeOut
 int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, SocketWait timeOut) {
     if (m_handle == kNoSocket || capacity < 0) {
         return kSocketFailed;
+    }
+    if (m_tls) {
+        const int received = m_tls->Receive(buffer, capacity, timeOut);
+        if (received > 0) {
+            g_receivedBytes.fetch_add(received, std::memory_order_relaxed);
+        }
+        return received;
     }
     for (;;) {
         if (WaitSocket(m_handle, false, timeOut) == 0) {

@@ -2,13 +2,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "platform/Sockets.h"
 
 namespace torvex {
+
+class CTlsChannel;
+class CTlsContext;
 
 // Status codes of the non-throwing operations besides byte counts.
 constexpr int kSocketFailed = -1;     // socket error, or address not resolvable
@@ -44,6 +48,13 @@ public:
     // Waits up to `timeOut` for the connection ConnectRaw started: 0 when it is made, -1
     // when it failed (refused, unreachable), -2 after the time-out.
     int FinishConnectRaw(SocketWait timeOut);
+    // Secures the connection (made, or tunnelled through a proxy) with TLS for `host`: 0, -1 or
+    // -2; after -1, Tls() says why. From then on every send and receive goes through the
+    // session, with the same waits and results, until Close.
+    int StartTlsRaw(CTlsContext& context, std::string_view host, int port, SocketWait timeOut);
+    // The TLS session of the connection; null while it is plain.
+    const CTlsChannel* Tls() const { return m_tls.get(); }
+
     // One wait for writability and one send: bytes sent, -1 or -2.
     int Send(const char* data, int length, SocketWait timeOut);
     // Sends everything: `length`, or the first -1 or -2. Each step waits the full time-out.
@@ -65,6 +76,7 @@ public:
 
 protected:
     SocketHandle m_handle = kNoSocket;
+    std::unique_ptr<CTlsChannel> m_tls;   // the connection's TLS session, if it has one
     // Guards the handle's changes against Interrupt from another thread; the owner's own reads
     // need no lock, since only the owner changes the handle.
     std::mutex m_handleLock;

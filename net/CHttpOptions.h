@@ -9,6 +9,8 @@
 
 namespace torvex {
 
+class CTlsContext;
+
 // What the HTTP transaction needs to know of one start address.
 struct CHttpStartAddress {
     std::string requestMethod = "GET";   // "GET" or "POST"; anything else is sent as GET
@@ -31,6 +33,9 @@ struct CHttpOptions {
     std::string userAgent = "Torvex/0.9";   // UserAgentText of the project; empty: no header
     std::vector<CHttpStartAddress> startAddresses;
     bool cookie = false;                 // keep and send cookies
+    // The run's TLS side, for https addresses (owned by the run; it locks itself). Null: https
+    // cannot be fetched.
+    CTlsContext* tls = nullptr;
 };
 
 // The User-Agent text of a project: mode 0 none, 1 "Torvex/0.9", 2 "Mozilla/5.0 (compatible;

@@ -10,6 +10,7 @@
 #include "net/Base64.h"
 #include "net/CMyException.h"
 #include "net/ReplyChecks.h"
+#include "net/HttpConnect.h"
 
 namespace torvex {
 
@@ -105,7 +106,7 @@ std::string CHttpTransaction::BuildRequest(const CHttpRequest& request) {
         method = "POST";
     }
     std::string target;
-    if (m_options.proxyMode == ProxyMode::Http) {
+    if (IsProxyRequest(m_options, url)) {
         // A proxy needs the absolute address; the port is left out only where it is 80.
         target = url.Scheme() + "://" + url.Host();
         if (url.EffectivePort() != 80) {
@@ -142,7 +143,10 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
     }
 
     RefuseControlBytes(url.Host());
-    if (url.EffectivePort() == 80) {
+    // The port is left out where it is the one the request's form implies: 443 for https, 80
+    // otherwise (an ftp address asked of a proxy names its 21).
+    const int impliedPort = url.Scheme() == "https" ? 443 : 80;
+    if (url.EffectivePort() == impliedPort) {
         AppendLine(text, "Host: ", url.Host());
     } else {
         AppendLine(text, "Host: ", url.Host() + ":" + std::to_string(url.EffectivePort()));
@@ -174,7 +178,7 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
         RefuseControlBytes(m_options.userAgent);
         AppendLine(tail, "User-Agent: ", m_options.userAgent);
     }
-    if (m_options.proxyMode == ProxyMode::Http) {
+    if (IsProxyRequest(m_options, url)) {
         AppendLine(tail, "Proxy-Authorization: Basic ",
                    Base64Encode(m_options.proxyUser + ":" + m_options.proxyPassword));
     }
@@ -228,12 +232,7 @@ bool CHttpTransaction::SendRequest(const CHttpRequest& request, const std::strin
     const SocketWait timeOut = m_options.timeOut;
     m_worker.SetState(WorkerState::Connecting);
     socket.CreateNonBlocking();
-    if (m_options.proxyMode == ProxyMode::Socks5) {
-        socket.SocksConnect(request.url.Host(), request.url.EffectivePort(), timeOut,
-                            m_worker.StopFlag());
-    } else {
-        socket.Connect(address, timeOut);
-    }
+    ConnectForRequest(socket, request.url, address, m_options, m_worker.StopFlag());
     if (StopRequested()) {
         return false;
     }

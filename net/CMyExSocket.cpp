@@ -1,6 +1,7 @@
 #include "net/CMyExSocket.h"
 
 #include "net/CMyException.h"
+#include "net/CTlsChannel.h"
 
 namespace torvex {
 
@@ -40,6 +41,17 @@ int CMyExSocket::Connect(const SocketAddress& target, SocketWait timeOut) {
         ThrowSocketFailure(kOpConnect, result);
     }
     return 0;
+}
+
+void CMyExSocket::StartTls(CTlsContext& context, std::string_view host, int port, SocketWait timeOut) {
+    const int result = StartTlsRaw(context, host, port, timeOut);
+    if (result == 0) {
+        return;
+    }
+    const CTlsChannel* tls = Tls();
+    const int code = result == kSocketTimedOut || tls == nullptr ? result : tls->FailureCode();
+    ThrowMyException(ExceptionKind::Socket, kMyExSocketClass, kOpTlsHandshake, code,
+                     tls != nullptr ? std::string_view(tls->Reason()) : std::string_view());
 }
 
 int CMyExSocket::SendAll(const char* data, int length, SocketWait timeOut) {

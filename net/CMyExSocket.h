@@ -15,6 +15,9 @@ constexpr std::string_view kOpSendAll = "SendAll";
 constexpr std::string_view kOpReceive = "Receive";
 constexpr std::string_view kOpReceiveAll = "ReceiveAll";
 constexpr std::string_view kOpCreate = "Create";
+// The TLS handshake failed: code TlsCode::Failed or TlsCode::Certificate, or -2 after a
+// time-out; the exception's detail gives the reason.
+constexpr std::string_view kOpTlsHandshake = "TlsHandshake";
 constexpr std::string_view kMyExSocketClass = "CMyExSocket";
 
 // The throwing layer over CBlockingSocket: each operation calls its raw form and turns -1 or -2
@@ -35,6 +38,9 @@ public:
     // answer within `timeOut`, throws "Connect" (-1 or -2), so that a wrong port is told
     // apart from a failure in the middle of a transfer.
     int Connect(const SocketAddress& target, SocketWait timeOut);
+    // Secures the connection with TLS for `host` (StartTlsRaw); throws "TlsHandshake" with the
+    // reason as detail.
+    void StartTls(CTlsContext& context, std::string_view host, int port, SocketWait timeOut);
     // Returns `length`; throws "SendAll" with -1 or -2.
     int SendAll(const char* data, int length, SocketWait timeOut);
     // Returns the bytes received, 0 when the peer closed (no exception); throws "Receive" with

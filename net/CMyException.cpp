@@ -12,14 +12,22 @@ CMyException::CMyException(std::string_view className, std::string_view operatio
 
 CMyException::~CMyException() = default;
 
+void CMyException::SetDetail(std::string_view detail) {
+    AssignCut(m_detail, detail, kMaxExceptionDetail);
+}
+
 CMySocketException::~CMySocketException() = default;
 
 void ThrowMyException(ExceptionKind kind, std::string_view className, std::string_view operation,
-                      int code) {
+                      int code, std::string_view detail) {
     if (kind == ExceptionKind::Socket) {
-        throw new CMySocketException(className, operation, code);
+        auto* failure = new CMySocketException(className, operation, code);
+        failure->SetDetail(detail);
+        throw failure;
     }
-    throw new CMyException(className, operation, code);
+    auto* failure = new CMyException(className, operation, code);
+    failure->SetDetail(detail);
+    throw failure;
 }
 
 } // namespace torvex

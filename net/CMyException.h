@@ -7,6 +7,7 @@
 namespace torvex {
 
 constexpr std::size_t kMaxExceptionText = 128;
+constexpr std::size_t kMaxExceptionDetail = 256;
 
 // A failure inside a download: which class failed (may be empty), which operation (the text that
 // tells the catcher what happened: "Connect", "GetHostByName", "HTTPSession", "NoBody", ...)
@@ -23,11 +24,16 @@ public:
     const std::string& ClassName() const { return m_className; }
     const std::string& Operation() const { return m_operation; }
     int Code() const { return m_code; }
+    // What the failing party said about it, where that is more than the code (a TLS failure's
+    // reason, such as the certificate's problem); empty otherwise. At most 256 characters.
+    const std::string& Detail() const { return m_detail; }
+    void SetDetail(std::string_view detail);
 
 private:
     std::string m_className;   // at most 128 characters; empty when the thrower named none
     std::string m_operation;   // at most 128 characters
     int m_code;
+    std::string m_detail;
 };
 
 // A failure of the socket layer, an HTTP receive path or a proxy exchange.
@@ -44,6 +50,7 @@ enum class ExceptionKind : int {
 
 // The one place that creates and throws the exceptions above. Texts are cut to 128 characters.
 [[noreturn]] void ThrowMyException(ExceptionKind kind, std::string_view className,
-                                   std::string_view operation, int code);
+                                   std::string_view operation, int code,
+                                   std::string_view detail = {});
 
 } // namespace torvex

@@ -18,6 +18,7 @@ constexpr std::size_t kMaxUserText = 64;
 constexpr std::size_t kMaxEntryName = 256;
 constexpr std::size_t kMaxOpenWith = 260;
 constexpr std::size_t kMaxPlainText = 64;
+constexpr std::size_t kMaxTlsCaFiles = 2048;
 
 // A value written on one line: a line break inside it would start a key of its own.
 std::string OneLine(std::string_view text) {
@@ -69,6 +70,7 @@ bool CAppSettings::Load(const std::string& path, const std::string& projectsDir)
         reader.ReadFlag("StopDownloadTimer", StopDownloadTimer);
         reader.ReadInt("StopDownloadHour", StopDownloadHour);
         reader.ReadInt("StopDownloadMinute", StopDownloadMinute);
+        reader.ReadText("TlsCaFiles", TlsCaFiles, kMaxTlsCaFiles);
         reader.ReadFlag("BandWidthControl", BandWidthControl);
         reader.ReadInt("MaxBandWidth", MaxBandWidth);
         reader.ReadInt("ShutdownAction", ShutdownAction);
@@ -141,8 +143,24 @@ bool CAppSettings::Save(const std::string& path) {
     if (ShutdownAction != 0) {
         number("ShutdownAction", ShutdownAction);
     }
+    if (!TlsCaFiles.empty()) {
+        line("TlsCaFiles", TlsCaFiles);
+    }
 
     return WriteFileText(path, text);
+}
+
+std::vector<std::string> SplitCaFiles(std::string_view value) {
+    std::vector<std::string> files;
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        const std::size_t end = std::min(value.find(';', start), value.size());
+        if (end > start) {
+            files.emplace_back(value.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return files;
 }
 
 std::string AppSettingsPath() {

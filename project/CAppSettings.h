@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torvex {
 
@@ -60,10 +61,16 @@ public:
     // Beyond the keys above, written only when not 0: how the computer is shut down when
     // downloading has ended (0 power off, 1 log out of the desktop).
     int ShutdownAction = 0;
+    // Files of further trusted authorities for https (PEM), separated by ";". Written only when
+    // not empty, after every other key.
+    std::string TlsCaFiles;
     // Read and kept, never written, without effect.
     bool BandWidthControl = false;
     int MaxBandWidth = 5;
 };
+
+// The file names of a TlsCaFiles value: the texts between ";", without empty ones.
+std::vector<std::string> SplitCaFiles(std::string_view value);
 
 // <working directory>/Config/Torvex.conf and <working directory>/MyWebsites.
 std::string AppSettingsPath();

@@ -123,6 +123,7 @@ bool CProjectSettings::SaveDefaults(const std::string& path) const {
                  std::string(kSettingsVersion).c_str(), Level, FlagValue(FilterSameLevel),
                  HostFilter, PathFilter, ProtocolFilter);
     WriteCommonBlock(out);
+    WriteAddedKeys(out, KeyPlace::Common);
     return WriteFileText(path, out);
 }
 
@@ -216,8 +217,11 @@ void CProjectSettings::WriteCommonBlock(std::string& out) const {
             AppendFormat(out, "FileFilter%zu=%s\n", i + 1, list.c_str());
         }
     }
+}
+
+void CProjectSettings::WriteAddedKeys(std::string& out, KeyPlace place) const {
     CProjectSettings& self = const_cast<CProjectSettings&>(*this);   // fields are only read
-    WriteExtensionKeys(out, SettingsKeys(), KeyPlace::Common,
+    WriteExtensionKeys(out, SettingsKeys(), place,
                        [&self](const CSettingsKey& key) { return key.project(self); });
 }
 
@@ -235,8 +239,9 @@ void CProjectSettings::WriteSettingsBody(std::string& out, SettingsBodyMode mode
                      OneLine(ProxyUser).c_str(), ProxyPasswordScrambled.c_str(),
                      FlagValue(TimeDownload));
     }
-    WriteExtensionKeys(out, SettingsKeys(), KeyPlace::Project,
-                       [this](const CSettingsKey& key) { return key.project(*this); });
+    // Keys added beside the ones these files have always carried come after all of them.
+    WriteAddedKeys(out, KeyPlace::Common);
+    WriteAddedKeys(out, KeyPlace::Project);
     std::size_t parent = 0;
     for (std::size_t i = 0; i < Addresses.size(); ++i) {
         WriteAddress(out, i, parent);

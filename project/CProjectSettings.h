@@ -13,6 +13,8 @@
 
 namespace torvex {
 
+enum class KeyPlace : int;   // where a settings key stands (SettingsKeys.h)
+
 class CSettingsReader;
 
 // The version text every project-related file begins with (key "TorvexVersion").
@@ -153,12 +155,18 @@ public:
 
     bool TimeDownload = false;  // on the download timer list
 
+    // Check the certificates of https servers (off for intranet sites with their own). Written
+    // only when off, after every other project key, so files with the default stay as they were.
+    bool TlsVerify = true;
+
     std::vector<CStartAddress> Addresses;
 
 private:
     void ReadCommonKeys(const CSettingsReader& reader);
     void ReadAddress(const CSettingsReader& reader, std::size_t index, std::size_t parent);
     void WriteCommonBlock(std::string& out) const;
+    // The added keys of `place` whose values differ from their defaults.
+    void WriteAddedKeys(std::string& out, KeyPlace place) const;
     void WriteAddress(std::string& out, std::size_t index, std::size_t parent);
 };
 

@@ -193,6 +193,11 @@ const std::array kKeys = {
       .defaultValue = kFileFilterDefaults[7], .capacity = kMaxFileFilterList,
       .meaning = kExtensionListMeaning, .rules = kRuleExtensionList,
       .project = FileFilterField<7>},
+    K{.name = "TlsVerify", .place = P::Common, .kind = T::Flag, .defaultValue = "1",
+      .meaning = "1: an https server must show a certificate the system trusts for its host "
+                 "name; 0: any certificate is taken (the connection is still encrypted)",
+      .rules = kRuleExtension,
+      .project = [](CProjectSettings& s) { return Flag(s.TlsVerify); }},
 
     // A project's own proxy and timer.
     K{.name = "UseGlobeProxy", .place = P::Project, .kind = T::Flag, .defaultValue = "1",

@@ -4,6 +4,9 @@
 
 TORVEX_PACKAGES=(
     cmake ninja-build g++ pkg-config
+    # TLS for https (libssl-dev), the system's trust store, and the openssl command with which
+    # the tests make their certificate authority and server certificates.
+    libssl-dev ca-certificates openssl
     libgtest-dev libgmock-dev
     nginx
     dante-server microsocks tinyproxy

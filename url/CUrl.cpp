@@ -65,16 +65,14 @@ CUrl::CUrl() = default;
 
 CUrl::CUrl(std::string_view text, const CUrl* base) { Parse(text, base); }
 
-CUrl::CUrl(const CUrl& other) {
-    SetScheme(other.m_scheme);
-    SetHost(other.m_host);
-    SetPort(other.EffectivePort());
-    SetPath(other.m_path);
-    if (other.m_userName) {
-        SetUserName(*other.m_userName);
-    }
-    if (other.m_password) {
-        SetPassword(*other.m_password);
+CUrl::CUrl(const CUrl& other)
+    : m_status(other.m_status), m_scheme(other.m_scheme), m_host(other.m_host),
+      m_port(other.m_port), m_path(other.m_path), m_userName(other.m_userName),
+      m_password(other.m_password) {
+    // The copy names its port even where the original left it to the scheme, so a copy of
+    // http://h/ holds 80; its validity is the original's, whatever the fields hold.
+    if (m_port == -1) {
+        m_port = other.EffectivePort();
     }
 }
 
@@ -221,6 +219,9 @@ int CUrl::EffectivePort() const {
     if (m_scheme == "ftp") {
         return 21;
     }
+    if (m_scheme == "https") {
+        return 443;
+    }
     return -1;
 }
 
@@ -282,7 +283,11 @@ std::string CUrl::Compose() const {
     out += m_scheme;
     out += "://";
     out += m_host;
-    if (m_port != 80 && m_port != 21 && m_port != -1) {
+    // An https address names every port but its own default: https://h:80/ is not https://h/.
+    const bool portShown = m_scheme == "https"
+                               ? m_port != 443 && m_port != -1
+                               : m_port != 80 && m_port != 21 && m_port != -1;
+    if (portShown) {
         out += ':';
         out += std::to_string(m_port);
     }

@@ -41,9 +41,8 @@ public:
     CUrl();
     // Parses `text`, resolving it against `base` when one is given; read Status() afterwards.
     explicit CUrl(std::string_view text, const CUrl* base = nullptr);
-    // A copy goes through the setters with the source's effective port, so a copy of an http
-    // address without a port holds port 80, and a copy of an https address without a port
-    // gets status 9 (its effective port is -1) while the other fields are copied.
+    // A copy holds the source's effective port (a copy of an http address without a port holds
+    // port 80, of an https one 443) and exactly the source's status.
     CUrl(const CUrl& other);
     CUrl& operator=(const CUrl& other);
     virtual ~CUrl();
@@ -62,7 +61,7 @@ public:
     const std::string* UserName() const { return m_userName ? &*m_userName : nullptr; }
     const std::string* Password() const { return m_password ? &*m_password : nullptr; }
 
-    // The stored port, else 80 for http and 21 for ftp, else -1 (https without a port).
+    // The stored port, else the scheme's default (80 http, 443 https, 21 ftp), else -1.
     int EffectivePort() const;
 
     // Setters with checks: a refused value sets the status and leaves the field unchanged.
@@ -76,8 +75,8 @@ public:
     void SetUserName(std::optional<std::string_view> userName);
     void SetPassword(std::optional<std::string_view> password);
 
-    // "scheme://host/path", with ":port" only when the stored port is not 80, 21 or -1
-    // (whatever the scheme). At most kMaxComposedUrl characters.
+    // "scheme://host/path", with ":port" only when the stored port is not 80, 21 or -1 (http,
+    // ftp), not 443 or -1 (https). At most kMaxComposedUrl characters.
     std::string Compose() const;
 
     // The host after its first ".", or the whole host when it has no dot.

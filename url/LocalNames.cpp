@@ -37,12 +37,27 @@ void DefuseDotNames(std::string& directory) {
 
 } // namespace
 
+std::string SeenText(const CUrl& url, std::string_view urlText) {
+    const int port = url.EffectivePort();
+    // http://h:80/x and http://h:21/x compose as http://h/x, yet are stored apart from
+    // https://h:80/x and https://h:21/x: those keep their own text.
+    if (url.Scheme() != "https" || port == 80 || port == 21 || urlText.substr(0, 5) != "https") {
+        return std::string(urlText);
+    }
+    // Both forms leave out their own default port, so the rest of the text is the same.
+    return "http" + std::string(urlText.substr(5));
+}
+
 bool LocalNames(const CUrl& url, bool withFile, std::size_t recordDownloadDirLength,
                 std::string& localDir, std::string& fileName) {
     std::string directory = url.Host();
-    if (url.Scheme() == "http" && url.EffectivePort() != 80) {
+    // An https address lives where the same http address does: the folder names only a port
+    // that is not its scheme's own, so a site linking both forms keeps one copy of each file.
+    const bool otherPort = (url.Scheme() == "http" && url.EffectivePort() != 80) ||
+                           (url.Scheme() == "https" && url.EffectivePort() != 443);
+    if (otherPort) {
         directory += '+';
-        directory += std::to_string(url.Port());
+        directory += std::to_string(url.EffectivePort());
     }
     const std::string base = BaseDirectory(url.Path(), kMaxUrlPath);
     if (recordDownloadDirLength + directory.size() + base.size() > kMaxDirectoryTotal) {

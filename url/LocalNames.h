@@ -21,6 +21,12 @@ bool LocalNames(const CUrl& url, bool withFile, std::size_t recordDownloadDirLen
 // Fills the entry's local directory and file name from its URL (LocalNames with the file).
 bool LocalNames(CUrlEntry& entry, std::size_t recordDownloadDirLength);
 
+// The text under which a run records that it has met an address (`urlText`, the composed text
+// of `url`): the address itself, except that an https address counts as the http address
+// stored in the same place (https://h/x as http://h/x, https://h:8443/x as http://h:8443/x), so
+// a site that links both forms has each file fetched once, in the form met first.
+std::string SeenText(const CUrl& url, std::string_view urlText);
+
 // "<record download dir>/<local dir><file name><extension>"; false when it exceeds 260.
 bool StoredPath(std::string_view recordDownloadDir, std::string_view localDir,
                 std::string_view fileName, std::string_view extension, std::string& out);

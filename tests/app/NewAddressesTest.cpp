@@ -67,13 +67,11 @@ TEST(NewAddress, TemplateTakesTheDefaultsAndForAChildTheFirstDateFormat) {
 TEST(NewAddress, AddRefusesBadAddressesAndAsksAboutDuplicates) {
     const CProjectSettings project = ProjectWithChildren();
     CScriptedPrompter prompter;
-    EXPECT_FALSE(AcceptNewAddress(Address("https://h/"), project, {}, prompter));
+    EXPECT_FALSE(AcceptNewAddress(Address("gopher://h/"), project, {}, prompter));
     EXPECT_FALSE(AcceptNewAddress(Address("http://"), project, {}, prompter));
-    EXPECT_EQ(prompter.said,
-              (std::vector<std::string>{
-                  "information: Sorry, \"https\" protocol is not supported in this version of "
-                  "Torvex.",
-                  "information: Sorry, the URL is not valid."}));
+    EXPECT_EQ(prompter.said, (std::vector<std::string>{
+                                 "information: Sorry, the URL is not valid.",
+                                 "information: Sorry, the URL is not valid."}));
     prompter.said.clear();
 
     prompter.answers = {false, true, false};

@@ -22,6 +22,7 @@
 #include "support/LoopbackPorts.h"
 #include "support/CNginxServer.h"
 #include "support/TempDir.h"
+#include "support/TestCertificates.h"
 
 namespace torvex {
 namespace {
@@ -265,6 +266,38 @@ TEST_F(CliEndToEnd, SeveralStartAddressesFromNginxAreStoredByteForByte) {
     EXPECT_NE(line.find("\t70000       \t70000       \t\n"), std::string::npos) << line;
 }
 
+TEST_F(CliEndToEnd, HttpsFromNginxWithTheAuthorityOfTheApplicationSettings) {
+    test::CTestCertificates certificates;
+    if (!certificates.Ready()) {
+        GTEST_SKIP() << certificates.Reason();
+    }
+    TempDir root;
+    WriteFileBytes(root / "note.txt", "a secure note\n");
+    test::CNginxServer nginx(root.Str(), {certificates.Good()});
+    if (!nginx.Started()) {
+        GTEST_SKIP() << nginx.Reason();
+    }
+    const std::string url = "https://localhost:" + std::to_string(nginx.TlsPort()) + "/note.txt";
+    const std::string dir = MakeProject("secure", {url}, {"Retry=2"});
+    // Without the test authority the certificate is refused: the run ends at once, with why.
+    const ChildResult refused = Cli({"start", dir});
+    EXPECT_EQ(refused.exitStatus, 1) << refused.err;
+    EXPECT_NE(refused.err.find(EndCodeText(408, "secure", {},
+                                           "unable to get local issuer certificate")),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(nginx.AccessLog().find("note.txt"), std::string::npos);
+
+    std::filesystem::create_directories(m_home.Path() / "Config");
+    WriteFileBytes(m_home / "Config/Torvex.conf", "TlsCaFiles=" + certificates.CaFile() + "\n");
+    const ChildResult run = Cli({"start", dir});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(Stored(dir, "localhost+" + std::to_string(nginx.TlsPort()) +
+                                            "/note.txt")),
+              "a secure note\n");
+    EXPECT_NE(LineOf(ReadFileBytes(dir + "/logs/latest"), url), "");
+}
+
 struct FailureCase {
     const char* name;
     std::string answer;   // empty: no server answer (see `kind`)
@@ -489,7 +522,7 @@ TEST_F(CliEndToEnd, UsageErrorsAndHelp) {
     EXPECT_EQ(Cli({}).exitStatus, 64);
     EXPECT_EQ(Cli({"start"}).exitStatus, 64);
     EXPECT_EQ(Cli({"fetch", "x"}).exitStatus, 64);
-    EXPECT_EQ(Cli({"new", m_work / "p", "https://example.org/"}).exitStatus, 64);
+    EXPECT_EQ(Cli({"new", m_work / "p", "gopher://example.org/"}).exitStatus, 64);
     const ChildResult help = Cli({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     for (const char* part : {"new DIR URL", "start DIR", "update DIR", "resume DIR", "--yes",

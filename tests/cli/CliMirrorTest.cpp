@@ -323,7 +323,7 @@ TEST_F(CliMirror, BadAddressesUnknownProjectsAndUnwritableFolders) {
         {{"mirror", "http:///docs/", "x"}, 64, "Sorry, the URL is not valid."},
         {{"new", "x", "example.org:http/"}, 64, "Sorry, the URL is not valid."},
         {{"mirror", "http://example.org:99999/"}, 64, "Sorry, the URL is not valid."},
-        {{"mirror", "https://example.org/"}, 64, "\"https\" protocol is not supported"},
+        {{"mirror", "gopher://example.org/"}, 64, "Sorry, the URL is not valid."},
         {{"mirror", "-i", "no-such-list.txt"}, 64, "cannot read the address list"},
         {{"start", "no-such-project"}, 4, "Error: Failed to open the file or it is in wrong "
                                           "format!"},

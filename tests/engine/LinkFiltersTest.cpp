@@ -119,15 +119,23 @@ TEST(CUrlFilterPath, HostPatternLongerThanAHostNeverMatches) {
                         "http://h/a"));
 }
 
-TEST(CUrlFilterProtocol, BitsRefuseHttpAndFtpButNotHttps) {
+TEST(CUrlFilterProtocol, BitsRefuseHttpWithHttpsAndFtp) {
     CUrlFilter filter = WithHosts(HostFilterMode::AllHosts);
     filter.ProtocolFilter = kProtocolNoHttp;
     EXPECT_TRUE(Refuses(filter, "http://h/a"));
     EXPECT_FALSE(Refuses(filter, "ftp://h/a"));
-    EXPECT_FALSE(Refuses(filter, "https://h/a"));
+    EXPECT_TRUE(Refuses(filter, "https://h/a"));   // https is HTTP
     filter.ProtocolFilter = kProtocolNoFtp;
     EXPECT_FALSE(Refuses(filter, "http://h/a"));
+    EXPECT_FALSE(Refuses(filter, "https://h/a"));
     EXPECT_TRUE(Refuses(filter, "ftp://h/a"));
+}
+
+TEST(CUrlFilterHost, HttpsIsTheSameHost) {
+    const std::string start = "http://h.example.org/";
+    CUrlFilter filter = WithHosts(HostFilterMode::StartHost);
+    EXPECT_FALSE(Refuses(filter, "https://h.example.org/a", start));
+    EXPECT_TRUE(Refuses(filter, "https://other.example.org/a", start));
 }
 
 TEST(CFileTypeFilterExclusion, GroupsAndSwitches) {

@@ -22,5 +22,14 @@ TEST(RunEndCodeText, FillsProjectAndProxy) {
     EXPECT_EQ(StartFailureText(201, "P"), "");
 }
 
+TEST(RunEndCodeText, SecureConnectionFailureCarriesItsReason) {
+    EXPECT_EQ(EndCodeText(408, "P%s", {}, "certificate has expired"),
+              "Error: The secure connection to the start server of project \"P%s\" could not be "
+              "established: certificate has expired.");
+    EXPECT_EQ(EndCodeText(408, "P", {}),
+              "Error: The secure connection to the start server of project \"P\" could not be "
+              "established: unknown reason.");
+}
+
 } // namespace
 } // namespace torvex

@@ -19,6 +19,7 @@ TEST(TryFailureDefinitive, OnlyAnswersThatCannotChangeEndTheTries) {
         {"HTTPSession", 500, false}, {"HTTPSession", 503, false}, {"HTTPSession", 399, false},
         {"FTPGet", 5, true},         {"FTPGet", 2, false},        {"FTPGet", 8, false},
         {"NoBody", 0, false},        {"OpenFile", 0, false},      {"Connect", 404, false},
+        {"TlsHandshake", 2, true},   {"TlsHandshake", 1, false},  {"TlsHandshake", -2, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.operation) + " " + std::to_string(r.code));
@@ -29,16 +30,22 @@ TEST(TryFailureDefinitive, OnlyAnswersThatCannotChangeEndTheTries) {
 TEST(TryFailureEndCode, SocketFailuresByOperationAndProxy) {
     const struct {
         const char* operation;
+        int code;
         bool proxy;
         int end;
     } rows[] = {
-        {"Socks5Authenticate", true, 303}, {"GetHostByName", true, 301},
-        {"GetHostByName", false, 401},     {"Connect", true, 302},
-        {"Connect", false, 402},           {"Receive", false, 0},
+        {"Socks5Authenticate", 205, true, 303}, {"GetHostByName", -1, true, 301},
+        {"GetHostByName", -1, false, 401},      {"Connect", -1, true, 302},
+        {"Connect", -1, false, 402},            {"Receive", -1, false, 0},
+        // The secure connection is with the server, also through a proxy.
+        {"TlsHandshake", 2, false, 408},        {"TlsHandshake", 1, true, 408},
+        {"TlsHandshake", -2, false, 408},       {"ProxyTunnel", 407, true, 303},
+        {"ProxyTunnel", 401, true, 303},        {"ProxyTunnel", 403, true, 302},
+        {"ProxyTunnel", 0, true, 302},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.operation);
-        EXPECT_EQ(EndCodeForSocketFailure(r.operation, r.proxy), r.end);
+        SCOPED_TRACE(std::string(r.operation) + " " + std::to_string(r.code));
+        EXPECT_EQ(EndCodeForSocketFailure(r.operation, r.code, r.proxy), r.end);
     }
 }
 

@@ -76,6 +76,7 @@ struct Failure {
     std::string className;
     std::string operation;
     int code = 0;
+    std::string detail;
 };
 
 template <class Call> Failure CatchFailure(Call call) {
@@ -89,6 +90,7 @@ template <class Call> Failure CatchFailure(Call call) {
         failure.className = owned->ClassName();
         failure.operation = owned->Operation();
         failure.code = owned->Code();
+        failure.detail = owned->Detail();
     } catch (CMyException* raw) {
         std::unique_ptr<CMyException> owned(raw);
         failure.threw = true;

@@ -98,5 +98,24 @@ TEST(ProxyPortInRange, OutsideItTheModesDefaultPort) {
     }
 }
 
+TEST(AppSettingsSave, TlsCaFilesOnlyWhenSetAndAfterTheOtherKeys) {
+    TempDir dir;
+    const std::string path = dir.Str() + "/Torvex.conf";
+    CAppSettings settings;
+    ASSERT_TRUE(settings.Save(path));
+    EXPECT_EQ(ReadFileBytes(path).find("TlsCaFiles"), std::string::npos);
+    settings.TlsCaFiles = "/etc/a.pem;;/srv/b c.pem;";
+    ASSERT_TRUE(settings.Save(path));
+    const std::string text = ReadFileBytes(path);
+    const std::string last = "\nTlsCaFiles=/etc/a.pem;;/srv/b c.pem;\n";
+    ASSERT_GE(text.size(), last.size());
+    EXPECT_EQ(text.substr(text.size() - last.size()), last);
+    CAppSettings loaded;
+    ASSERT_TRUE(loaded.Load(path, "/d"));
+    EXPECT_EQ(SplitCaFiles(loaded.TlsCaFiles),
+              (std::vector<std::string>{"/etc/a.pem", "/srv/b c.pem"}));
+    EXPECT_TRUE(SplitCaFiles("").empty());
+}
+
 } // namespace
 } // namespace torvex

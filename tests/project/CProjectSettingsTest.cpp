@@ -408,6 +408,30 @@ TEST(ProjectSettingsWrite, LeavesOutWhatEqualsItsDefault) {
     EXPECT_EQ(back.Addresses[1].DateFormat, "ddmmyy");
 }
 
+TEST(ProjectSettingsWrite, TlsVerifyOnlyWhenOffAndAfterEveryOtherProjectKey) {
+    CProjectSettings s;
+    s.Addresses = {CStartAddress{}};
+    for (const auto mode : {SettingsBodyMode::TreeFile, SettingsBodyMode::ExportFile}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        s.TlsVerify = true;
+        EXPECT_EQ(BodyText(s, mode).find("TlsVerify"), std::string::npos);
+        s.TlsVerify = false;
+        const std::string body = BodyText(s, mode);
+        const auto at = body.find("TlsVerify=0\n");
+        ASSERT_NE(at, std::string::npos) << body;
+        // The last key before the start addresses.
+        EXPECT_EQ(body.find("[URL]"), at + 12) << body;
+        EXPECT_FALSE(LoadBody(body).TlsVerify);
+    }
+    test::TempDir dir;
+    ASSERT_TRUE(s.SaveDefaults(dir.Str() + "/default.conf"));
+    const std::string defaults = test::ReadFileBytes(dir.Str() + "/default.conf");
+    EXPECT_EQ(defaults.substr(defaults.size() - 12), "TlsVerify=0\n");
+    CProjectSettings loaded;
+    ASSERT_TRUE(loaded.LoadDefaults(dir.Str() + "/default.conf"));
+    EXPECT_FALSE(loaded.TlsVerify);
+}
+
 TEST(ProjectSettingsWrite, AChildThatComesFirstKeepsItsDateFormat) {
     CProjectSettings s;
     CStartAddress first;

@@ -251,9 +251,9 @@ void DialogsTest::wizardRefusesBadNamesDirectoriesAndAddresses() {
         QCOMPARE(wizard->currentId(), 1);
         QVERIFY(DirectoryExists(fresh));
 
-        wizard->AddressField()->setText(QStringLiteral("https://h/"));
+        wizard->AddressField()->setText(QStringLiteral("gopher://h/"));
         wizard->accept();
-        refusedOn(1, "information: Sorry, \"https\" protocol is not supported");
+        refusedOn(1, "information: Sorry, the URL is not valid.");
         wizard->AddressField()->setText(QStringLiteral("http://h/"));
         SetText(wizard, "level", QStringLiteral("150"));
         wizard->accept();
@@ -526,8 +526,8 @@ void DialogsTest::badInputKeepsTheDialogOnItsTab() {
     };
     const Case cases[] = {
         {"basic", PropertyTab::Basic,
-         [](CSheetProperty* s) { SetText(s, "address", QStringLiteral("https://h/")); },
-         "Sorry, \"https\" protocol is not supported in this version of Torvex."},
+         [](CSheetProperty* s) { SetText(s, "address", QStringLiteral("gopher://h/")); },
+         "Sorry, the URL is not valid."},
         {"basic", PropertyTab::Basic,
          [](CSheetProperty* s) { SetText(s, "address", QStringLiteral("h/no-scheme")); },
          "Sorry, the URL is not valid."},
@@ -639,10 +639,11 @@ void DialogsTest::startAddressOptionAndAddressList() {
             QCOMPARE(list->windowTitle(), QStringLiteral("Address list"));
             QCOMPARE(list->List()->rowCount(), 1);
             QCOMPARE(list->List()->item(0, 0)->text(), QStringLiteral("http://h/news/$DATE/"));
-            // Add refuses https; a copy of an address is added only when the user says so.
+            // Add refuses what is not an address; a copy of an address is added only when the
+            // user says so.
             m_prompter.answers = {false};
             WhenShown<CDlgAddress>([&](CDlgAddress* add) {
-                SetText(add, "address", QStringLiteral("https://h/"));
+                SetText(add, "address", QStringLiteral("gopher://h/"));
                 add->accept();
                 QVERIFY(add->isVisible());
                 SetText(add, "address", QStringLiteral("HTTP://H/NEWS/$DATE/"));
@@ -684,8 +685,7 @@ void DialogsTest::startAddressOptionAndAddressList() {
     Trigger("basic");
     QCOMPARE(m_prompter.said.size(), std::size_t{2});
     QCOMPARE(m_prompter.said[0],
-             std::string("information: Sorry, \"https\" protocol is not supported in this "
-                         "version of Torvex."));
+             std::string("information: Sorry, the URL is not valid."));
     QCOMPARE(m_prompter.said[1],
              std::string("yesno: The URL already exists. Do you wish to add it anyway?"));
 
@@ -809,7 +809,7 @@ void DialogsTest::newAddressInsertsChildrenAndHoldsIntakeState() {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("New URL(Docs) - child"));
         QCOMPARE(dialog->AddressField()->text(), QStringLiteral("http://clip.example.org/x.html"));
         QVERIFY(dialog->AddCurrent());
-        dialog->AddressField()->setText(QStringLiteral("https://h/"));
+        dialog->AddressField()->setText(QStringLiteral("gopher://h/"));
         QVERIFY(!dialog->AddCurrent());
         // A browser hand-over while it is open fills it.
         dialog->TakeAddress("http://c2/", "Second");

@@ -147,9 +147,11 @@ std::unique_ptr<CLoopbackDaemon> StartMicrosocks(const std::string& user,
         });
 }
 
-std::unique_ptr<CLoopbackDaemon> StartTinyproxy() {
+std::unique_ptr<CLoopbackDaemon> StartTinyproxy(const std::string& user,
+                                                const std::string& password,
+                                                const std::vector<int>& connectPorts) {
     return std::make_unique<CLoopbackDaemon>(
-        "/usr/bin/tinyproxy", [](int port, const std::string& dir) {
+        "/usr/bin/tinyproxy", [user, password, connectPorts](int port, const std::string& dir) {
             std::ofstream out(dir + "/tinyproxy.conf", std::ios::trunc);
             out << "Port " << port << "\n"
                 << "Listen 127.0.0.1\n"
@@ -158,6 +160,12 @@ std::unique_ptr<CLoopbackDaemon> StartTinyproxy() {
                 << "MaxClients 8\n"
                 << "LogFile \"" << dir << "/tinyproxy.log\"\n"
                 << "PidFile \"" << dir << "/tinyproxy.pid\"\n";
+            if (!user.empty()) {
+                out << "BasicAuth " << user << " " << password << "\n";
+            }
+            for (const int allowed : connectPorts) {
+                out << "ConnectPort " << allowed << "\n";
+            }
             out.close();
             return std::vector<std::string>{"/usr/bin/tinyproxy", "-d", "-c",
                                             dir + "/tinyproxy.conf"};

@@ -45,8 +45,11 @@ std::unique_ptr<CLoopbackDaemon> StartDanted();
 // A Debian SOCKS5 proxy that asks for `user` and `password` (microsocks).
 std::unique_ptr<CLoopbackDaemon> StartMicrosocks(const std::string& user,
                                                  const std::string& password);
-// A Debian HTTP proxy (tinyproxy).
-std::unique_ptr<CLoopbackDaemon> StartTinyproxy();
+// A Debian HTTP proxy (tinyproxy). With a user, it asks for Basic credentials; with
+// `connectPorts`, it opens CONNECT tunnels only to those ports (else to any).
+std::unique_ptr<CLoopbackDaemon> StartTinyproxy(const std::string& user = "",
+                                                const std::string& password = "",
+                                                const std::vector<int>& connectPorts = {});
 // A Debian FTP server (pyftpdlib) serving `root` read-only to anonymous users, and to `user`
 // with `password` when a user is given.
 std::unique_ptr<CLoopbackDaemon> StartFtpServer(const std::string& root,

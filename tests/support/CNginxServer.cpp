@@ -37,7 +37,14 @@ std::string FindNginx() {
 
 } // namespace
 
-CNginxServer::CNginxServer(const std::string& root) {
+CNginxServer::CNginxServer(const std::string& root) { Start(root); }
+
+CNginxServer::CNginxServer(const std::string& root, const std::vector<CertificateFiles>& tls)
+    : m_tls(tls) {
+    Start(root);
+}
+
+void CNginxServer::Start(const std::string& root) {
     const std::string binary = FindNginx();
     if (binary.empty()) {
         m_reason = "nginx is not installed (tools/deps.sh installs it; run ./test.sh)";
@@ -59,6 +66,13 @@ std::string CNginxServer::AccessLog() const {
 
 bool CNginxServer::TryStart(const std::string& binary, const std::string& root) {
     m_port = FreeLoopbackPort();
+    m_tlsPorts.clear();
+    for (std::size_t i = 0; i < m_tls.size(); ++i) {
+        m_tlsPorts.push_back(FreeLoopbackPort());
+        if (m_tlsPorts.back() == 0) {
+            m_port = 0;
+        }
+    }
     if (m_port == 0) {
         m_reason = "no free loopback port";
         return false;
@@ -88,8 +102,17 @@ bool CNginxServer::TryStart(const std::string& binary, const std::string& root) 
             << "  server {\n"
             << "    listen 127.0.0.1:" << m_port << ";\n"
             << "    root " << root << ";\n"
-            << "  }\n"
-            << "}\n";
+            << "  }\n";
+        for (std::size_t i = 0; i < m_tls.size(); ++i) {
+            out << "  server {\n"
+                << "    listen 127.0.0.1:" << m_tlsPorts[i] << " ssl;\n"
+                << "    root " << root << ";\n"
+                << "    ssl_certificate " << m_tls[i].cert << ";\n"
+                << "    ssl_certificate_key " << m_tls[i].key << ";\n"
+                << "    ssl_protocols TLSv1.2 TLSv1.3;\n"
+                << "  }\n";
+        }
+        out << "}\n";
     }
     std::vector<std::string> args = {binary, "-p", dir + "/", "-c", config, "-e",
                                      dir + "/error.log"};
@@ -113,7 +136,11 @@ bool CNginxServer::TryStart(const std::string& binary, const std::string& root) 
             m_reason = "nginx exited at start: " + text;
             return false;   // most likely the port was taken meanwhile
         }
-        if (LoopbackAccepts(m_port)) {
+        bool allAccept = LoopbackAccepts(m_port);
+        for (const int port : m_tlsPorts) {
+            allAccept = allAccept && LoopbackAccepts(port);
+        }
+        if (allAccept) {
             m_pid = pid;
             return true;
         }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
+#include "TestCertificates.h"
 
 namespace torvex::test {
 
@@ -13,6 +15,9 @@ namespace torvex::test {
 class CNginxServer {
 public:
     explicit CNginxServer(const std::string& root);
+    // The same, and one https listener for each certificate in `tls` (the same files), on
+    // ports of their own (TlsPort).
+    CNginxServer(const std::string& root, const std::vector<CertificateFiles>& tls);
     ~CNginxServer();
     CNginxServer(const CNginxServer&) = delete;
     CNginxServer& operator=(const CNginxServer&) = delete;
@@ -20,17 +25,21 @@ public:
     bool Started() const { return m_pid > 0; }
     const std::string& Reason() const { return m_reason; }
     int Port() const { return m_port; }
+    int TlsPort(std::size_t index = 0) const { return m_tlsPorts.at(index); }
     // The requests served so far, one line each in nginx's combined format ("GET /x HTTP/1.0"
     // and the status among them).
     std::string AccessLog() const;
 
 private:
     bool TryStart(const std::string& binary, const std::string& root);
+    void Start(const std::string& root);
     void Stop();
 
     TempDir m_dir;
     int m_pid = -1;
     int m_port = 0;
+    std::vector<CertificateFiles> m_tls;
+    std::vector<int> m_tlsPorts;
     std::string m_reason;
 };
 

@@ -174,7 +174,9 @@ TEST(CUrlResolve, TakesEffectivePortOfBase) {
     EXPECT_EQ(fromFtp.Port(), 2121);
     EXPECT_EQ(fromFtp.Compose(), "ftp://h:2121/pub/f.zip");
     const CUrl httpsBase("https://h/");
-    EXPECT_EQ(CUrl("x", &httpsBase).Port(), -1);
+    const CUrl fromHttps("x", &httpsBase);
+    EXPECT_EQ(fromHttps.Port(), 443);
+    EXPECT_EQ(fromHttps.Compose(), "https://h/x");
 }
 
 TEST(CUrlCompose, PortShownOnlyWhenNotDefaultNumber) {
@@ -188,6 +190,11 @@ TEST(CUrlCompose, PortShownOnlyWhenNotDefaultNumber) {
         {"http://h:21/x", "http://h/x"},
         {"ftp://h:80/x", "ftp://h/x"},
         {"HTTP://H/", "http://h/"},
+        // https names every port but its own: https://h:80/ is another address than https://h/.
+        {"https://h:443/x", "https://h/x"},
+        {"https://h:80/x", "https://h:80/x"},
+        {"https://h:21/x", "https://h:21/x"},
+        {"https://h:8443/x", "https://h:8443/x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -195,18 +202,34 @@ TEST(CUrlCompose, PortShownOnlyWhenNotDefaultNumber) {
     }
 }
 
-TEST(CUrlCopy, CopiesEffectivePortThroughSetters) {
+TEST(CUrlCopy, ACopyIsExactlyAsValidAsItsOriginal) {
     const CUrl http("http://h/");
     CUrl copy(http);
     EXPECT_EQ(copy.Status(), 0);
     EXPECT_EQ(copy.Port(), 80);
     EXPECT_EQ(copy.Compose(), "http://h/");
 
+    // A copied https address once lost its validity and was fetched as FTP on port 65535.
     const CUrl https("https://h/p");
     CUrl httpsCopy(https);
-    EXPECT_EQ(httpsCopy.Status(), 9);
-    EXPECT_EQ(httpsCopy.Host(), "h");
-    EXPECT_EQ(httpsCopy.Path(), "/p");
+    EXPECT_EQ(httpsCopy.Status(), 0);
+    EXPECT_EQ(httpsCopy.Scheme(), "https");
+    EXPECT_EQ(httpsCopy.Port(), 443);
+    EXPECT_EQ(httpsCopy.Compose(), "https://h/p");
+
+    const struct {
+        const char* text;
+        int status;
+    } invalid[] = {{"", 1}, {"gopher://h/", 5}, {"http://h:0/", 9}, {"http:///x", 6}};
+    for (const auto& c : invalid) {
+        SCOPED_TRACE(c.text);
+        const CUrl original(c.text);
+        EXPECT_EQ(CUrl(original).Status(), c.status);
+        CUrl assigned("http://valid/");
+        assigned = original;
+        EXPECT_EQ(assigned.Status(), c.status);
+    }
+    EXPECT_EQ(CUrl(CUrl()).Status(), 0);   // an empty record stays what it is
 
     CUrl assigned("ftp://other/");
     assigned = http;

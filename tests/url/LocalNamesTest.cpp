@@ -19,6 +19,23 @@ struct NamesCase {
     const char* file;
 };
 
+TEST(LocalNamesSeenText, BothFormsOfOneStoredFileAreOneAddress) {
+    const struct {
+        const char* url;
+        const char* seen;
+    } cases[] = {
+        {"https://h/a?b", "http://h/a?b"},          {"https://h:443/a", "http://h/a"},
+        {"https://h:8443/a", "http://h:8443/a"},    {"https://h:80/a", "https://h:80/a"},
+        {"https://h:21/a", "https://h:21/a"},       {"http://h:443/a", "http://h:443/a"},
+        {"http://h/a", "http://h/a"},               {"ftp://h/a", "ftp://h/a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const CUrl url(c.url);
+        EXPECT_EQ(SeenText(url, url.Compose()), c.seen);
+    }
+}
+
 TEST(LocalNamesMapping, DirectoryAndFileFromUrl) {
     const NamesCase cases[] = {
         {"http://h:8080/a/b.html", "h+8080/a/", "b.html"},
@@ -32,6 +49,12 @@ TEST(LocalNamesMapping, DirectoryAndFileFromUrl) {
         {"http://h/p%20q/r*s|t.html", "h/p-20q/", "r-s-t.html"},
         {"http://h/~user", "h/~user/", "index.html"},
         {"http://h/a\"b/<c>.html", "h/a-b/", "-c-.html"},
+        // https lives where the same http address does; the folder names only other ports.
+        {"https://h/a/b.html", "h/a/", "b.html"},
+        {"https://h:443/a/b.html", "h/a/", "b.html"},
+        {"https://h:8443/a/b.html", "h+8443/a/", "b.html"},
+        {"https://h:80/a/b.html", "h+80/a/", "b.html"},
+        {"http://h:443/a/b.html", "h+443/a/", "b.html"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
