@@ -34,8 +34,6 @@ constexpr std::string_view kExtensionListMeaning =
     "extension list of the file-type filter: items ext;1 (retrieve) or ext;0 (leave out) joined "
     "by |; used with NoFileFilter=0";
 
-constexpr std::string_view kFilterListMeaningTail = "; entries joined by \";\", \"*\" as wildcard";
-
 using K = CSettingsKey;
 using P = KeyPlace;
 using T = KeyKind;
