@@ -139,14 +139,22 @@ bool CookieDomainMatches(std::string_view domain, std::string_view host) {
         return false;
     }
     if (EqualsNoCase(domain, host)) {
-        return true;
+        return true;   // also a host-only cookie of a host spelt oddly (".")
     }
-    if (!EndsWithNoCase(host, domain)) {
-        return false;
+    // A leading dot is no part of the domain: ".a.com" reaches a.com itself, which set it, as
+    // well as the hosts below it.
+    if (domain.front() == '.') {
+        domain.remove_prefix(1);
+        if (domain.empty()) {
+            return false;
+        }
+        if (EqualsNoCase(domain, host)) {
+            return true;
+        }
     }
-    // The suffix must begin a label: either the domain brings its own dot, or the host has
-    // one just before it.
-    return domain.front() == '.' || host[host.size() - domain.size() - 1] == '.';
+    // The suffix must begin a label: the host has a dot just before it.
+    return host.size() > domain.size() && EndsWithNoCase(host, domain) &&
+           host[host.size() - domain.size() - 1] == '.';
 }
 
 std::string CookieDomainFor(std::string_view host, std::string_view domain) {

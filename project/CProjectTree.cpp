@@ -22,7 +22,6 @@ constexpr std::string_view kNameInvalidText =
     "Note, the following characters are invalid: \\, /, *, ?, \", <, >, |.";
 constexpr std::string_view kNameTooLongText =
     "Sorry, the name should be no longer than 64 characters.";
-constexpr std::string_view kNameUsedText = "Sorry, this name is used. Please choose another.";
 constexpr std::string_view kMoveRefusedText =
     "Sorry, you cannot move it. Because there is a project or folder of the same name in the "
     "target folder.";
@@ -451,6 +450,35 @@ bool CProjectTree::ExportItem(CTreeNode& node, const std::string& path) {
     return WriteFileText(path, out);
 }
 
+int CProjectTree::ExportKind(const std::string &path) {
+    CSettingsReader reader;
+    std::string version;
+    if (!reader.Open(path) || !reader.ReadText("TorvexVersion", version, 16)) {
+        return -1;
+    }
+    int exported = 0;
+    reader.ReadInt("Export", exported);
+    return exported == 0 ? 0 : (exported == 2 ? 2 : 1);
+}
+
+std::string CProjectTree::UsableName(std::string_view name, std::size_t capacity) {
+    std::string usable(name.substr(0, std::min(name.size(), capacity)));
+    for (char &c : usable) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f ||
+            std::string_view("\\/:*?<>|\"").find(c) != std::string_view::npos) {
+            c = '_';
+        }
+    }
+    if (!usable.empty() && usable.front() == '.') {
+        usable.front() = '_';
+    }
+    if (!usable.empty() && usable.back() == '.') {
+        usable.back() = '_';
+    }
+    return usable;
+}
+
 bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, ImportMode mode,
                               IImportPrompter& prompter, std::int32_t now) {
     CTreeNode& place = target.IsProject() ? *target.parent : target;
@@ -482,17 +510,26 @@ bool CProjectTree::ImportFile(const std::string& path, CTreeNode& target, Import
 bool CProjectTree::AskFreeNameAndDirectory(const CTreeNode& place, std::string& name,
                                            std::string& directory, bool askFirst,
                                            IImportPrompter& prompter) {
-    std::string_view reason;
-    for (bool ask = askFirst;; ask = true) {
-        if (ask && !prompter.ChangeProject(reason, name, directory)) {
-            return false;
-        }
-        if (!CheckName(place, name).empty()) {
+    std::string reasonText;
+    for (bool first = true;; first = false) {
+        // Why the name or directory cannot be taken; empty when both can.
+        std::string_view reason;
+        const std::string refusal = CheckName(place, name);
+        if (refusal == kNameUsedText) {
             reason = "Name has been used";
+        } else if (!refusal.empty()) {
+            reasonText = refusal;
+            reason = reasonText;
+        } else if (directory.empty() || directory.front() != '/') {
+            reason = "Please choose a full directory path for the project.";
         } else if (FindProjectByDirectory(directory) != nullptr) {
             reason = "Project directory has been used";
-        } else {
+        }
+        if (reason.empty() && !(first && askFirst)) {
             return true;
+        }
+        if (!prompter.ChangeProject(reason, name, directory)) {
+            return false;
         }
     }
 }
@@ -500,15 +537,28 @@ bool CProjectTree::AskFreeNameAndDirectory(const CTreeNode& place, std::string& 
 CTreeNode* CProjectTree::ImportFolder(CTreeNode& parent, std::string name, ImportMode mode,
                                       IImportPrompter& prompter) {
     CTreeNode* same = FindChildByName(parent, name, false);
-    if (same != nullptr && same->IsProject()) {
+    // A project of that name is in the way, or the name is one no folder can have.
+    const bool unusable = same == nullptr && !CheckName(parent, name).empty();
+    if ((same != nullptr && same->IsProject()) || unusable) {
         std::string other;
         bool renamed = false;
         if (mode == ImportMode::Prompt) {
             other = name;
             while ((renamed = prompter.RenameFolder(other)) && !CheckName(parent, other).empty()) {
+                const CTreeNode *merge = FindChildByName(parent, other, false);
+                if (merge != nullptr && merge->IsFolder()) {
+                    break;
+                }
             }
         } else {
-            renamed = UniqueChildName(parent, name, true, other);
+            const std::string usable = UsableName(name, kMaxFolderName);
+            const CTreeNode *taken = FindChildByName(parent, usable, false);
+            if (!usable.empty() && (taken == nullptr || taken->IsFolder())) {
+                other = usable;
+                renamed = true;
+            } else {
+                renamed = UniqueChildName(parent, usable.empty() ? "Folder" : usable, true, other);
+            }
         }
         if (!renamed) {
             return nullptr;
@@ -519,13 +569,15 @@ CTreeNode* CProjectTree::ImportFolder(CTreeNode& parent, std::string name, Impor
     return same != nullptr ? same : AddFolder(parent, name);
 }
 
-bool CProjectTree::PlaceImportedProject(const CTreeNode& parent, std::string& name,
-                                        std::string& directory, ImportMode mode,
-                                        IImportPrompter& prompter) {
-    directory = m_defaultProjectsDir + "/" + name;
+bool CProjectTree::PlaceImportedProject(const CTreeNode &parent, std::string &name,
+                                        std::string &directory, ImportMode mode,
+                                        IImportPrompter &prompter) {
     if (mode != ImportMode::Automatic) {
+        directory = m_defaultProjectsDir + "/" + name;
         return AskFreeNameAndDirectory(parent, name, directory, false, prompter);
     }
+    name = UsableName(name, kMaxProjectName);
+    directory = m_defaultProjectsDir + "/" + name;
     if (FindChildByName(parent, name, false) != nullptr) {
         std::string other;
         if (!UniqueChildName(parent, name, false, other)) {

@@ -14,6 +14,9 @@ constexpr std::string_view kTreeVersion = "0.93";
 constexpr std::string_view kRootLabel = "Torvex";
 constexpr std::size_t kMaxFolderName = 64;
 constexpr int kMaxUniqueSuffix = 9999;
+constexpr std::string_view kNameUsedText = "Sorry, this name is used. Please choose another.";
+constexpr std::string_view kImportFailedText =
+    "Error: Failed to open the file or it is in wrong format!";
 
 // What a node is and shows; also the index of its image in the tree.
 enum class NodeKind : int {
@@ -117,6 +120,12 @@ public:
     std::string MoveItem(CTreeNode& node, CTreeNode& target);
     // Writes a project as a one-project file, a folder or the root as a multi-object file.
     bool ExportItem(CTreeNode& node, const std::string& path);
+    // What an export file holds: 0 one project, 1 a folder, 2 the whole tree; -1 when it cannot
+    // be read or is not one of ours.
+    static int ExportKind(const std::string &path);
+    // `name` made acceptable as a folder or project name: characters a name cannot hold become
+    // "_", leading and trailing dots too, cut to `capacity`; an empty name stays empty.
+    static std::string UsableName(std::string_view name, std::size_t capacity);
     // Imports `path` below `target`. One-project files ask `prompter` for the name and directory
     // as a project conflict does. False when the file cannot be read or is not ours.
     bool ImportFile(const std::string& path, CTreeNode& target, ImportMode mode,

@@ -2,7 +2,9 @@
 
 #include <functional>
 
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QTimer>
 
 #include "shell/ShellIcons.h"
 
@@ -27,6 +29,13 @@ CFormTree::CFormTree(CProjectTree& tree, QWidget* parent) : QTreeWidget(parent),
     setSelectionMode(QAbstractItemView::SingleSelection);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setUniformRowHeights(true);
+    // Nodes move by dragging; the window moves them in the tree and the pane is rebuilt, so
+    // the view itself never moves an item.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setDefaultDropAction(Qt::IgnoreAction);
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { OnExpansion(item, true); });
     connect(this, &QTreeWidget::itemCollapsed, this,
@@ -133,6 +142,43 @@ void CFormTree::OnExpansion(QTreeWidgetItem* item, bool expanded) {
         node->kind = expanded ? NodeKind::FolderExpanded : NodeKind::FolderCollapsed;
     }
     item->setIcon(0, NodeKindIcon(node->kind));
+}
+
+void CFormTree::startDrag(Qt::DropActions actions) {
+    CTreeNode *node = SelectedNode();
+    if (node == nullptr || node->IsRoot()) {
+        return;
+    }
+    m_dragged = node;
+    QTreeWidget::startDrag(actions);
+    m_dragged = nullptr;
+}
+
+CTreeNode *CFormTree::DropTarget(const QPoint &position) const {
+    CTreeNode *target = NodeOfItem(itemAt(position));
+    if (m_dragged == nullptr || target == nullptr || target->IsProject()) {
+        return nullptr;
+    }
+    return target;
+}
+
+void CFormTree::dragMoveEvent(QDragMoveEvent *event) {
+    QTreeWidget::dragMoveEvent(event);
+    if (DropTarget(event->position().toPoint()) == nullptr) {
+        event->ignore();
+    }
+}
+
+void CFormTree::dropEvent(QDropEvent *event) {
+    CTreeNode *target = DropTarget(event->position().toPoint());
+    CTreeNode *node = m_dragged;
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    if (target == nullptr || node == nullptr) {
+        return;
+    }
+    // After the drag has ended: the window rebuilds the items the drag still refers to.
+    QTimer::singleShot(0, this, [this, node, target] { Q_EMIT moveRequested(node, target); });
 }
 
 } // namespace torvex

@@ -25,14 +25,24 @@ public:
 Q_SIGNALS:
     // The selection moved to `node` (null: nothing selected).
     void nodeSelected(torvex::CTreeNode* node);
+    // `node` was dragged onto `target`; the window decides and rebuilds the pane.
+    void moveRequested(torvex::CTreeNode *node, torvex::CTreeNode *target);
+
+protected:
+    void startDrag(Qt::DropActions actions) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
+    // The folder or root under `position` that the dragged node may be dropped on, or null.
+    CTreeNode *DropTarget(const QPoint &position) const;
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, CTreeNode& node);
     void Refresh(QTreeWidgetItem* item);
     void OnExpansion(QTreeWidgetItem* item, bool expanded);
 
     CProjectTree& m_tree;
     bool m_rebuilding = false;
+    CTreeNode *m_dragged = nullptr;
 };
 
 CTreeNode* NodeOfItem(const QTreeWidgetItem* item);

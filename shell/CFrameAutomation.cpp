@@ -56,7 +56,9 @@ CFrameAutomation::CFrameAutomation(CAppSettings &settings, CProjectTree &tree,
 
 CFrameAutomation::~CFrameAutomation() {
     m_timerTick.stop();
-    delete m_countdown; // a countdown still under way is cancelled
+    for (const QPointer<CCountdownWindow> &countdown : m_countdowns) {
+        delete countdown; // a countdown still under way is cancelled
+    }
     m_driver.reset();
     m_finalActions.reset();
 }
@@ -85,10 +87,22 @@ void CFrameAutomation::ConversionsEnded(bool anyRunning) {
     }
 }
 
-void CFrameAutomation::CancelCountdown() {
-    if (m_countdown) {
-        m_countdown->close(); // closing without acting cancels both actions
+CCountdownWindow *CFrameAutomation::Countdown() const {
+    for (auto open = m_countdowns.rbegin(); open != m_countdowns.rend(); ++open) {
+        if (*open) {
+            return *open;
+        }
     }
+    return nullptr;
+}
+
+void CFrameAutomation::CancelCountdown() {
+    for (const QPointer<CCountdownWindow> &countdown : m_countdowns) {
+        if (countdown) {
+            countdown->close(); // closing without acting cancels both actions
+        }
+    }
+    m_countdowns.clear();
 }
 
 void CFrameAutomation::CheckDownloadTimer() {
@@ -101,7 +115,8 @@ void CFrameAutomation::OpenCountdown(int flags) {
         m_finalActions->Run(hangUp, shutdown,
                             static_cast<ShutdownAction>(m_settings.ShutdownAction));
     });
-    m_countdown = countdown;
+    std::erase_if(m_countdowns, [](const QPointer<CCountdownWindow> &open) { return !open; });
+    m_countdowns.emplace_back(countdown);
     countdown->show();
     countdown->raise();
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QObject>
 #include <QPointer>
@@ -58,8 +59,8 @@ public:
     void CancelCountdown();
     // One check of the download timer at the clock's local time.
     void CheckDownloadTimer();
-    // The countdown window while one is open, else null.
-    CCountdownWindow *Countdown() const { return m_countdown; }
+    // The countdown window opened last while it is open, else null.
+    CCountdownWindow *Countdown() const;
     // Waits for the final hang-up and shutdown under way (tests).
     void WaitForFinalActions() { m_finalActions->Wait(); }
 
@@ -84,7 +85,9 @@ private:
     std::unique_ptr<CFinalActions> m_finalActions;
     CDownloadTimer m_downloadTimer;
     QTimer m_timerTick;
-    QPointer<CCountdownWindow> m_countdown;
+    // The countdowns open now: the hang-up's after the last run and the shutdown's after the
+    // conversion can be open at once.
+    std::vector<QPointer<CCountdownWindow>> m_countdowns;
 };
 
 } // namespace torvex

@@ -180,6 +180,7 @@ void CMainFrame::BuildPanes() {
     setCentralWidget(m_outerSplitter);
 
     connect(m_formTree, &CFormTree::nodeSelected, this, &CMainFrame::OnNodeSelected);
+    connect(m_formTree, &CFormTree::moveRequested, this, &CMainFrame::OnMoveNode);
     connect(m_formTree, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowTreeMenu);
     connect(m_formDetail, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowRecordMenu);
     connect(m_formChannel, &QWidget::customContextMenuRequested, this, &CMainFrame::ShowThreadMenu);
@@ -209,14 +210,14 @@ QAction* CMainFrame::Action(const QString& name) const {
 void CMainFrame::BuildActions() {
     const QKeySequence none;
     // File
-    AddAction("newFolder", "&Folder", none, &CMainFrame::NotYet);
+    AddAction("newFolder", "&Folder", none, &CMainFrame::OnNewFolder);
     AddAction("newProject", "&Project\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N),
               &CMainFrame::OnNewProject);
-    AddAction("import", "&Import", none, &CMainFrame::NotYet);
-    AddAction("export", "&Export", none, &CMainFrame::NotYet);
+    AddAction("import", "&Import", none, &CMainFrame::OnImport);
+    AddAction("export", "&Export", none, &CMainFrame::OnExport);
     AddAction("delete", "&Delete", QKeySequence(Qt::Key_Delete), &CMainFrame::OnDelete);
-    AddAction("rename", "Rena&me\tF2", QKeySequence(Qt::Key_F2), &CMainFrame::NotYet);
-    AddAction("searchRestore", "Search and &Restore", none, &CMainFrame::NotYet);
+    AddAction("rename", "Rena&me\tF2", QKeySequence(Qt::Key_F2), &CMainFrame::OnRename);
+    AddAction("searchRestore", "Search and &Restore", none, &CMainFrame::OnSearchRestore);
     AddAction("exit", "E&xit", none, &CMainFrame::OnExit);
     // Project: the property pages, addresses, timer list, record backup, address
     AddAction("basic", "&Basic\tF3", QKeySequence(Qt::Key_F3), &CMainFrame::OnProperties);

@@ -17,6 +17,7 @@
 #include "engine/IRunListener.h"
 #include "project/CAppSettings.h"
 #include "project/CProjectTree.h"
+#include "shell/CFileChooser.h"
 #include "shell/CFrameAutomation.h"
 
 class QAction;
@@ -107,6 +108,8 @@ public:
     // The tray menu (also without a tray, for tests) and the tray icon (null without a tray).
     QMenu* TrayMenu() const { return m_trayMenu; }
     QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
+    // The export and import file dialogs (the system's unless set; not owned).
+    void SetFileChooser(CFileChooser &chooser) { m_files = &chooser; }
 
 Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
@@ -209,6 +212,16 @@ private:
     void OnBrowserIntegration();
     void OnClipMonitor();
     void OnAutoRun();
+    // The tree pane's own commands (CMainFrameTree.cpp).
+    void OnNewFolder();
+    void OnRename();
+    void OnDeleteNode();
+    void OnExport();
+    void OnImport();
+    void OnSearchRestore();
+    void OnMoveNode(CTreeNode *node, CTreeNode *target);
+    void ShowTreeChange(CTreeNode *select);
+    void SaveTreeTold();
 
     void ShowTreeMenu(const QPoint& at);
     void ShowRecordMenu(const QPoint& at);
@@ -259,6 +272,8 @@ private:
     CAutoRun* m_autoRun = nullptr;
     QMenu* m_trayMenu = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
+    CFileChooser m_systemFiles;
+    CFileChooser *m_files = &m_systemFiles;
 };
 
 } // namespace torvex

@@ -75,7 +75,7 @@ void CMainFrame::OnDelete() {
     if (m_formDetail->hasFocus()) {
         OnDeleteRecords();
     } else {
-        NotYet(); // deleting tree nodes comes with the tree's commands
+        OnDeleteNode();
     }
 }
 

@@ -44,7 +44,9 @@ for target in "${targets[@]}"; do
     fi
     echo "fuzz: $target (${limit[*]})" >&2
     log="build/fuzz/$target.log"
-    if ! "build/fuzz/fuzz/fuzz_$target" "${limit[@]}" -max_len=8192 -timeout=10 \
+    # One input may take a minute before it counts as hanging: on a loaded machine a quick
+    # input can wait seconds for the processor, and a hang runs far longer than that.
+    if ! "build/fuzz/fuzz/fuzz_$target" "${limit[@]}" -max_len=8192 -timeout=60 \
         -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="build/fuzz/findings/$target-" "$corpus" "fuzz/seeds/$target" \
         >"$log" 2>&1; then

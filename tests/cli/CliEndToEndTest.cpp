@@ -28,28 +28,17 @@ namespace torvex {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChildResult;
 using test::CChildProcess;
 using test::CFixtureServer;
+using test::ChildResult;
 using test::FixtureScript;
+using test::HttpAnswer;
 using test::ReadFileBytes;
+using test::RequestHeader;
 using test::TempDir;
 using test::WriteFileBytes;
 
 constexpr const char* kLastModified = "Mon, 01 Jan 2024 00:00:00 GMT";
-
-std::string Answer(std::string_view status, std::string_view type, std::string_view body,
-                   std::string_view extraHeaders = "") {
-    std::string text = "HTTP/1.0 " + std::string(status) + "\r\n";
-    if (!type.empty()) {
-        text += "Content-Type: " + std::string(type) + "\r\n";
-    }
-    text += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-    text += std::string(extraHeaders);
-    text += "\r\n";
-    text += body;
-    return text;
-}
 
 // One status-log line as the record writes it.
 std::string StatusLine(const std::string& url, char kind, char state, char name,
@@ -111,16 +100,6 @@ std::map<std::string, std::string> SectionOf(const std::string& log, const std::
     return values;
 }
 
-// The request header `name` of a request, or empty.
-std::string HeaderOf(const std::string& request, const std::string& name) {
-    const auto at = request.find("\r\n" + name + ": ");
-    if (at == std::string::npos) {
-        return {};
-    }
-    const auto begin = at + name.size() + 4;
-    return request.substr(begin, request.find("\r\n", begin) - begin);
-}
-
 class CliEndToEnd : public ::testing::Test {
 protected:
     ChildResult Cli(const std::vector<std::string>& arguments,
@@ -163,7 +142,7 @@ protected:
             std::lock_guard<std::mutex> hold(m_lock);
             const auto found = m_answers.find(target);
             if (found == m_answers.end()) {
-                return {test::SendBytes(Answer("404 Not Found", "text/html", "missing"))};
+                return {test::SendBytes(HttpAnswer("404 Not Found", "text/html", "missing"))};
             }
             return {test::SendBytes(found->second)};
         });
@@ -196,10 +175,10 @@ protected:
 
 TEST_F(CliEndToEndSite, SeveralStartAddressesAreFetchedOnceEachAndRecorded) {
     const std::string page = "<html><body>No links here.</body></html>\n";
-    Serve("/a.txt", Answer("200 OK", "text/plain", "alpha\n"));
-    Serve("/dir/", Answer("200 OK", "text/html", page));
-    Serve("/dir/index.html", Answer("200 OK", "text/html", page));
-    Serve("/img/b.png", Answer("200 OK", "image/png", std::string("\x89PNG\0\x01", 6)));
+    Serve("/a.txt", HttpAnswer("200 OK", "text/plain", "alpha\n"));
+    Serve("/dir/", HttpAnswer("200 OK", "text/html", page));
+    Serve("/dir/index.html", HttpAnswer("200 OK", "text/html", page));
+    Serve("/img/b.png", HttpAnswer("200 OK", "image/png", std::string("\x89PNG\0\x01", 6)));
     const std::string dir = MakeProject(
         "several", {Url("/a.txt"), Url("/dir/"), Url("/a.txt"), Url("/dir/index.html"),
                     Url("/img/b.png")});
@@ -306,9 +285,9 @@ struct FailureCase {
 
 std::vector<FailureCase> ServerFailures() {
     return {
-        {"404 answer", Answer("404 Not Found", "text/html", "gone"), 405},
-        {"401 answer", Answer("401 Unauthorized", "text/html", "who"), 404},
-        {"403 answer", Answer("403 Forbidden", "text/html", "no"), 501},
+        {"404 answer", HttpAnswer("404 Not Found", "text/html", "gone"), 405},
+        {"401 answer", HttpAnswer("401 Unauthorized", "text/html", "who"), 404},
+        {"403 answer", HttpAnswer("403 Forbidden", "text/html", "no"), 501},
         {"empty body", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n", 407},
     };
 }
@@ -396,9 +375,9 @@ TEST_F(CliEndToEndSite, RetryZeroTriesEachAddressOnce) {
 
 TEST_F(CliEndToEndSite, SlashRedirectLeavesARedirectPageAndFetchesTheSlashForm) {
     const std::string page = "<html><body>Docs</body></html>\n";
-    Serve("/docs", Answer("301 Moved Permanently", "text/html", "",
-                          "Location: " + Url("/docs/") + "\r\n"));
-    Serve("/docs/", Answer("200 OK", "text/html", page));
+    Serve("/docs", HttpAnswer("301 Moved Permanently", "text/html", "",
+                              "Location: " + Url("/docs/") + "\r\n"));
+    Serve("/docs/", HttpAnswer("200 OK", "text/html", page));
     const std::string dir = MakeProject("redirect", {Url("/docs")});
     const ChildResult run = Cli({"start", dir});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
@@ -418,8 +397,10 @@ TEST_F(CliEndToEndSite, SlashRedirectLeavesARedirectPageAndFetchesTheSlashForm) 
 }
 
 TEST_F(CliEndToEndSite, RedirectLoopEnds) {
-    Serve("/loop-a", Answer("302 Found", "text/html", "", "Location: " + Url("/loop-b") + "\r\n"));
-    Serve("/loop-b", Answer("302 Found", "text/html", "", "Location: " + Url("/loop-a") + "\r\n"));
+    Serve("/loop-a",
+          HttpAnswer("302 Found", "text/html", "", "Location: " + Url("/loop-b") + "\r\n"));
+    Serve("/loop-b",
+          HttpAnswer("302 Found", "text/html", "", "Location: " + Url("/loop-a") + "\r\n"));
     const std::string dir = MakeProject("loop", {Url("/loop-a")});
     const ChildResult run = Cli({"start", dir}, 30s);
     EXPECT_FALSE(run.timedOut);
@@ -428,8 +409,8 @@ TEST_F(CliEndToEndSite, RedirectLoopEnds) {
 }
 
 TEST_F(CliEndToEndSite, FileLimitEndsTheRunWithTheLimitStatus) {
-    Serve("/one.txt", Answer("200 OK", "text/plain", "1"));
-    Serve("/two.txt", Answer("200 OK", "text/plain", "2"));
+    Serve("/one.txt", HttpAnswer("200 OK", "text/plain", "1"));
+    Serve("/two.txt", HttpAnswer("200 OK", "text/plain", "2"));
     const std::string dir =
         MakeProject("limited", {Url("/one.txt"), Url("/two.txt")}, {"MaxFile=1", "DownthreadNum=1"});
     const ChildResult run = Cli({"start", dir});
@@ -438,7 +419,7 @@ TEST_F(CliEndToEndSite, FileLimitEndsTheRunWithTheLimitStatus) {
 }
 
 TEST_F(CliEndToEndSite, ResumeWithNothingToResumeIsDeclinedWithoutYes) {
-    Serve("/a.txt", Answer("200 OK", "text/plain", "alpha\n"));
+    Serve("/a.txt", HttpAnswer("200 OK", "text/plain", "alpha\n"));
     const std::string dir = MakeProject("done", {Url("/a.txt")});
     ASSERT_EQ(Cli({"start", dir}).exitStatus, 0);
     // A finished run leaves no break point, so resuming asks whether to re-read the link maps.
@@ -454,8 +435,9 @@ TEST_F(CliEndToEndSite, ResumeWithNothingToResumeIsDeclinedWithoutYes) {
 }
 
 TEST_F(CliEndToEndSite, LinksAreConvertedAfterTheRunAndByTheConvertCommand) {
-    Serve("/", Answer("200 OK", "text/html", "<a href=\"here.txt\">h</a><a href=\"gone.html\">g</a>"));
-    Serve("/here.txt", Answer("200 OK", "text/plain", "here"));
+    Serve("/", HttpAnswer("200 OK", "text/html",
+                          "<a href=\"here.txt\">h</a><a href=\"gone.html\">g</a>"));
+    Serve("/here.txt", HttpAnswer("200 OK", "text/plain", "here"));
     const std::string dir = MakeProject("convert", {Url("/"), Url("/here.txt")}, {"Link=1"});
     const std::string page = Stored(dir, Host() + "/index.html");
     const std::string absolute =
@@ -540,19 +522,19 @@ protected:
         m_server.SetResponder([](const std::string& request) -> FixtureScript {
             const std::string target = test::RequestTarget(request);
             const std::string dated = std::string("Last-Modified: ") + kLastModified + "\r\n";
-            if (!HeaderOf(request, "If-Modified-Since").empty()) {
+            if (!RequestHeader(request, "If-Modified-Since").empty()) {
                 return {test::SendBytes("HTTP/1.0 304 Not Modified\r\n" + dated + "\r\n")};
             }
             if (target == "/index.html") {
-                return {test::SendBytes(Answer("200 OK", "text/html", kPage, dated))};
+                return {test::SendBytes(HttpAnswer("200 OK", "text/html", kPage, dated))};
             }
             if (target == "/linked.html") {
-                return {test::SendBytes(Answer("200 OK", "text/html", kLinkedPage, dated))};
+                return {test::SendBytes(HttpAnswer("200 OK", "text/html", kLinkedPage, dated))};
             }
             if (target == "/a.txt" || target == "/b.txt") {
-                return {test::SendBytes(Answer("200 OK", "text/plain", target, dated))};
+                return {test::SendBytes(HttpAnswer("200 OK", "text/plain", target, dated))};
             }
-            return {test::SendBytes(Answer("404 Not Found", "text/html", "missing"))};
+            return {test::SendBytes(HttpAnswer("404 Not Found", "text/html", "missing"))};
         });
     }
     static constexpr const char* kPage = "<html><body>Start</body></html>\n";
@@ -579,9 +561,9 @@ void ExpectAsked(std::map<std::string, std::vector<std::string>>& asked, const s
     const std::vector<std::string>& requests = asked[target];
     ASSERT_EQ(requests.size(), how == Asked::Not ? 0u : 1u);
     if (how == Asked::WithoutDate) {
-        EXPECT_EQ(HeaderOf(requests[0], "If-Modified-Since"), "");
+        EXPECT_EQ(RequestHeader(requests[0], "If-Modified-Since"), "");
     } else if (how == Asked::WithDate) {
-        EXPECT_EQ(HeaderOf(requests[0], "If-Modified-Since"), kLastModified);
+        EXPECT_EQ(RequestHeader(requests[0], "If-Modified-Since"), kLastModified);
     }
 }
 
@@ -671,9 +653,9 @@ TEST_F(CliEndToEndUpdate, UpdateModeAndFirstPageDecideWhatIsAskedFor) {
         for (std::size_t i = mark; i < now.size(); ++i) {
             asked[test::RequestTarget(now[i])].push_back(now[i]);
         }
-        const auto askedWithDate = [&](const std::string& target) {
+        const auto askedWithDate = [&](const std::string &target) {
             return asked[target].size() == 1 &&
-                   HeaderOf(asked[target][0], "If-Modified-Since") == kLastModified;
+                   RequestHeader(asked[target][0], "If-Modified-Since") == kLastModified;
         };
         EXPECT_EQ(asked["/index.html"].size(), c.askPage ? 1u : 0u);
         if (c.askPage) {
@@ -685,7 +667,7 @@ TEST_F(CliEndToEndUpdate, UpdateModeAndFirstPageDecideWhatIsAskedFor) {
         }
         EXPECT_EQ(asked["/a.txt"].size(), c.askA == 0 ? 0u : 1u);
         if (c.askA == 1) {
-            EXPECT_EQ(HeaderOf(asked["/a.txt"].at(0), "If-Modified-Since"), "");
+            EXPECT_EQ(RequestHeader(asked["/a.txt"].at(0), "If-Modified-Since"), "");
             EXPECT_EQ(ReadFileBytes(Stored(dir, Host() + "/a.txt")), "/a.txt");
         } else if (c.askA == 2) {
             EXPECT_TRUE(askedWithDate("/a.txt"));
@@ -719,9 +701,9 @@ protected:
         // Later connections: the rest of the body when a range is asked for, else all of it.
         // The responder keeps its own reference to the body: the server (a member of the base)
         // outlives this fixture's members.
-        m_server.SetResponder([body = m_shared, header = m_header](
-                                  const std::string& request) -> FixtureScript {
-            const std::string range = HeaderOf(request, "Range");
+        m_server.SetResponder([body = m_shared,
+                               header = m_header](const std::string &request) -> FixtureScript {
+            const std::string range = RequestHeader(request, "Range");
             const std::string prefix = "bytes=";
             if (range.rfind(prefix, 0) != 0) {
                 return {test::SendBytes(header + *body)};
@@ -798,7 +780,7 @@ TEST_F(CliEndToEndStop, InterruptedBodyResumesWithARangeRequest) {
     EXPECT_EQ(resumed.exitStatus, 0) << resumed.err;
     const std::vector<std::string> asked = RequestsFor("/big.bin");
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(HeaderOf(asked[1], "Range"), "bytes=" + std::to_string(readed) + "-");
+    EXPECT_EQ(RequestHeader(asked[1], "Range"), "bytes=" + std::to_string(readed) + "-");
     EXPECT_TRUE(ReadFileBytes(stored) == m_body) << "the resumed file differs from the original";
     EXPECT_FALSE(FileExists(dir + "/logs/latest.s"));
 }
@@ -874,11 +856,10 @@ TEST_F(CliEndToEndStop, StopDuringAStalledBodyEndsPromptlyAsStopped) {
     EXPECT_TRUE(FileExists(dir + "/logs/latest.s"));
 }
 
-
 // Records through the command line alone: Starts with BackupLast keep the older records as
 // backups named by their record times, and deleting the latest one promotes the newest backup.
 TEST_F(CliEndToEndSite, StartsWithBackupLastKeepBackupsThatRecordsListsAndDeletes) {
-    Serve("/a.txt", Answer("200 OK", "text/plain", "alpha\n"));
+    Serve("/a.txt", HttpAnswer("200 OK", "text/plain", "alpha\n"));
     const std::string dir = MakeProject("backups", {Url("/a.txt")}, {"BackupLast=1"});
     for (int run = 0; run < 3; ++run) {
         ASSERT_EQ(Cli({"start", dir}).exitStatus, 0);

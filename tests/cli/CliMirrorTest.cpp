@@ -22,19 +22,14 @@ namespace torvex {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChildResult;
 using test::CFixtureServer;
+using test::ChildResult;
 using test::FixtureScript;
+using test::HttpAnswer;
 using test::ReadFileBytes;
+using test::RequestHeader;
 using test::TempDir;
 using test::WriteFileBytes;
-
-std::string Answer(std::string_view status, std::string_view type, std::string_view body,
-                   std::string_view extraHeaders = "") {
-    return "HTTP/1.0 " + std::string(status) + "\r\nContent-Type: " + std::string(type) +
-           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-           std::string(extraHeaders) + "\r\n" + std::string(body);
-}
 
 std::string Page(const std::vector<std::string>& links) {
     std::string page = "<html><body>\n";
@@ -48,16 +43,6 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The request header `name` of a request, or empty.
-std::string HeaderOf(const std::string& request, const std::string& name) {
-    const auto at = request.find("\r\n" + name + ": ");
-    if (at == std::string::npos) {
-        return {};
-    }
-    const auto begin = at + name.size() + 4;
-    return request.substr(begin, request.find("\r\n", begin) - begin);
-}
-
 // A small documentation site: /docs/index.html links to pages below it, beside it, one level
 // deeper, on another host name of the same server (localhost), to files by extension, and to a
 // page that is missing.
@@ -66,18 +51,18 @@ protected:
     CliMirror() {
         const std::string far = "http://localhost:" + std::to_string(m_server.Port());
         Serve("/docs/index.html",
-              Answer("200 OK", "text/html",
-                     Page({"a.html", "sub/b.html", "../other/c.html", "file.zip", "doc.pdf",
-                           "list.php", "missing.html", far + "/docs/far.html"}),
-                     "Set-Cookie: session=s1; path=/\r\n"));
-        Serve("/docs/a.html", Answer("200 OK", "text/html", Page({"deep.html"})));
-        Serve("/docs/deep.html", Answer("200 OK", "text/html", Page({})));
-        Serve("/docs/sub/b.html", Answer("200 OK", "text/html", Page({})));
-        Serve("/other/c.html", Answer("200 OK", "text/html", Page({})));
-        Serve("/docs/file.zip", Answer("200 OK", "application/zip", "PK zip"));
-        Serve("/docs/doc.pdf", Answer("200 OK", "application/pdf", "%PDF-1.4"));
-        Serve("/docs/list.php", Answer("200 OK", "text/html", Page({})));
-        Serve("/docs/far.html", Answer("200 OK", "text/html", Page({})));
+              HttpAnswer("200 OK", "text/html",
+                         Page({"a.html", "sub/b.html", "../other/c.html", "file.zip", "doc.pdf",
+                               "list.php", "missing.html", far + "/docs/far.html"}),
+                         "Set-Cookie: session=s1; path=/\r\n"));
+        Serve("/docs/a.html", HttpAnswer("200 OK", "text/html", Page({"deep.html"})));
+        Serve("/docs/deep.html", HttpAnswer("200 OK", "text/html", Page({})));
+        Serve("/docs/sub/b.html", HttpAnswer("200 OK", "text/html", Page({})));
+        Serve("/other/c.html", HttpAnswer("200 OK", "text/html", Page({})));
+        Serve("/docs/file.zip", HttpAnswer("200 OK", "application/zip", "PK zip"));
+        Serve("/docs/doc.pdf", HttpAnswer("200 OK", "application/pdf", "%PDF-1.4"));
+        Serve("/docs/list.php", HttpAnswer("200 OK", "text/html", Page({})));
+        Serve("/docs/far.html", HttpAnswer("200 OK", "text/html", Page({})));
         m_server.SetResponder([this](const std::string& request) -> FixtureScript {
             std::string target = test::RequestTarget(request);
             // Through an HTTP proxy the target is the whole address.
@@ -87,7 +72,7 @@ protected:
             std::lock_guard<std::mutex> hold(m_lock);
             const auto found = m_answers.find(target);
             return {test::SendBytes(found == m_answers.end()
-                                        ? Answer("404 Not Found", "text/html", "missing")
+                                        ? HttpAnswer("404 Not Found", "text/html", "missing")
                                         : found->second)};
         });
     }
@@ -222,11 +207,11 @@ TEST_F(CliMirror, OptionsShapeTheRequestsAndTheCopy) {
     bool sawCookie = false;
     for (const std::string& request : m_server.Requests()) {
         SCOPED_TRACE(request.substr(0, request.find('\r')));
-        EXPECT_EQ(HeaderOf(request, "User-Agent"), "Probe/2");
-        sawCookie = sawCookie || !HeaderOf(request, "Cookie").empty();
+        EXPECT_EQ(RequestHeader(request, "User-Agent"), "Probe/2");
+        sawCookie = sawCookie || !RequestHeader(request, "Cookie").empty();
     }
     EXPECT_FALSE(sawCookie);
-    EXPECT_EQ(HeaderOf(m_server.Requests().front(), "Authorization"), "Basic YW5uOnB3");
+    EXPECT_EQ(RequestHeader(m_server.Requests().front(), "Authorization"), "Basic YW5uOnB3");
     // --adjust-extension: a page named .php is stored as .php.html; --local-links: the link to
     // the page beyond the level limit points where it would be stored.
     EXPECT_TRUE(FileExists(dir + "/download/latest/" + Host() + "/docs/list.php.html"));
@@ -243,7 +228,7 @@ TEST_F(CliMirror, OptionsShapeTheRequestsAndTheCopy) {
     // The defaults: cookies go back, absolute links (the shipped default) to what was not fetched.
     const std::string plain = m_work / "plain";
     ASSERT_EQ(Mirror(plain).exitStatus, 5);
-    EXPECT_EQ(HeaderOf(m_server.Requests().back(), "Cookie"), "session=s1");
+    EXPECT_EQ(RequestHeader(m_server.Requests().back(), "Cookie"), "session=s1");
     EXPECT_TRUE(Contains(ReadFileBytes(plain + "/download/latest/" + Host() + "/docs/a.html"),
                          "href=\"" + Url("/docs/deep.html") + "\""));
 }

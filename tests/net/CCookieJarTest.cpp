@@ -63,10 +63,11 @@ TEST(CookieDomain, MatchesWholeLabelsOnly) {
         const char* host;
         bool matches;
     };
-    for (const Case c : {Case{".a.com", "shop.a.com", true}, Case{".a.com", "a.com", false},
+    for (const Case c : {Case{".a.com", "shop.a.com", true}, Case{".a.com", "a.com", true},
                          Case{"a.com", "a.com", true}, Case{"A.Com", "x.y.a.com", true},
                          Case{"a.com", "bada.com", false}, Case{".a.com", "bad-a.com", false},
-                         Case{"", "a.com", false}}) {
+                         Case{"", "a.com", false}, Case{".", "a.com", false},
+                         Case{".com", "a.com", true}, Case{"..a.com", "a.com", false}}) {
         SCOPED_TRACE(std::string(c.domain) + " / " + c.host);
         EXPECT_EQ(CookieDomainMatches(c.domain, c.host), c.matches);
     }
@@ -139,8 +140,13 @@ TEST(CookieJarExchange, SendsMatchingCookiesInJarOrder) {
     EXPECT_EQ(jar.BuildCookieHeader("h", "/DIR/x"), "Cookie: a=1; b=2 3\r\n");
     EXPECT_EQ(jar.BuildCookieHeader("h", "/other"), "Cookie: b=2 3\r\n");
     EXPECT_EQ(jar.BuildCookieHeader("www.a.com", "/"), "Cookie: c=3\r\n");
-    EXPECT_EQ(jar.BuildCookieHeader("a.com", "/"), "");
+    // The domain's own host as well: the leading dot is no part of it.
+    EXPECT_EQ(jar.BuildCookieHeader("a.com", "/"), "Cookie: c=3\r\n");
     EXPECT_EQ(jar.BuildCookieHeader("g", "/dir/"), "");
+    EXPECT_EQ(jar.BuildCookieHeader("bada.com", "/"), "");
+    CCookieJar own;
+    own.AddSetCookie("s=1; domain=.b.org", "b.org", "/");
+    EXPECT_EQ(own.BuildCookieHeader("b.org", "/"), "Cookie: s=1\r\n");
     const std::vector<CCookie> cookies = jar.Cookies();
     ASSERT_EQ(cookies.size(), 3u);
     EXPECT_EQ(cookies[0].path, "/dir/");

@@ -142,5 +142,108 @@ TEST(ProjectTreeExport, OneProjectFilesCarryNoProxyAndFolderImportsMergeWithSuff
     EXPECT_EQ(root.children[1]->project->CreateTime, 99);
 }
 
+std::size_t CountProjects(const CTreeNode &node) {
+    std::size_t count = node.IsProject() ? 1 : 0;
+    for (const auto &child : node.children) {
+        count += CountProjects(*child);
+    }
+    return count;
+}
+
+// Remembers why it was asked and gives the project a usable name.
+class RenamingAnswers : public IImportPrompter {
+public:
+    bool RenameFolder(std::string &name) override {
+        name = "Renamed folder";
+        return true;
+    }
+    bool ChangeProject(std::string_view reason, std::string &name, std::string &) override {
+        reasons.emplace_back(reason);
+        name = "Usable";
+        return true;
+    }
+    std::vector<std::string> reasons;
+};
+
+TEST(ProjectTreeImport, DamagedFilesAreRefusedAndNothingIsLost) {
+    TempDir dir;
+    CProjectTree tree(dir.Str() + "/Torvex.dir", dir.Str() + "/MyWebsites");
+    tree.LoadTree();
+    CTreeNode *keep = tree.AddFolder(tree.Root(), "Keep");
+    tree.AddProject(*keep, Project("Kept", dir.Str() + "/kept"));
+    const std::string whole = dir.Str() + "/whole.tvp";
+    ASSERT_TRUE(tree.ExportItem(tree.Root(), whole));
+    const std::string text = ReadFileBytes(whole);
+
+    const struct {
+        const char *what;
+        std::string bytes;
+        int kind;
+    } cases[] = {
+        {"empty", "", -1},
+        {"binary",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0\xff\xfe[Object]\0Type=2",
+                     27),
+         -1},
+        {"no version", "Export=2\n[Object]\nType=2\nLevel=1\nName=X\n", -1},
+        {"cut in the middle", text.substr(0, text.size() / 2), 2},
+        {"cut in the version", text.substr(0, 9), -1},
+    };
+    ImportAnswers prompter;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.Str() + "/bad.tvp";
+        WriteFileBytes(path, c.bytes);
+        EXPECT_EQ(CProjectTree::ExportKind(path), c.kind);
+        const bool imported = tree.ImportFile(path, *keep, ImportMode::Automatic, prompter, 1);
+        EXPECT_EQ(imported, c.kind >= 0);
+        ASSERT_EQ(tree.Root().children[0].get(), keep);
+        EXPECT_NE(CProjectTree::FindChildByName(*keep, "Kept", true), nullptr);
+    }
+    EXPECT_FALSE(
+        tree.ImportFile(dir.Str() + "/missing.tvp", *keep, ImportMode::Automatic, prompter, 1));
+}
+
+TEST(ProjectTreeImport, AThousandProjectsAndNamesNoNodeCanHave) {
+    TempDir dir;
+    CProjectTree tree(dir.Str() + "/Torvex.dir", dir.Str() + "/MyWebsites");
+    tree.LoadTree();
+    std::string text = "TorvexVersion=0.93\nExport=1\n[Object]\nType=1\nLevel=0\nName=Big\n";
+    for (int i = 0; i < 1000; ++i) {
+        text += "[Object]\nType=2\nLevel=1\nName=P" + std::to_string(i) +
+                "\n[URL]\nStartURL=http://h/" + std::to_string(i) + "/\n";
+    }
+    text += "[Object]\nType=2\nLevel=1\nName=sl/ash\n"
+            "[Object]\nType=2\nLevel=1\nName=ctl\x01x\n"
+            "[Object]\nType=1\nLevel=1\nName=a:b\n"
+            "[Object]\nType=2\nLevel=2\nName=Inside\n";
+    const std::string path = dir.Str() + "/big.tvp";
+    WriteFileBytes(path, text);
+    ImportAnswers answers;
+    ASSERT_TRUE(tree.ImportFile(path, tree.Root(), ImportMode::Automatic, answers, 1));
+    CTreeNode *big = CProjectTree::FindChildByName(tree.Root(), "Big", true);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(CountProjects(*big), 1003u);
+    EXPECT_NE(CProjectTree::FindChildByName(*big, "sl_ash", true), nullptr);
+    EXPECT_NE(CProjectTree::FindChildByName(*big, "ctl_x", true), nullptr);
+    CTreeNode *folder = CProjectTree::FindChildByName(*big, "a_b", true);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_NE(CProjectTree::FindChildByName(*folder, "Inside", true), nullptr);
+
+    // In prompt mode the user is told why and names them anew.
+    CProjectTree other(dir.Str() + "/Other.dir", dir.Str() + "/Web");
+    other.LoadTree();
+    RenamingAnswers renaming;
+    WriteFileBytes(path, "TorvexVersion=0.93\nExport=1\n[Object]\nType=1\nLevel=0\nName=x*y\n"
+                         "[Object]\nType=2\nLevel=1\nName=sl/ash\n");
+    ASSERT_TRUE(other.ImportFile(path, other.Root(), ImportMode::Prompt, renaming, 1));
+    CTreeNode *renamed = CProjectTree::FindChildByName(other.Root(), "Renamed folder", true);
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_NE(CProjectTree::FindChildByName(*renamed, "Usable", true), nullptr);
+    ASSERT_EQ(renaming.reasons.size(), 1u);
+    EXPECT_NE(renaming.reasons[0].find("invalid characters"), std::string::npos);
+}
+
 } // namespace
 } // namespace torvex

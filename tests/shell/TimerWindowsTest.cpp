@@ -385,16 +385,19 @@ void TimerWindowsTest::aStartCancelsTheCountdown() {
     Select("Docs");
     Trigger("addToTimer");
     m_frame->Automation().AllRunsEnded(false, false);
+    QPointer<CCountdownWindow> first = m_frame->Automation().Countdown();
+    m_frame->Automation().AllRunsEnded(false, false);
     QPointer<CCountdownWindow> countdown = m_frame->Automation().Countdown();
-    QVERIFY(countdown);
-    // The download timer starts a project while the countdown runs: the shutdown is off.
+    QVERIFY(first && countdown && first != countdown);
+    // The download timer starts a project while the countdowns run: every shutdown is off.
     const CLocalMinute now = LocalMinuteOf(m_clock.now.load());
     m_settings.StartDownloadTimer = true;
     m_settings.StartDownloadHour = now.hour;
     m_settings.StartDownloadMinute = now.minute;
     m_frame->Automation().CheckDownloadTimer();
     QCOMPARE(Node("Docs")->kind, NodeKind::ProjectRunning);
-    QTRY_VERIFY(countdown.isNull());
+    QTRY_VERIFY(countdown.isNull() && first.isNull());
+    QVERIFY(m_frame->Automation().Countdown() == nullptr);
     m_frame->Automation().WaitForFinalActions();
     QCOMPARE(m_shutdown->powerOffs.load(), 0);
 }

@@ -94,6 +94,28 @@ std::string RequestTarget(std::string_view request) {
     return std::string(line.substr(first + 1, second - first - 1));
 }
 
+std::string RequestHeader(const std::string &request, const std::string &name) {
+    const auto at = request.find("\r\n" + name + ": ");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto begin = at + name.size() + 4;
+    return request.substr(begin, request.find("\r\n", begin) - begin);
+}
+
+std::string HttpAnswer(std::string_view status, std::string_view type, std::string_view body,
+                       std::string_view extraHeaders) {
+    std::string text = "HTTP/1.0 " + std::string(status) + "\r\n";
+    if (!type.empty()) {
+        text += "Content-Type: " + std::string(type) + "\r\n";
+    }
+    text += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    text += std::string(extraHeaders);
+    text += "\r\n";
+    text += body;
+    return text;
+}
+
 CFixtureServer::CFixtureServer() {
     if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");

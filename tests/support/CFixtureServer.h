@@ -95,5 +95,11 @@ private:
 
 // The target of a request's first line ("GET /a HTTP/1.0" gives "/a"); empty when malformed.
 std::string RequestTarget(std::string_view request);
+// The value of the request header `name` (exact case), or empty.
+std::string RequestHeader(const std::string &request, const std::string &name);
+// An HTTP/1.0 answer with `status` ("200 OK"), a Content-Type unless `type` is empty, the
+// Content-Length of `body`, the header lines `extraHeaders` (each ending in CRLF) and the body.
+std::string HttpAnswer(std::string_view status, std::string_view type, std::string_view body,
+                       std::string_view extraHeaders = "");
 
 } // namespace torvex::test

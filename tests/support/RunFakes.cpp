@@ -244,4 +244,12 @@ CProjectSettings ProjectIn(const std::string& dir, const std::vector<std::string
     return settings;
 }
 
+bool WriteProjectConf(const std::string& dir, const std::string& name, const std::string& folders,
+                      const std::string& fileName) {
+    MakeDirectoryPath(dir);
+    CProjectSettings settings = ProjectIn(dir, {"http://h/" + name + "/"});
+    settings.Name = name;
+    return settings.WriteProjectFile(dir + "/" + fileName, folders);
+}
+
 } // namespace torvex::test

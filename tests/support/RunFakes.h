@@ -121,5 +121,10 @@ public:
 
 // Settings of a small project in `dir` with the given start addresses.
 CProjectSettings ProjectIn(const std::string& dir, const std::vector<std::string>& addresses);
+// Writes the settings file `fileName` of a project named `name` with one start address into
+// `dir` (made first), as the tree leaves it in a project directory with its folder path
+// `folders`; false when it cannot be written.
+bool WriteProjectConf(const std::string& dir, const std::string& name, const std::string& folders,
+                      const std::string& fileName = "project.conf");
 
 } // namespace torvex::test
