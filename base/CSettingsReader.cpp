@@ -95,6 +95,16 @@ bool CSettingsReader::ReadLine(std::size_t pos, Line& line) const {
 
 bool CSettingsReader::ReadText(std::string_view key, std::string& value,
                                std::size_t capacity) const {
+    return FindText(key, value, capacity, false);
+}
+
+bool CSettingsReader::ReadFirstText(std::string_view key, std::string& value,
+                                    std::size_t capacity) const {
+    return FindText(key, value, capacity, true);
+}
+
+bool CSettingsReader::FindText(std::string_view key, std::string& value, std::size_t capacity,
+                               bool firstWins) const {
     if (key.empty()) {
         return false;
     }
@@ -111,6 +121,9 @@ bool CSettingsReader::ReadText(std::string_view key, std::string& value,
         }
         match.assign(line.text.substr(key.size() + 1));
         found = true;
+        if (firstWins) {
+            break;
+        }
     }
     if (!found) {
         return false;

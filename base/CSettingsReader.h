@@ -41,6 +41,9 @@ public:
     // The value of `key` in the current section, leading blanks removed and cut to `capacity`
     // characters, into `value`; false (and `value` untouched) when the key is not there.
     bool ReadText(std::string_view key, std::string& value, std::size_t capacity) const;
+    // The same, but the first match in the section wins: for files whose later lines may carry
+    // text that was never meant as a key of its own (a value with a line break in it).
+    bool ReadFirstText(std::string_view key, std::string& value, std::size_t capacity) const;
     // Decimal numbers from the first 20 characters of the value, as far as they are digits (an
     // optional sign first; anything else gives 0). Values beyond the type's range saturate.
     bool ReadInt(std::string_view key, int& value) const;
@@ -68,6 +71,8 @@ private:
     };
     // The line that begins at `pos`; false at the end of the file.
     bool ReadLine(std::size_t pos, Line& line) const;
+    bool FindText(std::string_view key, std::string& value, std::size_t capacity,
+                  bool firstWins) const;
 
     std::string m_text;
     std::size_t m_pos = 0;

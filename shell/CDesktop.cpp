@@ -8,6 +8,10 @@
 
 namespace torvex {
 
+CDesktop::~CDesktop() {
+    QObject::disconnect(m_clipboardWatch);
+}
+
 bool CDesktop::OpenUrl(const QString& url) {
     return QDesktopServices::openUrl(QUrl(url));
 }
@@ -22,6 +26,16 @@ void CDesktop::SetClipboardText(const QString& text) {
 
 QString CDesktop::ClipboardText() {
     return QGuiApplication::clipboard()->text();
+}
+
+void CDesktop::WatchClipboard(std::function<void()> changed) {
+    StopWatchingClipboard();
+    m_clipboardWatch = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                                        std::move(changed));
+}
+
+void CDesktop::StopWatchingClipboard() {
+    QObject::disconnect(m_clipboardWatch);
 }
 
 } // namespace torvex

@@ -21,11 +21,14 @@
 #include "app/RunOptions.h"
 #include "app/StartUp.h"
 #include "app/WindowTexts.h"
+#include "capture/BrowserIntegration.h"
 #include "engine/CDownloadTask.h"
 #include "engine/Records.h"
 #include "net/CBlockingSocket.h"
+#include "platform/AutoRun.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 #include "project/WorkDir.h"
 #include "shell/CDesktop.h"
 #include "shell/CFormChannel.h"
@@ -120,6 +123,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWi
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
+    BuildIntake();
 
     m_speedTimer.setInterval(CStatusTicker::kTickMs);
     connect(&m_speedTimer, &QTimer::timeout, this, &CMainFrame::OnSpeedTick);
@@ -133,6 +137,7 @@ CMainFrame::CMainFrame(CAppSettings& settings, const CFrameOptions& options, QWi
 
 CMainFrame::~CMainFrame() {
     m_channel.reset(); // no request may reach a window that is going
+    LeaveClipboard();
     m_speedTimer.stop();
     m_detailTimer.stop();
     m_channelTimer.stop();
@@ -246,9 +251,11 @@ void CMainFrame::BuildActions() {
     AddAction("defaultDir", "Default &Directory", none, &CMainFrame::OnDefaultDir);
     AddAction("moreOptions", "More &Options...", none, &CMainFrame::OnMoreOptions);
     AddAction("defaultSettings", "Default &Settings", none, &CMainFrame::OnDefaultSettings);
-    AddAction("browserIntegration", "Browser &Integration", none, &CMainFrame::NotYet);
-    AddAction("clipMonitor", "Clipboard &Monitor", none, &CMainFrame::NotYet);
-    AddAction("autoRun", "Auto &Run", none, &CMainFrame::NotYet);
+    AddAction("browserIntegration", "Browser &Integration", none, &CMainFrame::OnBrowserIntegration)
+        ->setCheckable(true);
+    AddAction("clipMonitor", "Clipboard &Monitor", none, &CMainFrame::OnClipMonitor)
+        ->setCheckable(true);
+    AddAction("autoRun", "Auto &Run", none, &CMainFrame::OnAutoRun)->setCheckable(true);
     AddAction("autoHangUp", "Auto &Hang Up", none, &CMainFrame::OnAutoHangUp)->setCheckable(true);
     AddAction("autoShutdown", "Auto Sh&utdown", none, &CMainFrame::OnAutoShutdown)
         ->setCheckable(true);

@@ -11,6 +11,7 @@
 #include "app/CInstanceChannel.h"
 #include "app/CStatusTicker.h"
 #include "app/CTreeRuns.h"
+#include "app/UrlIntake.h"
 #include "engine/CRunPipeline.h"
 #include "engine/CTaskManager.h"
 #include "engine/IRunListener.h"
@@ -24,15 +25,19 @@ class QLabel;
 class QMenu;
 class QProgressDialog;
 class QSplitter;
+class QSystemTrayIcon;
 
 namespace torvex {
 
+class CAutoRun;
+class CBrowserIntegration;
 class CDesktop;
 class CDlgNewAddress;
 class CFormChannel;
 class CFormDetail;
 class CFormTree;
 class IPrompter;
+class CRegistry;
 
 // What the window is made with. The prompter, desktop and pipeline are the system's when null
 // (tests give their own); none is owned and all outlive the window.
@@ -43,6 +48,9 @@ struct CFrameOptions {
     CDesktop* desktop = nullptr;
     IRunPipeline* pipeline = nullptr;
     CAutomationServices automation; // dial-up, shutdown, clock
+    // "Browser Integration" and "Auto Run": the running user's when null.
+    CBrowserIntegration* browserIntegration = nullptr;
+    CAutoRun* autoRun = nullptr;
 };
 
 // The main window: the project tree on the left, the record list and the thread list on the
@@ -74,7 +82,8 @@ public:
     // their requests come to Activate and TakeHandOver on this thread. False when the socket
     // cannot be made; the window then runs alone.
     bool OpenInstanceChannel();
-    // The channel's IntakeState, set by the intake and the dialogs; null without a channel.
+    // The channel and its IntakeState, set by the intake and the dialogs. It is there (and
+    // holds the state) also while it does not answer other copies.
     CInstanceServer* InstanceChannel() const { return m_channel.get(); }
 
     // Access for the intake, dialogs and tests.
@@ -96,13 +105,16 @@ public:
     CPendingAddress& PendingAddress() { return m_pending; }
     // The open New Address dialog, which takes addresses while IntakeState is 2; else null.
     CDlgNewAddress* NewAddressDialog() const { return m_newAddressDialog; }
+    // The tray menu (also without a tray, for tests) and the tray icon (null without a tray).
+    QMenu* TrayMenu() const { return m_trayMenu; }
+    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
     // The export and import file dialogs (the system's unless set; not owned).
     void SetFileChooser(CFileChooser &chooser) { m_files = &chooser; }
 
 Q_SIGNALS:
     // The last running task ended and none waits (the end-of-download actions follow).
     void allTasksEnded();
-    // The hand-over file was taken; `text` is its content.
+    // An address was taken from the hand-over file; `text` is the address.
     void handOverTaken(const QString& text);
 
 protected:
@@ -189,6 +201,17 @@ private:
     void OnDeleteFromTimer();
     void ChangeTimerList(bool on);
 
+    // Addresses from outside, the tray and the intake options (CMainFrameIntake.cpp).
+    void BuildIntake();
+    void BuildTray();
+    void OnClipboardChanged();
+    void DeliverPending();
+    void JoinClipboard();
+    void LeaveClipboard();
+    void RefreshIntakeChecks();
+    void OnBrowserIntegration();
+    void OnClipMonitor();
+    void OnAutoRun();
     // The tree pane's own commands (CMainFrameTree.cpp).
     void OnNewFolder();
     void OnRename();
@@ -240,6 +263,15 @@ private:
     QString m_handedOver;
     CPendingAddress m_pending;
     CDlgNewAddress* m_newAddressDialog = nullptr; // while New Address is open
+
+    CClipboardWatch m_clipboardWatch;
+    std::unique_ptr<CRegistry> m_ownRegistry;
+    std::unique_ptr<CBrowserIntegration> m_ownIntegration;
+    CBrowserIntegration* m_integration = nullptr;
+    std::unique_ptr<CAutoRun> m_ownAutoRun;
+    CAutoRun* m_autoRun = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
     CFileChooser m_systemFiles;
     CFileChooser *m_files = &m_systemFiles;
 };

@@ -171,6 +171,7 @@ void CMainFrame::OnAbortThread() {
 void CMainFrame::OnCopyThreadUrl() {
     const int index = m_formChannel->SelectedThread();
     if (index >= 0 && index < m_formChannel->RowCount()) {
+        m_clipboardWatch.IgnoreNextChange(); // our own copy is no address from outside
         m_desktop->SetClipboardText(Q(m_formChannel->Row(index).url));
     }
 }
@@ -178,6 +179,7 @@ void CMainFrame::OnCopyThreadUrl() {
 void CMainFrame::OnCopyUrl() {
     const CProjectSettings* project = SelectedProject();
     if (project && !project->Addresses.empty()) {
+        m_clipboardWatch.IgnoreNextChange();
         m_desktop->SetClipboardText(Q(project->Addresses.front().StartURL));
     }
 }
@@ -253,34 +255,7 @@ void CMainFrame::Activate() {
 }
 
 bool CMainFrame::OpenInstanceChannel() {
-    m_channel = std::make_unique<CInstanceServer>([this](InstanceRequest request) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, request] {
-                if (request == InstanceRequest::TakeHandOver) {
-                    TakeHandOver();
-                } else {
-                    Activate();
-                }
-            },
-            Qt::QueuedConnection);
-    });
-    if (!m_channel->Start(InstanceSocketPath(m_options.workDir))) {
-        m_channel.reset();
-        return false;
-    }
-    return true;
-}
-
-void CMainFrame::TakeHandOver() {
-    const std::string path = HandOverFilePath(m_options.workDir);
-    std::string text;
-    if (ReadFileText(path, text)) {
-        RemoveFileIfExists(path);
-        m_handedOver = Q(text);
-        Activate();
-        Q_EMIT handOverTaken(m_handedOver);
-    }
+    return m_channel->Start(InstanceSocketPath(m_options.workDir));
 }
 
 void CMainFrame::ShowTreeMenu(const QPoint& at) {

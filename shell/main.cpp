@@ -52,7 +52,10 @@ int main(int argc, char** argv) {
     }
 
     if (bits & kStartHidden) {
-        frame.showMinimized();
+        // Hidden in the tray, where the desktop has one; else minimised.
+        if (frame.TrayIcon() == nullptr) {
+            frame.showMinimized();
+        }
     } else {
         frame.showMaximized();
     }

@@ -62,6 +62,20 @@ TEST(CSettingsReaderLookup, CutsTheValueToTheCapacity) {
     EXPECT_EQ(value, "abcd");
 }
 
+TEST(CSettingsReaderLookup, FirstTextTakesTheFirstMatchOfTheSection) {
+    CSettingsReader reader;
+    reader.OpenText("URL=http://a/\nInfo=x\nURL=http://b/\n[Next]\nURL=http://c/\n");
+    std::string value = "untouched";
+    ASSERT_TRUE(reader.ReadFirstText("url", value, 512));
+    EXPECT_EQ(value, "http://a/");
+    ASSERT_TRUE(reader.ReadText("URL", value, 512));
+    EXPECT_EQ(value, "http://b/"); // the ordinary lookup keeps the last one
+    value = "untouched";
+    EXPECT_FALSE(reader.ReadFirstText("Missing", value, 512));
+    EXPECT_FALSE(reader.ReadFirstText("", value, 512));
+    EXPECT_EQ(value, "untouched");
+}
+
 TEST(CSettingsReaderNumbers, ParseLikeDecimalText) {
     const struct {
         const char* value;

@@ -38,6 +38,15 @@ TEST(Install, PutsProgramsFilesAndTheManualPageUnderThePrefix) {
     EXPECT_NE(ReadFileBytes(prefix / "share/man/man1/torvex-cli.1").find(".SH OPTIONS"),
               std::string::npos);
 
+    // With the desktop program, its launcher names the installed program.
+    if (fs::is_regular_file(prefix / "lib/torvex/torvex")) {
+        const std::string launcher = ReadFileBytes(prefix / "share/applications/torvex.desktop");
+        EXPECT_NE(launcher.find("\nExec=\"" + (prefix / "lib/torvex/torvex") + "\"\n"),
+                  std::string::npos)
+            << launcher;
+        EXPECT_EQ(launcher.rfind("[Desktop Entry]\n", 0), 0u);
+    }
+
     // Started through its link, the program finds the defaults installed beside it.
     TempDir home;
     const std::string project = prefix / "site";

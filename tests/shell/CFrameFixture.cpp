@@ -19,9 +19,6 @@ void CFrameFixture::SetUpFrame() {
 }
 
 void CFrameFixture::TearDownFrame() {
-    for (QTimer *timer : m_watchers) {
-        delete timer;
-    }
     m_watchers.clear();
     if (m_frame) {
         m_frame->Runs().StopAll();

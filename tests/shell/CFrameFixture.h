@@ -46,24 +46,23 @@ protected:
     void WaitIdle();
     // Runs `act` on the modal dialog of type D once it is shown; a failing check inside closes
     // every dialog left open, so that a failure never hangs the test.
-    template <typename D> void WhenShown(std::function<void(D *)> act);
+    template <typename D> void WhenShown(std::function<void(D*)> act);
 
     std::unique_ptr<TempDir> m_dir;
     std::string m_work;
     CAppSettings m_settings;
     CScriptedPrompter m_prompter;
     std::unique_ptr<CMainFrame> m_frame;
-    std::vector<QTimer *> m_watchers;
+    std::vector<std::unique_ptr<QTimer>> m_watchers;
 };
 
-template <typename D> void CFrameFixture::WhenShown(std::function<void(D *)> act) {
-    auto *timer = new QTimer;
-    m_watchers.push_back(timer);
+template <typename D> void CFrameFixture::WhenShown(std::function<void(D*)> act) {
+    QTimer* timer = m_watchers.emplace_back(std::make_unique<QTimer>()).get();
     timer->setInterval(10);
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, act, started] {
-        auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
         if (!dialog) {
             if (started->elapsed() > kWaitMs) {
                 timer->stop();
@@ -74,7 +73,7 @@ template <typename D> void CFrameFixture::WhenShown(std::function<void(D *)> act
         timer->stop();
         act(dialog);
         if (QTest::currentTestFailed()) {
-            while (auto *open = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
                 open->reject();
                 QCoreApplication::processEvents();
             }

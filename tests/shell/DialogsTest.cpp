@@ -12,7 +12,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,7 +135,7 @@ private Q_SLOTS:
     void screenshots();
 
 private:
-    CDesktop &FrameDesktop() override { return m_desktop; }
+    CDesktop& FrameDesktop() override { return m_desktop; }
     std::string ProjectConf(const std::string& name);
 
     CFakeDesktop m_desktop;
