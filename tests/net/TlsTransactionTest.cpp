@@ -374,16 +374,39 @@ TEST_F(TlsBrokenPeerTest, AStopBreaksAStalledHandshakeOffAtOnce) {
 }
 
 // Endings of a body over TLS that only a scripted TLS server plays.
-TEST(TlsBodyEnding, ACutWithoutCloseNoticeIsNeverAWholeBody) {
-    CTestCertificates certificates;
-    if (!certificates.Ready()) {
-        GTEST_SKIP() << certificates.Reason();
+class TlsBodyEnding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_certificates.Ready()) {
+            GTEST_SKIP() << m_certificates.Reason();
+        }
+        m_server = std::make_unique<CTlsFixtureServer>(m_certificates.Good());
+        ASSERT_TRUE(m_server->Started());
+        CTlsSettings settings;
+        settings.caFiles = {m_certificates.CaFile()};
+        m_tls = std::make_unique<CTlsContext>(settings);
     }
-    CTlsFixtureServer server(certificates.Good());
-    ASSERT_TRUE(server.Started());
-    CTlsSettings settings;
-    settings.caFiles = {certificates.CaFile()};
-    CTlsContext tls(settings);
+
+    // One request to the server, its reply read with `timeOut`; the body lands in `body`.
+    Outcome Fetch(SocketWait timeOut, CMemoryBody &body) {
+        CHttpOptions options = DirectOptions(timeOut);
+        options.tls = m_tls.get();
+        RecordingLink link;
+        CNoCookies cookies;
+        CMyExHttpSocket socket;
+        CHttpTransaction transaction(options, link, cookies);
+        return RunTransaction(
+            transaction,
+            RequestFor("https://localhost:" + std::to_string(m_server->Port()) + "/", "", body),
+            socket, Loopback(m_server->Port()));
+    }
+
+    CTestCertificates m_certificates;
+    std::unique_ptr<CTlsFixtureServer> m_server;
+    std::unique_ptr<CTlsContext> m_tls;
+};
+
+TEST_F(TlsBodyEnding, ACutWithoutCloseNoticeIsNeverAWholeBody) {
     struct Case {
         const char* name;
         const char* reply;
@@ -402,18 +425,9 @@ TEST(TlsBodyEnding, ACutWithoutCloseNoticeIsNeverAWholeBody) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        server.AddReply(c.reply, c.closeNotify);
-        CHttpOptions options = DirectOptions(std::chrono::seconds(5));
-        options.tls = &tls;
-        RecordingLink link;
-        CNoCookies cookies;
-        CMyExHttpSocket socket;
+        m_server->AddReply(c.reply, c.closeNotify);
         CMemoryBody body;
-        CHttpTransaction transaction(options, link, cookies);
-        const Outcome outcome = RunTransaction(
-            transaction,
-            RequestFor("https://localhost:" + std::to_string(server.Port()) + "/", "", body),
-            socket, Loopback(server.Port()));
+        const Outcome outcome = Fetch(std::chrono::seconds(5), body);
         if (c.failure[0] == 0) {
             ASSERT_FALSE(outcome.threw) << outcome.operation << " " << outcome.code;
             EXPECT_EQ(body.bytes, c.stored);
@@ -427,30 +441,12 @@ TEST(TlsBodyEnding, ACutWithoutCloseNoticeIsNeverAWholeBody) {
 
 // A record whose bytes trickle in never completes: the wait for it is the reply's time-out in
 // all, not one time-out per byte (the reader would wait 20 s here, then fail the record).
-TEST(TlsBodyEnding, ARecordTricklingInTimesOutWithinTheTimeOut) {
-    CTestCertificates certificates;
-    if (!certificates.Ready()) {
-        GTEST_SKIP() << certificates.Reason();
-    }
-    CTlsFixtureServer server(certificates.Good());
-    ASSERT_TRUE(server.Started());
-    CTlsSettings settings;
-    settings.caFiles = {certificates.CaFile()};
-    CTlsContext tls(settings);
+TEST_F(TlsBodyEnding, ARecordTricklingInTimesOutWithinTheTimeOut) {
     for (const char* head : {"", "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\nabc"}) {
         SCOPED_TRACE(*head == 0 ? "in the header" : "in the body");
-        server.AddTricklingReply(head);
-        CHttpOptions options = DirectOptions(std::chrono::milliseconds(500));
-        options.tls = &tls;
-        RecordingLink link;
-        CNoCookies cookies;
-        CMyExHttpSocket socket;
+        m_server->AddTricklingReply(head);
         CMemoryBody body;
-        CHttpTransaction transaction(options, link, cookies);
-        const Outcome outcome = RunTransaction(
-            transaction,
-            RequestFor("https://localhost:" + std::to_string(server.Port()) + "/", "", body),
-            socket, Loopback(server.Port()));
+        const Outcome outcome = Fetch(std::chrono::milliseconds(500), body);
         EXPECT_TRUE(outcome.threw);
         EXPECT_EQ(outcome.code, -2) << outcome.operation;
         EXPECT_FALSE(body.closed);
