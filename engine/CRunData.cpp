@@ -48,6 +48,7 @@ CRunData::CRunData(const CDownloadTask& task) : tls(TlsSettingsOf(task)) {
     httpOptions.proxyPassword = settings.ProxyPassword;
     httpOptions.userAgent = task.UserAgent();
     httpOptions.cookie = settings.Cookie;
+    httpOptions.keepAlive = settings.KeepAlive;
     httpOptions.tls = &tls;
     if (settings.Cookie) {
         cookies = &cookieJar;

@@ -33,6 +33,9 @@ struct CHttpOptions {
     std::string userAgent = "Torvex/0.9";   // UserAgentText of the project; empty: no header
     std::vector<CHttpStartAddress> startAddresses;
     bool cookie = false;                 // keep and send cookies
+    // HTTP/1.1: connections kept open between requests, chunked and compressed replies taken.
+    // False: every request is HTTP/1.0 over a connection of its own.
+    bool keepAlive = false;
     // The run's TLS side, for https addresses (owned by the run; it locks itself). Null: https
     // cannot be fetched.
     CTlsContext* tls = nullptr;

@@ -158,6 +158,10 @@ public:
     // Check the certificates of https servers (off for intranet sites with their own). Written
     // only when off, after every other project key, so files with the default stay as they were.
     bool TlsVerify = true;
+    // Keep HTTP connections open between files (HTTP/1.1) and take compressed replies. Off by
+    // default: the requests stay the HTTP/1.0 ones the program has always sent. Written only when
+    // on, after TlsVerify.
+    bool KeepAlive = false;
 
     std::vector<CStartAddress> Addresses;
 

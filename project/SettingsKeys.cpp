@@ -196,6 +196,11 @@ const std::array kKeys = {
                  "name; 0: any certificate is taken (the connection is still encrypted)",
       .rules = kRuleExtension,
       .project = [](CProjectSettings& s) { return Flag(s.TlsVerify); }},
+    K{.name = "KeepAlive", .place = P::Common, .kind = T::Flag, .defaultValue = "0",
+      .meaning = "1: HTTP/1.1 with connections kept open between files and compressed replies "
+                 "accepted; 0: one HTTP/1.0 connection per file",
+      .rules = kRuleExtension,
+      .project = [](CProjectSettings& s) { return Flag(s.KeepAlive); }},
 
     // A project's own proxy and timer.
     K{.name = "UseGlobeProxy", .place = P::Project, .kind = T::Flag, .defaultValue = "1",

@@ -432,6 +432,23 @@ TEST(ProjectSettingsWrite, TlsVerifyOnlyWhenOffAndAfterEveryOtherProjectKey) {
     EXPECT_FALSE(loaded.TlsVerify);
 }
 
+TEST(ProjectSettingsWrite, KeepAliveOnlyWhenOnAndAfterTlsVerify) {
+    CProjectSettings s;
+    s.Addresses = {CStartAddress{}};
+    EXPECT_EQ(BodyText(s, SettingsBodyMode::TreeFile).find("KeepAlive"), std::string::npos);
+    s.KeepAlive = true;
+    s.TlsVerify = false;
+    const std::string body = BodyText(s, SettingsBodyMode::TreeFile);
+    const auto tls = body.find("TlsVerify=0\n");
+    ASSERT_NE(tls, std::string::npos) << body;
+    EXPECT_EQ(body.find("KeepAlive=1\n"), tls + 12) << body;
+    const CProjectSettings back = LoadBody(body);
+    EXPECT_TRUE(back.KeepAlive);
+    EXPECT_FALSE(back.TlsVerify);
+    // Anything but 0 or 1 is not a flag: the default stays.
+    EXPECT_FALSE(LoadBody("[Option]\nKeepAlive=2\n").KeepAlive);
+}
+
 TEST(ProjectSettingsWrite, AChildThatComesFirstKeepsItsDateFormat) {
     CProjectSettings s;
     CStartAddress first;
