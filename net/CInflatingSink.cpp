@@ -29,7 +29,7 @@ std::string_view TrimBlanks(std::string_view text) {
 
 // Whether two bytes open a zlib stream: deflate with a window of at most 32 KiB, and a header
 // checksum that holds. A raw deflate stream rarely passes both tests by chance.
-bool IsZlibHeader(const unsigned char *head) {
+bool IsZlibHeader(const unsigned char* head) {
     const unsigned method = head[0] & 0x0fu;
     const unsigned window = head[0] >> 4;
     return method == Z_DEFLATED && window <= 7 && ((head[0] << 8) | head[1]) % 31 == 0;
@@ -71,16 +71,16 @@ struct CInflatingSink::Inflater {
     }
 };
 
-CInflatingSink::CInflatingSink(IBodySink &out, ContentCoding coding)
+CInflatingSink::CInflatingSink(IBodySink& out, ContentCoding coding)
     : m_out(out), m_coding(coding), m_inflater(std::make_unique<Inflater>()) {}
 
 CInflatingSink::~CInflatingSink() = default;
 
-bool CInflatingSink::WantBody(const CTransferResult &head) {
+bool CInflatingSink::WantBody(const CTransferResult& head) {
     return m_out.WantBody(head);
 }
 
-void CInflatingSink::Open(const CTransferResult &head, std::int64_t offset) {
+void CInflatingSink::Open(const CTransferResult& head, std::int64_t offset) {
     if (offset != 0) {
         // Inflating has to start at the stream's first byte; the bytes stored before cannot be
         // continued from the middle of another compressed stream.
@@ -100,7 +100,7 @@ void CInflatingSink::Open(const CTransferResult &head, std::int64_t offset) {
     m_out.Open(head, 0);
 }
 
-void CInflatingSink::Write(const char *data, std::size_t size) {
+void CInflatingSink::Write(const char* data, std::size_t size) {
     if (size == 0) {
         return;
     }
@@ -109,9 +109,9 @@ void CInflatingSink::Write(const char *data, std::size_t size) {
         m_decodedBytes += static_cast<std::int64_t>(size);
         return;
     }
-    Inflater &inflater = *m_inflater;
+    Inflater& inflater = *m_inflater;
     inflater.sawInput = true;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
     if (m_coding == ContentCoding::Deflate && !inflater.initialised) {
         const std::size_t take = std::min(size, sizeof inflater.head - inflater.headBytes);
         std::copy_n(bytes, take, inflater.head + inflater.headBytes);
@@ -140,7 +140,7 @@ void CInflatingSink::Close() {
 }
 
 void CInflatingSink::StartDeflate() {
-    Inflater &inflater = *m_inflater;
+    Inflater& inflater = *m_inflater;
     const int bits = IsZlibHeader(inflater.head) ? kWindowBits : -kWindowBits;
     if (inflateInit2(&inflater.stream, bits) != Z_OK) {
         Fail("out of memory");
@@ -148,9 +148,9 @@ void CInflatingSink::StartDeflate() {
     inflater.initialised = true;
 }
 
-void CInflatingSink::Inflate(const unsigned char *data, std::size_t size) {
-    Inflater &inflater = *m_inflater;
-    z_stream &stream = inflater.stream;
+void CInflatingSink::Inflate(const unsigned char* data, std::size_t size) {
+    Inflater& inflater = *m_inflater;
+    z_stream& stream = inflater.stream;
     stream.next_in = data;
     stream.avail_in = static_cast<uInt>(size);
     while (stream.avail_in > 0 || !inflater.ended) {
@@ -159,7 +159,7 @@ void CInflatingSink::Inflate(const unsigned char *data, std::size_t size) {
             if (m_coding != ContentCoding::Gzip) {
                 Fail("data after the end of the compressed stream");
             }
-            const Bytef *next = stream.next_in;
+            const Bytef* next = stream.next_in;
             const uInt avail = stream.avail_in;
             inflateReset(&stream);
             stream.next_in = next;
@@ -176,7 +176,7 @@ void CInflatingSink::Inflate(const unsigned char *data, std::size_t size) {
                                          : "the compressed data is corrupt");
         }
         if (produced > 0) {
-            m_out.Write(reinterpret_cast<const char *>(inflater.piece), produced);
+            m_out.Write(reinterpret_cast<const char*>(inflater.piece), produced);
             m_decodedBytes += static_cast<std::int64_t>(produced);
         }
         if (rc == Z_STREAM_END) {

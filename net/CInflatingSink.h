@@ -32,19 +32,19 @@ constexpr std::size_t kInflatePiece = 16384;
 // Made by the transaction for one reply and used on its thread; `out` outlives it.
 class CInflatingSink : public IBodySink {
 public:
-    CInflatingSink(IBodySink &out, ContentCoding coding); // coding: Gzip or Deflate
+    CInflatingSink(IBodySink& out, ContentCoding coding); // coding: Gzip or Deflate
     ~CInflatingSink() override;
-    CInflatingSink(const CInflatingSink &) = delete;
-    CInflatingSink &operator=(const CInflatingSink &) = delete;
+    CInflatingSink(const CInflatingSink&) = delete;
+    CInflatingSink& operator=(const CInflatingSink&) = delete;
 
-    bool WantBody(const CTransferResult &head) override; // out.WantBody
+    bool WantBody(const CTransferResult& head) override; // out.WantBody
     // `offset` must be 0 (a compressed body never continues stored bytes): otherwise throws
     // kOpBadEncoding; else out.Open(head, 0). Starts the inflation afresh.
-    void Open(const CTransferResult &head, std::int64_t offset) override;
+    void Open(const CTransferResult& head, std::int64_t offset) override;
     // Throws CMyException (General, kOpBadEncoding, code 0, with zlib's reason as its detail)
     // for data that does not inflate (corrupt data, a wrong checksum, bytes after the end of
     // the stream other than further gzip members), and passes on what out.Write throws.
-    void Write(const char *data, std::size_t size) override;
+    void Write(const char* data, std::size_t size) override;
     // Throws kOpBadEncoding when the stream has not reached its end (a body cut short), and
     // otherwise calls out.Close(). A body of no bytes at all is an empty file.
     void Close() override;
@@ -54,12 +54,12 @@ private:
     struct Inflater;
 
     // Inflates `size` bytes (at most what zlib takes in one call) and writes what comes out.
-    void Inflate(const unsigned char *data, std::size_t size);
+    void Inflate(const unsigned char* data, std::size_t size);
     // Decides between zlib-wrapped and raw deflate once two bytes are known.
     void StartDeflate();
     [[noreturn]] void Fail(std::string_view reason);
 
-    IBodySink &m_out;
+    IBodySink& m_out;
     ContentCoding m_coding;
     std::unique_ptr<Inflater> m_inflater;
     std::int64_t m_decodedBytes = 0;

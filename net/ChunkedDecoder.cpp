@@ -32,9 +32,9 @@ bool IsLineEnd(char c) {
 
 } // namespace
 
-CChunkedDecoder::CChunkedDecoder(IBodySink &out) : m_out(out) {}
+CChunkedDecoder::CChunkedDecoder(IBodySink& out) : m_out(out) {}
 
-std::size_t CChunkedDecoder::Feed(const char *data, std::size_t size) {
+std::size_t CChunkedDecoder::Feed(const char* data, std::size_t size) {
     if (m_state == State::Broken) {
         Fail();
     }

@@ -29,7 +29,7 @@ constexpr std::uint64_t kMaxChunkSize = std::uint64_t{1} << 62;
 // Made by the transaction that reads the body, for that body only, and used on its thread.
 class CChunkedDecoder {
 public:
-    explicit CChunkedDecoder(IBodySink &out);
+    explicit CChunkedDecoder(IBodySink& out);
 
     // Takes the next `size` received bytes. Returns how many of them it consumed: all of them
     // until the body has ended; once Finished(), the bytes after the body's end are not
@@ -38,7 +38,7 @@ public:
     // size over 2^62, a missing line end after a chunk's data, an over-long line; and passes on
     // whatever out.Write throws. A bare LF where CRLF is due is tolerated (servers send it).
     // After a framing failure every further call throws again.
-    std::size_t Feed(const char *data, std::size_t size);
+    std::size_t Feed(const char* data, std::size_t size);
     // The last chunk and the whole trailer section have been read.
     bool Finished() const { return m_state == State::Done; }
     // Body bytes handed to `out` so far.
@@ -71,7 +71,7 @@ private:
     void EndSizeLine();
     [[noreturn]] void Fail();
 
-    IBodySink &m_out;
+    IBodySink& m_out;
     State m_state = State::SizeFirstDigit;
     std::uint64_t m_size = 0;       // the size read so far on the current size line
     std::uint64_t m_remaining = 0;  // data bytes of the current chunk still due
