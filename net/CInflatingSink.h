@@ -32,7 +32,9 @@ constexpr std::size_t kInflatePiece = 16384;
 // Made by the transaction for one reply and used on its thread; `out` outlives it.
 class CInflatingSink : public IBodySink {
 public:
-    CInflatingSink(IBodySink& out, ContentCoding coding); // coding: Gzip or Deflate
+    // `coding`: Gzip or Deflate. Identity passes the bytes on as they are; Unknown is refused
+    // by Open.
+    CInflatingSink(IBodySink& out, ContentCoding coding);
     ~CInflatingSink() override;
     CInflatingSink(const CInflatingSink&) = delete;
     CInflatingSink& operator=(const CInflatingSink&) = delete;

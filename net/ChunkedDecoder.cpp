@@ -2,25 +2,12 @@
 
 #include <algorithm>
 
+#include "base/LeadingNumber.h"
 #include "net/CMyException.h"
 
 namespace torvex {
 
 namespace {
-
-// The value of a hex digit, or -1.
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -63,7 +50,7 @@ void CChunkedDecoder::Step(char c) {
     CountBounded(c);
     switch (m_state) {
     case State::SizeFirstDigit: {
-        const int digit = HexValue(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) {
             Fail();
         }
@@ -72,7 +59,7 @@ void CChunkedDecoder::Step(char c) {
         return;
     }
     case State::SizeDigits: {
-        const int digit = HexValue(c);
+        const int digit = HexDigitValue(c);
         if (digit >= 0) {
             if (m_size > (kMaxChunkSize - static_cast<std::uint64_t>(digit)) / 16) {
                 Fail();

@@ -214,6 +214,12 @@ TEST(CInflatingSinkWrite, TakesEmptyBodies) {
     }
 }
 
+TEST(CInflatingSinkWrite, PassesAnIdentityBodyOnAsItIs) {
+    const Inflated inflated = Inflate(ContentCoding::Identity, "\x1f\x8b plain", {3});
+    EXPECT_EQ(inflated.body, "\x1f\x8b plain");
+    EXPECT_TRUE(inflated.closed);
+}
+
 TEST(CInflatingSinkOpen, RefusesToContinueStoredBytesAndUnknownCodings) {
     CMemoryBody out;
     CInflatingSink resumed(out, ContentCoding::Gzip);
