@@ -187,37 +187,33 @@ TEST(CInflatingSinkWrite, RefusesWhatDoesNotInflate) {
     }
 }
 
-TEST(CInflatingSinkWrite, InflatesGzipMembersOneAfterAnother) {
-    const std::string wire = Compress("first member, ", kGzipBits, 6) + Compress("", kGzipBits, 1) +
-                             Compress("second member", kGzipBits, 9);
-    for (const auto& cuts : EverySplit(wire.size())) {
-        SCOPED_TRACE(std::to_string(cuts.size() + 1) + " pieces");
-        EXPECT_EQ(Inflate(ContentCoding::Gzip, wire, cuts).body, "first member, second member");
+TEST(CInflatingSinkWrite, TakesMembersEmptyBodiesAndIdentity) {
+    const struct {
+        const char* name;
+        ContentCoding coding;
+        std::string wire;
+        std::string body;
+    } cases[] = {
+        {"gzip members one after another", ContentCoding::Gzip,
+         Compress("first, ", kGzipBits, 6) + Compress("", kGzipBits, 1) +
+             Compress("second", kGzipBits, 9),
+         "first, second"},
+        {"gzip of no bytes at all", ContentCoding::Gzip, "", ""},
+        {"deflate of no bytes at all", ContentCoding::Deflate, "", ""},
+        {"gzip of an empty file", ContentCoding::Gzip, Compress("", kGzipBits, 6), ""},
+        {"zlib of an empty file", ContentCoding::Deflate, Compress("", kZlibBits, 6), ""},
+        {"raw deflate of an empty file", ContentCoding::Deflate, Compress("", kRawBits, 6), ""},
+        {"identity", ContentCoding::Identity, "\x1f\x8b plain", "\x1f\x8b plain"},
+    };
+    for (const auto& c : cases) {
+        for (const auto& cuts : EverySplit(c.wire.size())) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(cuts.size() + 1) + " pieces");
+            const Inflated inflated = Inflate(c.coding, c.wire, cuts);
+            EXPECT_FALSE(inflated.failure.threw) << inflated.failure.operation;
+            EXPECT_TRUE(inflated.closed);
+            EXPECT_EQ(inflated.body, c.body);
+        }
     }
-}
-
-TEST(CInflatingSinkWrite, TakesEmptyBodies) {
-    for (const ContentCoding coding : {ContentCoding::Gzip, ContentCoding::Deflate}) {
-        const Inflated nothing = Inflate(coding, "");
-        EXPECT_FALSE(nothing.failure.threw);
-        EXPECT_TRUE(nothing.closed);
-        EXPECT_EQ(nothing.body, "");
-    }
-    for (const int bits : {kGzipBits, kZlibBits, kRawBits}) {
-        SCOPED_TRACE(bits);
-        const Inflated empty =
-            Inflate(bits == kGzipBits ? ContentCoding::Gzip : ContentCoding::Deflate,
-                    Compress("", bits, 6), {1});
-        EXPECT_FALSE(empty.failure.threw);
-        EXPECT_TRUE(empty.closed);
-        EXPECT_EQ(empty.body, "");
-    }
-}
-
-TEST(CInflatingSinkWrite, PassesAnIdentityBodyOnAsItIs) {
-    const Inflated inflated = Inflate(ContentCoding::Identity, "\x1f\x8b plain", {3});
-    EXPECT_EQ(inflated.body, "\x1f\x8b plain");
-    EXPECT_TRUE(inflated.closed);
 }
 
 TEST(CInflatingSinkOpen, RefusesToContinueStoredBytesAndUnknownCodings) {
