@@ -10,6 +10,8 @@
 #include "net/Base64.h"
 #include "net/CMyException.h"
 #include "net/ReplyChecks.h"
+#include "net/RetryAfter.h"
+#include "platform/Clock.h"
 #include "net/HttpConnect.h"
 
 namespace torvex {
@@ -22,6 +24,17 @@ constexpr std::string_view kSetCookie = "set-cookie:";
 
 [[noreturn]] void ThrowTransactionFailure(std::string_view operation, int code) {
     ThrowMyException(ExceptionKind::General, "", operation, code);
+}
+
+// A busy server's refusal (429, 503), with the wait its Retry-After asks for. A date is read
+// against the reply's own Date when it has one, so a server clock that is off changes nothing.
+[[noreturn]] void ThrowBusyFailure(int code, const HeaderBlock& header) {
+    std::int64_t now = SystemClock().Now();
+    if (const auto sent = ParseHttpDate(header.GetHeader("Date"), now)) {
+        now = *sent;
+    }
+    ThrowMyException(ExceptionKind::General, "", kOpHttpSession, code, {},
+                     RetryAfterSeconds(header.GetHeader("Retry-After"), now).value_or(-1));
 }
 
 // Every way out of a transaction closes its connection and forgets what the window held, so
@@ -258,6 +271,9 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
 
     const char statusClass = result.StatusClass();
     const int statusCode = static_cast<int>(LeadingNumber(result.status));
+    if (statusCode == 429 || statusCode == 503) {
+        ThrowBusyFailure(statusCode, header);
+    }
     if (statusClass == '5') {
         ThrowTransactionFailure(kOpHttpSession, statusCode);
     }
