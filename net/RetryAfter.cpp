@@ -3,6 +3,8 @@
 #include <array>
 #include <limits>
 
+#include "base/Blanks.h"
+
 namespace torvex {
 
 namespace {
@@ -13,16 +15,6 @@ constexpr std::array<std::string_view, 7> kShortDays = {"Mon", "Tue", "Wed", "Th
                                                         "Fri", "Sat", "Sun"};
 constexpr std::array<std::string_view, 7> kLongDays = {
     "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // Reads a field of exactly `width` characters from the front of `text`; false when it is not
 // all digits (a blank is allowed before the digits only when `leadingBlank`).
@@ -118,7 +110,7 @@ std::optional<std::int64_t> Compose(std::int64_t year, int month, int day, int h
 } // namespace
 
 std::optional<std::int64_t> ParseHttpDate(std::string_view text, std::int64_t now) {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     int day = 0;
     int month = 0;
     int year = 0;
@@ -162,7 +154,7 @@ std::optional<std::int64_t> ParseHttpDate(std::string_view text, std::int64_t no
 }
 
 std::optional<std::int64_t> RetryAfterSeconds(std::string_view value, std::int64_t now) {
-    value = Trimmed(value);
+    value = TrimBlanks(value);
     if (value.empty()) {
         return std::nullopt;
     }
