@@ -49,8 +49,10 @@ std::string HttpDate(std::time_t when) {
     return text;
 }
 
-std::string Busy(std::string_view status, const std::string& retryAfter) {
-    std::string head = "Date: " + HttpDate(std::time(nullptr)) + "\r\n";
+// A busy reply sent at `sent` (its Date line).
+std::string Busy(std::string_view status, const std::string& retryAfter,
+                 std::time_t sent = std::time(nullptr)) {
+    std::string head = "Date: " + HttpDate(sent) + "\r\n";
     if (!retryAfter.empty()) {
         head += "Retry-After: " + retryAfter + "\r\n";
     }
@@ -97,21 +99,21 @@ bool WaitsForHost(CDownloadTask& task, BusyServer& site) {
 }
 
 TEST(RunBusyHosts, AUsableWaitIsKeptWithoutSpendingATry) {
-    const std::time_t soon = std::time(nullptr) + 1;
+    // A date one second after the reply's own Date: a wait of one second whatever the clocks.
+    const std::time_t sent = std::time(nullptr) - 3600;
     const struct {
         const char* name;
-        std::string status;
-        std::string retryAfter;
+        std::string busy;
         bool waits;
     } cases[] = {
-        {"seconds", "503 Service Unavailable", "1", true},
-        {"a date", "429 Too Many Requests", HttpDate(soon), false}, // rounding: 0 or 1 s
-        {"a date that has passed", "503 Service Unavailable", "Sun, 06 Nov 1994 08:49:37 GMT",
+        {"seconds", Busy("503 Service Unavailable", "1"), true},
+        {"a date", Busy("429 Too Many Requests", HttpDate(sent + 1), sent), true},
+        {"a date that has passed", Busy("503 Service Unavailable", "Sun, 06 Nov 1994 08:49:37 GMT"),
          false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        BusyServer site(1, Busy(c.status, c.retryAfter));
+        BusyServer site(1, c.busy);
         TempDir dir;
         CProjectSettings project = ProjectIn(dir.Str(), {UrlOf(site.server, "/f.txt")});
         project.Retry = 0; // the busy reply must not have used the only try
