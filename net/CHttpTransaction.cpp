@@ -26,17 +26,6 @@ constexpr std::string_view kSetCookie = "set-cookie:";
     ThrowMyException(ExceptionKind::General, "", operation, code);
 }
 
-// A busy server's refusal (429, 503), with the wait its Retry-After asks for. A date is read
-// against the reply's own Date when it has one, so a server clock that is off changes nothing.
-[[noreturn]] void ThrowBusyFailure(int code, const HeaderBlock& header) {
-    std::int64_t now = SystemClock().Now();
-    if (const auto sent = ParseHttpDate(header.GetHeader("Date"), now)) {
-        now = *sent;
-    }
-    ThrowMyException(ExceptionKind::General, "", kOpHttpSession, code, {},
-                     RetryAfterSeconds(header.GetHeader("Retry-After"), now).value_or(-1));
-}
-
 // Every way out of a transaction closes its connection and forgets what the window held, so
 // the next try starts on a fresh socket whatever happened to this one.
 class ConnectionCloser {
@@ -272,7 +261,10 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
     const char statusClass = result.StatusClass();
     const int statusCode = static_cast<int>(LeadingNumber(result.status));
     if (statusCode == 429 || statusCode == 503) {
-        ThrowBusyFailure(statusCode, header);
+        // A busy server: the worker learns how long it asked to be left alone.
+        ThrowMyException(ExceptionKind::General, "", kOpHttpSession, statusCode, {},
+                         BusyReplyWait(header.GetHeader("Retry-After"), header.GetHeader("Date"),
+                                       SystemClock().Now()));
     }
     if (statusClass == '5') {
         ThrowTransactionFailure(kOpHttpSession, statusCode);

@@ -153,6 +153,13 @@ std::optional<std::int64_t> ParseHttpDate(std::string_view text, std::int64_t no
     return std::nullopt;
 }
 
+std::int64_t BusyReplyWait(std::string_view retryAfter, std::string_view date, std::int64_t now) {
+    if (const std::optional<std::int64_t> sent = ParseHttpDate(date, now)) {
+        now = *sent;
+    }
+    return RetryAfterSeconds(retryAfter, now).value_or(-1);
+}
+
 std::optional<std::int64_t> RetryAfterSeconds(std::string_view value, std::int64_t now) {
     value = TrimBlanks(value);
     if (value.empty()) {

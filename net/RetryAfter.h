@@ -18,4 +18,9 @@ std::optional<std::int64_t> ParseHttpDate(std::string_view text, std::int64_t no
 // Nothing for anything else: signs, fractions, words, numbers too large to hold.
 std::optional<std::int64_t> RetryAfterSeconds(std::string_view value, std::int64_t now);
 
+// The wait a busy reply (429, 503) asks for, from its Retry-After and Date values: a date is
+// read against the reply's own Date when that is one, else against `now`, so a server whose
+// clock is off still gets the wait it meant. -1 when there is no usable Retry-After.
+std::int64_t BusyReplyWait(std::string_view retryAfter, std::string_view date, std::int64_t now);
+
 } // namespace torvex

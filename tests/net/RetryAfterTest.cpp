@@ -81,5 +81,15 @@ TEST(RetryAfterValue, GivesTheWaitOrNothing) {
     }
 }
 
+TEST(BusyReplyWait, ReadsADateAgainstTheRepliesOwnDate) {
+    const std::string anHourAgo = "Mon, 07 Dec 2026 23:00:00 GMT";
+    EXPECT_EQ(BusyReplyWait("Mon, 07 Dec 2026 23:00:30 GMT", anHourAgo, kDec2026), 30);
+    EXPECT_EQ(BusyReplyWait("Mon, 07 Dec 2026 23:00:30 GMT", "", kDec2026), 0);
+    EXPECT_EQ(BusyReplyWait("Tue, 08 Dec 2026 00:00:30 GMT", "garbage", kDec2026), 30);
+    EXPECT_EQ(BusyReplyWait("45", anHourAgo, kDec2026), 45);
+    EXPECT_EQ(BusyReplyWait("", anHourAgo, kDec2026), -1);
+    EXPECT_EQ(BusyReplyWait("later", "", kDec2026), -1);
+}
+
 } // namespace
 } // namespace torvex
