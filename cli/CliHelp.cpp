@@ -30,7 +30,9 @@ constexpr std::array kCommands = {
                 "the first address's host (host+port when the address names a port) in the "
                 "current directory; the last word is DIR when it "
                 "does not look like an address (or give -P DIR). Takes the options and "
-                "Key=Value of new. A project already in DIR is kept unless --force."},
+                "Key=Value of new. Like wget it keeps connections open between files "
+                "(KeepAlive=1; --no-http-keep-alive: one connection per file). A project "
+                "already in DIR is kept unless --force."},
     CommandHelp{"new DIR URL... [Key=Value ...]",
                 "Make a project in DIR with the start addresses URL (and those of -i FILE), "
                 "without running it. The settings come from Config/default.conf in the working "

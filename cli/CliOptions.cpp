@@ -89,6 +89,13 @@ const std::array kOptions = {
         "changed; also without MODE; the default), local-first (take the older copy, download "
         "only when it cannot be read), local (take the older copy or skip the file)",
         "UpdateMode=2, 1 or 0", "-N, --timestamping (server); -nc, --no-clobber (local-first)"},
+    CCliOption{I::HttpKeepAlive, "http-keep-alive", "", V::None, "", G::How,
+        "keep connections open between files and accept compressed replies (HTTP/1.1; the "
+        "default of mirror, as wget keeps its connections open)",
+        "KeepAlive=1", "none (wget's default)"},
+    CCliOption{I::NoHttpKeepAlive, "no-http-keep-alive", "", V::None, "", G::How,
+        "one HTTP/1.0 connection per file, replies as they are (the default of new)",
+        "KeepAlive=0", "--no-http-keep-alive"},
 
     // How the copy is kept.
     CCliOption{I::AbsoluteLinks, "absolute-links", "k", V::None, "", G::Copy,

@@ -28,7 +28,7 @@ enum class OptionId : int {
     Level, NoParent, SpanHosts, Domains, ExcludeDomains, IncludeDirectories, ExcludeDirectories,
     Accept, Reject, MaxFiles, MaxMinutes,
     Threads, Tries, Timeout, User, Password, Proxy, NoProxy, ProxyUser, ProxyPassword,
-    UserAgent, Cookies, NoCookies, Update,
+    UserAgent, Cookies, NoCookies, Update, HttpKeepAlive, NoHttpKeepAlive,
     AbsoluteLinks, LocalLinks, AdjustExtension, Backup, NoBackup,
     InputFile, Directory,
     Quiet, Verbose, Yes, Force, Version, Help,

@@ -7,6 +7,7 @@
 
 #include "app/AddressCheck.h"
 #include "app/ProjectDirectory.h"
+#include "cli/CliOptions.h"
 #include "cli/SettingChanges.h"
 #include "platform/FileSystem.h"
 #include "project/CProjectPaths.h"
@@ -128,6 +129,15 @@ NewProjectOutcome WriteNewProject(const NewProjectRequest& request, const std::s
 }
 
 } // namespace
+
+std::vector<CliSetting> MirrorSettings(const std::vector<CliSetting>& given) {
+    std::vector<CliSetting> settings;
+    if (const CCliOption* keepAlive = FindLongOption("http-keep-alive")) {
+        settings.push_back({keepAlive, "", "", "--http-keep-alive"});
+    }
+    settings.insert(settings.end(), given.begin(), given.end());
+    return settings;
+}
 
 std::string ProjectNameFromDir(std::string_view dir) {
     // "." and ".." name the folder they stand for, so the name comes from the absolute path.

@@ -29,6 +29,10 @@ struct NewProjectOutcome {
     CProjectSettings settings;   // as written (meaningful when Finished)
 };
 
+// The settings "mirror" applies: its own defaults first (connections kept open, as wget keeps
+// them), then `given`, so that an option or Key=Value of the user's wins.
+std::vector<CliSetting> MirrorSettings(const std::vector<CliSetting>& given);
+
 // The project name a folder gives: its last component ("sites/news/" gives "news").
 std::string ProjectNameFromDir(std::string_view dir);
 

@@ -306,6 +306,8 @@ bool ApplyOption(CChanges& changes, const CCliOption& option, std::string_view v
     case OptionId::Cookies: return SetCookies(changes, value);
     case OptionId::NoCookies: return changes.Set("Cookie", "0");
     case OptionId::Update: return SetUpdate(changes, value);
+    case OptionId::HttpKeepAlive: return changes.Set("KeepAlive", "1");
+    case OptionId::NoHttpKeepAlive: return changes.Set("KeepAlive", "0");
     case OptionId::AbsoluteLinks: return changes.Set("Link", "1");
     case OptionId::LocalLinks: return changes.Set("Link", "0");
     case OptionId::AdjustExtension: return changes.Set("AutoExt", "1");

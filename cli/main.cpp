@@ -70,7 +70,7 @@ CliExit MakeProject(const CliArguments& args, const std::string& dir,
     NewProjectRequest request;
     request.projectDir = dir;
     request.urls = urls;
-    request.settings = args.settings;
+    request.settings = args.command == "mirror" ? MirrorSettings(args.settings) : args.settings;
     request.force = args.force;
     request.defaultsPath = DefaultSettingsSourcePath();
     outcome = CreateNewProject(request);

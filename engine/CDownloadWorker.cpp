@@ -20,6 +20,7 @@
 #include "net/CMyExHttpSocket.h"
 #include "net/CMyException.h"
 #include "net/ReplyChecks.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkState.h"
 #include "url/LocalNames.h"
@@ -323,7 +324,7 @@ void CDownloadWorker::Run() {
         m_slot.idle = false;
         m_slot.state = SlotState::Empty;
         CUrlEntry entry;
-        while (!m_slot.abort.load() && m_task.DownloadQueue().PopFront(entry)) {
+        while (!m_slot.abort.load() && PopReadyEntry(entry)) {
             // The workers' event wakes one sleeper per signal and signals given in a burst
             // count once: pass the wake-up on while work is left, so every idle worker joins in.
             if (!m_task.DownloadQueue().IsEmpty()) {
@@ -349,8 +350,33 @@ void CDownloadWorker::Run() {
         if (m_task.DiscoveredQueue().IsEmpty() && m_task.ParseQueue().IsEmpty()) {
             m_task.NudgeMonitor();
         }
+        if (!m_task.DownloadQueue().IsEmpty()) {
+            // What is queued waits for busy hosts: sleep until the first of them may be asked
+            // again, unless new work or a stop comes first.
+            const std::int64_t wait =
+                m_data.hostPauses.MsUntilFirstEnd(m_task.Clock().MonotonicMs());
+            if (wait > 0) {
+                m_task.WorkersWork().WaitFor(static_cast<int>(wait));
+            }
+            continue;
+        }
         m_task.WorkersWork().Wait();
     }
+}
+
+bool CDownloadWorker::PopReadyEntry(CUrlEntry& entry) {
+    const std::int64_t now = m_task.Clock().MonotonicMs();
+    if (!m_data.hostPauses.AnyPaused(now)) {
+        return m_task.DownloadQueue().PopFront(entry);
+    }
+    return m_task.DownloadQueue().PopFirst(entry, [this, now](const CUrlEntry& queued) {
+        return !m_data.hostPauses.IsPaused(queued.url, now);
+    });
+}
+
+bool CDownloadWorker::IsBusyReply(const CMyException& failure) {
+    return failure.Operation() == kOpHttpSession && failure.RetryAfter() >= 0 &&
+           (failure.Code() == 429 || failure.Code() == 503);
 }
 
 bool CDownloadWorker::IsOnlyStartAddress(const CUrlEntry& entry) const {
@@ -390,7 +416,7 @@ std::string StorageFailureReason(std::string_view operation) {
 bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
     const int retry = m_task.Settings().Retry;
     const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
-    m_slot.tries = 0;
+    m_slot.tries = entry.tries;
     // The last failed try's operation and code: the reason the entry is given up, if it is.
     std::string failedOperation;
     int failedCode = 0;
@@ -451,7 +477,16 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             failedCode = failure->Code();
             m_slot.state = SlotState::Empty;
             m_slot.liveReaded = -1;
-            m_slot.tries.fetch_add(1);
+            const bool busy = IsBusyReply(*failure);
+            if (busy) {
+                m_data.hostPauses.Pause(entry.url, m_task.Clock().MonotonicMs(),
+                                        failure->RetryAfter());
+            }
+            if (busy && entry.busyReplies < kForgivenBusyReplies) {
+                ++entry.busyReplies;   // the server said when to come back: not a failed try
+            } else {
+                m_slot.tries.fetch_add(1);
+            }
             if (failure->Operation() == kOpBadRange) {
                 entry.readed = 0;   // the next try asks for the whole file
             }
@@ -459,6 +494,14 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
                 m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
             }
             CloseConnections();
+            if (busy && m_slot.tries.load() <= retry && !m_slot.abort.load()) {
+                // Back to the front of the queue with its tries and Readed: this worker goes on
+                // with another host's address meanwhile, and whoever is free when the host's
+                // wait is over takes it. A busy server ends no run while tries are left.
+                entry.tries = m_slot.tries.load();
+                m_task.DownloadQueue().PushFront(entry);
+                return true;
+            }
             OtherFailure(entry, failure->Operation(), failure->Code());
         }
     }

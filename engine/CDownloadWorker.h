@@ -14,6 +14,7 @@
 namespace torvex {
 
 class CDownloadTask;
+class CMyException;
 class CMySocketException;
 class CRunData;
 class CWorkerSlot;
@@ -45,9 +46,14 @@ public:
 private:
     bool ResolveProxy();
     void WaitForAbort();
-    // Fetches one entry; true when it is finished (stored, or given up), false when the run's
-    // stop broke it off, so that it belongs in the break point.
+    // Fetches one entry; true when it is finished (stored, or given up) or handed back to the
+    // queue to wait for its busy host, false when the run's stop broke it off, so that it
+    // belongs in the break point.
     bool FetchEntry(CUrlEntry& entry);
+    // Takes the first queued entry whose host is not waiting; false when there is none.
+    bool PopReadyEntry(CUrlEntry& entry);
+    // A 429 or 503 whose Retry-After named a usable wait.
+    static bool IsBusyReply(const CMyException& failure);
     void StoredBody(CUrlEntry& entry, bool alreadyCounted);
     void SocketFailure(CUrlEntry& entry, const CMySocketException& failure, int rememberedState);
     void OtherFailure(const CUrlEntry& entry, std::string_view operation, int code);

@@ -2,6 +2,7 @@
 
 #include "engine/CDownloadTask.h"
 #include "engine/CEntryTransfer.h"
+#include "engine/CHostPauses.h"
 #include "engine/CRecordLogIndex.h"
 #include "engine/LinkAcceptance.h"
 #include "net/CCookieExchange.h"
@@ -27,6 +28,7 @@ public:
     CCookieExchange* cookies = &noCookies;  // what the workers' transactions use
     CRecordLogIndex backupLogs;   // the status logs of the backup records
     CTlsContext tls;              // trust and sessions of the run's https connections
+    CHostPauses hostPauses;       // hosts a busy server asked to leave alone for a while
 };
 
 // The run data of `task`, made on the first call.

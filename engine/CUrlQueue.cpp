@@ -1,5 +1,7 @@
 #include "engine/CUrlQueue.h"
 
+#include <algorithm>
+
 namespace torvex {
 
 void CUrlQueue::PushBack(const CUrlEntry& entry) {
@@ -23,6 +25,18 @@ bool CUrlQueue::PopFront(CUrlEntry& entry) {
     }
     entry = m_entries.front();
     m_entries.pop_front();
+    m_count.store(static_cast<std::int32_t>(m_entries.size()), std::memory_order_relaxed);
+    return true;
+}
+
+bool CUrlQueue::PopFirst(CUrlEntry& entry, const std::function<bool(const CUrlEntry&)>& ready) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(), ready);
+    if (found == m_entries.end()) {
+        return false;
+    }
+    entry = std::move(*found);
+    m_entries.erase(found);
     m_count.store(static_cast<std::int32_t>(m_entries.size()), std::memory_order_relaxed);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "url/CUrlEntry.h"
@@ -24,6 +25,9 @@ public:
     void PushFront(const CUrlEntry& entry);
     // Copies the first entry out and removes it; false when the queue is empty.
     bool PopFront(CUrlEntry& entry);
+    // Copies out and removes the first entry `ready` accepts (called under the queue's lock, so
+    // it must not touch a queue); false when there is none.
+    bool PopFirst(CUrlEntry& entry, const std::function<bool(const CUrlEntry&)>& ready);
     std::int32_t Count() const { return m_count.load(std::memory_order_relaxed); }
     bool IsEmpty() const { return Count() == 0; }
     // How many pushes the queue has seen; the monitor compares two readings to know that nothing

@@ -10,6 +10,8 @@
 #include "net/Base64.h"
 #include "net/CMyException.h"
 #include "net/ReplyChecks.h"
+#include "net/RetryAfter.h"
+#include "platform/Clock.h"
 #include "net/HttpConnect.h"
 
 namespace torvex {
@@ -258,6 +260,12 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
 
     const char statusClass = result.StatusClass();
     const int statusCode = static_cast<int>(LeadingNumber(result.status));
+    if (statusCode == 429 || statusCode == 503) {
+        // A busy server: the worker learns how long it asked to be left alone.
+        ThrowMyException(ExceptionKind::General, "", kOpHttpSession, statusCode, {},
+                         BusyReplyWait(header.GetHeader("Retry-After"), header.GetHeader("Date"),
+                                       SystemClock().Now()));
+    }
     if (statusClass == '5') {
         ThrowTransactionFailure(kOpHttpSession, statusCode);
     }

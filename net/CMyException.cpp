@@ -19,14 +19,16 @@ void CMyException::SetDetail(std::string_view detail) {
 CMySocketException::~CMySocketException() = default;
 
 void ThrowMyException(ExceptionKind kind, std::string_view className, std::string_view operation,
-                      int code, std::string_view detail) {
+                      int code, std::string_view detail, std::int64_t retryAfter) {
     if (kind == ExceptionKind::Socket) {
         auto* failure = new CMySocketException(className, operation, code);
         failure->SetDetail(detail);
+        failure->SetRetryAfter(retryAfter);
         throw failure;
     }
     auto* failure = new CMyException(className, operation, code);
     failure->SetDetail(detail);
+    failure->SetRetryAfter(retryAfter);
     throw failure;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,17 @@ public:
     // reason, such as the certificate's problem); empty otherwise. At most 256 characters.
     const std::string& Detail() const { return m_detail; }
     void SetDetail(std::string_view detail);
+    // The seconds a busy server (429, 503) asked to be left alone for, read from its
+    // Retry-After; -1 when it named none that could be used.
+    std::int64_t RetryAfter() const { return m_retryAfter; }
+    void SetRetryAfter(std::int64_t seconds) { m_retryAfter = seconds; }
 
 private:
     std::string m_className;   // at most 128 characters; empty when the thrower named none
     std::string m_operation;   // at most 128 characters
     int m_code;
     std::string m_detail;
+    std::int64_t m_retryAfter = -1;
 };
 
 // A failure of the socket layer, an HTTP receive path or a proxy exchange.
@@ -51,6 +57,6 @@ enum class ExceptionKind : int {
 // The one place that creates and throws the exceptions above. Texts are cut to 128 characters.
 [[noreturn]] void ThrowMyException(ExceptionKind kind, std::string_view className,
                                    std::string_view operation, int code,
-                                   std::string_view detail = {});
+                                   std::string_view detail = {}, std::int64_t retryAfter = -1);
 
 } // namespace torvex

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/AsciiCase.h"
+#include "base/Blanks.h"
 #include "base/BoundedText.h"
 #include "base/CSettingsReader.h"
 #include "base/LeadingNumber.h"
@@ -315,16 +316,6 @@ const std::array kKeys = {
 };
 // clang-format on
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // The "value=meaning" items of a key's choices.
 std::vector<std::pair<std::string_view, std::string_view>> ChoiceItems(std::string_view choices) {
     std::vector<std::pair<std::string_view, std::string_view>> items;
@@ -565,7 +556,7 @@ void AssignKeyValue(const CSettingsKey& key, const CKeyField& field, std::string
             std::numeric_limits<int>::max()));
         break;
     case KeyKind::Flag:
-        *field.flag = Trimmed(value) == "1";
+        *field.flag = TrimBlanks(value) == "1";
         break;
     case KeyKind::Word:
     case KeyKind::Text:
@@ -584,7 +575,7 @@ void AssignKeyValue(const CSettingsKey& key, const CKeyField& field, std::string
 }
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     std::string_view digits = text;
     if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
         digits.remove_prefix(1);
@@ -632,7 +623,7 @@ CValueCheck CheckKeyValue(const CSettingsKey& key, std::string_view value) {
         return {ValueVerdict::Accepted, std::to_string(*number), {}};
     }
     case KeyKind::Flag: {
-        const std::string_view trimmed = Trimmed(value);
+        const std::string_view trimmed = TrimBlanks(value);
         if (trimmed != "0" && trimmed != "1") {
             return Refused(takes);
         }
@@ -640,7 +631,7 @@ CValueCheck CheckKeyValue(const CSettingsKey& key, std::string_view value) {
     }
     case KeyKind::Word:
         for (const auto& [word, meaning] : ChoiceItems(key.choices)) {
-            if (EqualsNoCase(word, Trimmed(value))) {
+            if (EqualsNoCase(word, TrimBlanks(value))) {
                 return {ValueVerdict::Accepted, std::string(word), {}};
             }
         }

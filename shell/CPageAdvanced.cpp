@@ -1,5 +1,6 @@
 #include "shell/CPageAdvanced.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/PropertyFields.h"
+#include "project/SettingsKeys.h"
 #include "shell/CNumberSpin.h"
 #include "shell/DialogFields.h"
 
@@ -27,6 +29,12 @@ CPageAdvanced::CPageAdvanced(const CPageContext& context, QWidget* parent)
         m_agent->addItem(Q(choice));
     }
     m_userDefined = TextField(kMaxUserDefined, "userDefined");
+    m_keepAlive = new QCheckBox(
+        QStringLiteral("Keep connections open and accept compressed replies (HTTP/1.1)"));
+    m_keepAlive->setObjectName(QStringLiteral("keepAlive"));
+    if (const CSettingsKey* key = FindSettableKey("KeepAlive")) {
+        m_keepAlive->setToolTip(Q(key->meaning));
+    }
 
     auto* grid = new QGridLayout;
     const auto row = [grid](int at, const QString& caption, QWidget* field, const QString& note) {
@@ -49,6 +57,7 @@ CPageAdvanced::CPageAdvanced(const CPageContext& context, QWidget* parent)
         QStringLiteral("files (\"0\" - no limit)"));
     row(6, QStringLiteral("User agent:"), m_agent, QString());
     row(7, QStringLiteral("User defined:"), m_userDefined, QString());
+    grid->addWidget(m_keepAlive, 8, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -65,6 +74,7 @@ void CPageAdvanced::Load(const CProjectSettings& settings) {
     m_maxFile->SetValue(settings.MaxFile);
     m_agent->setCurrentIndex(settings.UserAgentMode);
     m_userDefined->setText(Q(settings.UserDefined));
+    m_keepAlive->setChecked(settings.KeepAlive);
     UpdateEnabled();
 }
 
@@ -79,6 +89,7 @@ bool CPageAdvanced::Store(CProjectSettings& settings) {
         return false;
     }
     edited.UserAgentMode = m_agent->currentIndex();
+    edited.KeepAlive = m_keepAlive->isChecked();
     if (edited.UserAgentMode == kUserDefinedAgent &&
         !ReadText(Prompter(), m_userDefined, "User defined", kMaxUserDefined, edited.UserDefined)) {
         return false;

@@ -2,6 +2,7 @@
 
 #include "shell/CPropertyPage.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
@@ -10,7 +11,7 @@ namespace torvex {
 class CNumberSpin;
 
 // The "Advanced" tab: threads, time-out, retries, the free-space, time and file limits, and the
-// user agent (its own text only for "User Defined").
+// user agent (its own text only for "User Defined"), and whether connections are kept open.
 class CPageAdvanced final : public CPropertyPage {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ private:
     CNumberSpin* m_maxFile = nullptr;
     QComboBox* m_agent = nullptr;
     QLineEdit* m_userDefined = nullptr;
+    QCheckBox* m_keepAlive = nullptr;
 };
 
 } // namespace torvex

@@ -68,6 +68,10 @@ struct CUrlEntry {
     std::int32_t startIndex = 0;   // which start address the entry descends from
     std::string extension;         // "", ".html" or ".css" (StoredNameSuffix of the name letter)
     std::int32_t linkCode = -1;    // tag code of the link; -1 for start addresses
+    // Failed tries so far, kept when a worker hands the entry back to the queue to wait for a
+    // busy host; and how many busy replies with a wait (429, 503) it got. Never stored.
+    std::int32_t tries = 0;
+    std::int32_t busyReplies = 0;
 };
 
 // The URL text of an entry: the composed URL, with "index.html" appended when the path has no

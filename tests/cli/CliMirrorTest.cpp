@@ -202,7 +202,7 @@ TEST_F(CliMirror, OptionsShapeTheRequestsAndTheCopy) {
     const ChildResult run =
         Mirror(dir, {"--user-agent=Probe/2", "--user=ann", "--password=pw", "--no-cookies",
                      "--local-links", "--adjust-extension", "--threads=3", "--max-minutes=5",
-                     "--no-backup", "--update=local-first"});
+                     "--no-backup", "--update=local-first", "--no-http-keep-alive"});
     ASSERT_EQ(run.exitStatus, 5) << run.err;
     bool sawCookie = false;
     for (const std::string& request : m_server.Requests()) {
@@ -224,6 +224,7 @@ TEST_F(CliMirror, OptionsShapeTheRequestsAndTheCopy) {
                              "\nUsername=ann\n"}) {
         EXPECT_TRUE(Contains(conf, line)) << line;
     }
+    EXPECT_FALSE(Contains(conf, "KeepAlive")) << conf;
 
     // The defaults: cookies go back, absolute links (the shipped default) to what was not fetched.
     const std::string plain = m_work / "plain";
@@ -231,6 +232,19 @@ TEST_F(CliMirror, OptionsShapeTheRequestsAndTheCopy) {
     EXPECT_EQ(RequestHeader(m_server.Requests().back(), "Cookie"), "session=s1");
     EXPECT_TRUE(Contains(ReadFileBytes(plain + "/download/latest/" + Host() + "/docs/a.html"),
                          "href=\"" + Url("/docs/deep.html") + "\""));
+    // Connections kept open, as a wget user expects of a mirror.
+    EXPECT_TRUE(Contains(ReadFileBytes(plain + "/project.conf"), "\nKeepAlive=1\n"));
+
+    // "new" takes the key as typed, and refuses what it does not take.
+    const std::string made = m_work / "made";
+    const ChildResult kept = Cli({"new", made, Url("/docs/index.html"), "KeepAlive=1"});
+    ASSERT_EQ(kept.exitStatus, 0) << kept.err;
+    EXPECT_TRUE(Contains(ReadFileBytes(made + "/project.conf"), "\nKeepAlive=1\n"));
+    const ChildResult refused =
+        Cli({"new", m_work / "refused", Url("/docs/index.html"), "KeepAlive=on"});
+    EXPECT_EQ(refused.exitStatus, 64);
+    EXPECT_TRUE(Contains(refused.err, "KeepAlive=on: KeepAlive takes 0 or 1")) << refused.err;
+    EXPECT_FALSE(FileExists(m_work / "refused/project.conf"));
 }
 
 TEST_F(CliMirror, ProxyMaxFilesAndUpdateModes) {

@@ -173,6 +173,13 @@ TEST(CliOptionsApply, EachOptionSetsItsKeys) {
     EXPECT_EQ(a.settings.Addresses.front().Level, 0);
     EXPECT_EQ(a.settings.Retry, 99);
     ASSERT_EQ(a.warnings.size(), 1u);   // --tries=inf: at most 100 tries
+
+    a = Apply({"--http-keep-alive"});
+    ASSERT_EQ(a.error, "");
+    EXPECT_TRUE(a.settings.KeepAlive);
+    a = Apply({"--http-keep-alive", "--no-http-keep-alive"});   // the last one wins
+    ASSERT_EQ(a.error, "");
+    EXPECT_FALSE(a.settings.KeepAlive);
 }
 
 TEST(CliOptionsApply, AcceptAndRejectRewriteTheFileTypeLists) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliOptions.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
@@ -158,6 +159,8 @@ TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
          "HostFilter=9: HostFilter takes 0 (all hosts), 1 (hosts within the start domain), 2 "
          "(the start host only) or 3 (the hosts in FHost)"},
         {"not a flag", "http://example.org/", {"Cookie=yes"}, "Cookie=yes: Cookie takes 0 or 1"},
+        {"not a flag either", "http://example.org/", {"KeepAlive=2"},
+         "KeepAlive=2: KeepAlive takes 0 or 1"},
         {"directory key", "http://example.org/", {"ProjectDir=/elsewhere"},
          "the key ProjectDir is set by the program"},
         {"start address key", "http://example.org/", {"StartURL=http://other/"},
@@ -179,6 +182,40 @@ TEST(NewProject, RefusesWhatProjectFilesCannotHold) {
         EXPECT_EQ(outcome.exit, CliExit::Usage);
         EXPECT_EQ(outcome.message, c.message);
         EXPECT_FALSE(FileExists(rig.dir / "site/project.conf"));
+    }
+}
+
+TEST(NewProject, KeepsConnectionsOpenOnlyWhenAskedOrMirroring) {
+    const CCliOption* off = FindLongOption("no-http-keep-alive");
+    ASSERT_NE(off, nullptr);
+    const struct {
+        const char* name;
+        std::vector<CliSetting> settings;
+        bool keepAlive;
+    } cases[] = {
+        {"new", {}, false},
+        {"new with the key", {{nullptr, "KeepAlive", "1", "KeepAlive=1"}}, true},
+        {"mirror", MirrorSettings({}), true},
+        {"mirror told not to", MirrorSettings({{off, "", "", "--no-http-keep-alive"}}), false},
+        {"mirror with the key", MirrorSettings({{nullptr, "keepalive", "0", "keepalive=0"}}),
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        NewProjectRequest request;
+        request.projectDir = dir / "site";
+        request.urls = {"http://example.org/"};
+        request.settings = c.settings;
+        request.defaultsPath = dir / "Config/default.conf";
+        const NewProjectOutcome outcome = CreateNewProject(request);
+        ASSERT_EQ(outcome.exit, CliExit::Finished) << outcome.message;
+        CProjectSettings settings;
+        ASSERT_TRUE(settings.LoadProjectFile(dir / "site/project.conf", nullptr));
+        EXPECT_EQ(settings.KeepAlive, c.keepAlive);
+        // The key is in the file only when it is on, so a default project's file is unchanged.
+        const std::string text = ReadFileBytes(dir / "site/project.conf");
+        EXPECT_EQ(text.find("KeepAlive") != std::string::npos, c.keepAlive) << text;
     }
 }
 

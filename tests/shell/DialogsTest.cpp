@@ -404,6 +404,7 @@ void DialogsTest::everyControlLandsOnItsKey() {
         {PropertyTab::Advanced,
          [](QWidget* page) { Child<QComboBox>(page, "userAgent")->setCurrentIndex(2); },
          {"UserAgentMode=2\n"}},
+        {PropertyTab::Advanced, check("keepAlive", true), {"KeepAlive=1\n"}},
     };
     for (const Control& control : controls) {
         for (const std::string& line : control.lines) {
@@ -438,6 +439,18 @@ void DialogsTest::everyControlLandsOnItsKey() {
     QCOMPARE(reread.Addresses.at(0).Password, std::string("secret"));
     QCOMPARE(reread.ProxyPassword, std::string("hidden"));
     QCOMPARE(reread.FileType, 3);
+    QVERIFY(reread.KeepAlive);
+    // Reopened, the tab shows what was saved; unticked, the key leaves the file again.
+    WhenShown<CSheetProperty>([&](CSheetProperty* sheet) {
+        sheet->Tabs()->setCurrentIndex(static_cast<int>(PropertyTab::Advanced));
+        auto* keepAlive = Child<QCheckBox>(sheet, "keepAlive");
+        QVERIFY(keepAlive->isChecked());
+        QVERIFY(!keepAlive->toolTip().isEmpty());
+        keepAlive->setChecked(false);
+        sheet->accept();
+    });
+    Trigger("basic");
+    QVERIFY(ProjectConf("Docs").find("KeepAlive") == std::string::npos);
 }
 
 void DialogsTest::propertyChangeReachesProjectConfOnOkOnly() {
@@ -768,13 +781,15 @@ void DialogsTest::defaultSettingsWritesDefaultConf() {
         Choose(sheet, QStringLiteral("all hosts"));
         sheet->Tabs()->setCurrentIndex(static_cast<int>(PropertyTab::Advanced));
         SetText(sheet, "threads", QStringLiteral("20"));
+        Child<QCheckBox>(sheet, "keepAlive")->setChecked(true);
         sheet->accept();
     });
     Trigger("defaultSettings");
     std::string text;
     QVERIFY(ReadFileText(m_work + "/Config/default.conf", text));
     for (const char* line :
-         {"TorvexVersion=0.93\n", "Level=5\n", "HostFilter=0\n", "DownthreadNum=20\n"}) {
+         {"TorvexVersion=0.93\n", "Level=5\n", "HostFilter=0\n", "DownthreadNum=20\n",
+          "KeepAlive=1\n"}) {
         QVERIFY2(text.find(line) != std::string::npos, line);
     }
     QVERIFY(m_prompter.said.empty());

@@ -31,6 +31,11 @@ std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project
             }
             manager.HandleTaskMessage(m);
         }
+        if (eachPass && end.first == TaskMessage::StartFailed) {
+            if (CDownloadTask* task = manager.TaskOf(project)) {
+                eachPass(manager, *task);
+            }
+        }
     }
     // The end of the run may have queued the conversion of its record; a front end lets it end.
     manager.ConversionQueue().WaitIdle(30000);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct CPipelineRunner {
     // start at all.
     std::pair<TaskMessage, int> Run(const CProjectSettings& project, RunCommand command);
 
+    // Called on the runner's thread between two looks for reports (at least every 100 ms) while
+    // the run's task exists, so a test can act on what it sees in the middle of a run.
+    std::function<void(CTaskManager&, CDownloadTask&)> eachPass;
     // The failure list of the last run, taken at its end.
     std::vector<CFailedFile> failures;
     CMessageLog messages;
