@@ -224,8 +224,12 @@ bool GenerateIndexPage(const CProjectSettings& project, const std::string& recor
     if (hadPage) {
         ReadEarlierIndex(pagePath, entries);
         std::string previous;
+        // One writer of a record's index at a time (the project's lock): a fixed temporary
+        // name, so a run killed while writing it leaves nothing behind that the next write
+        // does not take away.
         if (ReadFileText(pagePath, previous)) {
-            ReplaceFileDurably(backupPath, previous);
+            ReplaceFileDurably(backupPath, previous, FileAccess::Shared, FileSync::Durable,
+                               FileWriters::One);
         }
     }
 
