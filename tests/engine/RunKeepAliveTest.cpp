@@ -1,0 +1,158 @@
+// Whole runs with kept connections against a scripted server: what a worker makes of a
+// connection the server closes between files or in the middle of one.
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/CTaskManager.h"
+#include "platform/FileSystem.h"
+#include "support/CFixtureServer.h"
+#include "support/PipelineRunner.h"
+#include "support/RunFakes.h"
+#include "support/TempDir.h"
+
+namespace torvex {
+namespace {
+
+using test::CFixtureServer;
+using test::CPipelineRunner;
+using test::FixtureScript;
+using test::ProjectIn;
+using test::ReadFileBytes;
+using test::TempDir;
+
+std::string Reply11(std::string_view type, std::string_view body) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(type) +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
+}
+
+// A site of one page and two files on one kept-connection server; `answer` may replace the
+// reply to a request (its target and how many times it was asked for so far are given).
+class RunKeepAliveTest : public ::testing::Test {
+protected:
+    using Answer = std::function<FixtureScript(const std::string& target, int count,
+                                               const std::string& request)>;
+
+    void Serve(Answer answer) {
+        m_server.KeepConnections();
+        m_server.SetResponder([this, answer](const std::string& request) -> FixtureScript {
+            const std::string target = test::RequestTarget(request);
+            int count = 0;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                m_requests.push_back(request);
+                for (const std::string& earlier : m_requests) {
+                    count += test::RequestTarget(earlier) == target ? 1 : 0;
+                }
+            }
+            if (answer) {
+                FixtureScript script = answer(target, count, request);
+                if (!script.empty()) {
+                    return script;
+                }
+            }
+            if (target == "/") {
+                return {test::SendBytes(
+                    Reply11("text/html", "<a href=a.txt>a</a><a href=b.txt>b</a>"))};
+            }
+            return {test::SendBytes(Reply11("text/plain", "file " + target))};
+        });
+    }
+
+    std::pair<TaskMessage, int> Run(int retry) {
+        CProjectSettings project = ProjectIn(m_dir.Str(), {Url("/")});
+        project.KeepAlive = true;
+        project.DownthreadNum = 1;
+        project.Retry = retry;
+        return m_rig.Run(project, RunCommand::Start);
+    }
+
+    std::string Url(std::string_view path) const {
+        return "http://127.0.0.1:" + std::to_string(m_server.Port()) + std::string(path);
+    }
+    std::string Stored(std::string_view file) const {
+        return m_dir.Str() + "/download/latest/127.0.0.1+" + std::to_string(m_server.Port()) + "/" +
+               std::string(file);
+    }
+    int Requests() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return static_cast<int>(m_requests.size());
+    }
+
+    std::mutex m_lock;
+    std::vector<std::string> m_requests;
+    TempDir m_dir;
+    CPipelineRunner m_rig;
+    CFixtureServer m_server;   // last: its connections end before what they read goes
+};
+
+TEST_F(RunKeepAliveTest, OneConnectionCarriesTheWholeCrawl) {
+    Serve(nullptr);
+    EXPECT_EQ(Run(0), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(Stored("a.txt")), "file /a.txt");
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+    EXPECT_EQ(Requests(), 3);
+    EXPECT_EQ(m_server.ConnectionCount(), 1);
+}
+
+TEST_F(RunKeepAliveTest, AConnectionClosedBetweenFilesCostsNoTry) {
+    // Every reply ends its connection, though HTTP/1.1 without "close": each next request
+    // meets a closed connection first. With no retries left, the files must still come.
+    Serve([](const std::string& target, int, const std::string&) -> FixtureScript {
+        if (target == "/") {
+            return {test::SendBytes(Reply11("text/html", "<a href=a.txt>a</a><a href=b.txt>b</a>")),
+                    test::CloseConnection()};
+        }
+        return {test::SendBytes(Reply11("text/plain", "file " + target)), test::CloseConnection()};
+    });
+    EXPECT_EQ(Run(0), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(Stored("a.txt")), "file /a.txt");
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+    EXPECT_EQ(Requests(), 3);
+    EXPECT_EQ(m_server.ConnectionCount(), 3);
+}
+
+TEST_F(RunKeepAliveTest, AReplyCutOnAKeptConnectionIsAFailedTryThatResumes) {
+    Serve([](const std::string& target, int count, const std::string& request) -> FixtureScript {
+        if (target != "/a.txt") {
+            return {};
+        }
+        if (count == 1) {
+            return {test::SendBytes("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                    "Content-Length: 10\r\n\r\n012"),
+                    test::CloseConnection()};
+        }
+        if (request.find("Range: bytes=3-") != std::string::npos) {
+            return {test::SendBytes("HTTP/1.1 206 Partial Content\r\nContent-Type: text/plain\r\n"
+                                    "Content-Range: bytes 3-9/10\r\nContent-Length: 7\r\n\r\n"
+                                    "3456789")};
+        }
+        return {test::SendBytes(Reply11("text/plain", "0123456789"))};
+    });
+    EXPECT_EQ(Run(1), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(Stored("a.txt")), "0123456789");
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+}
+
+TEST_F(RunKeepAliveTest, AReplyCutOnAKeptConnectionWithoutRetriesIsNotStored) {
+    Serve([](const std::string& target, int, const std::string&) -> FixtureScript {
+        if (target != "/a.txt") {
+            return {};
+        }
+        return {test::SendBytes("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                "Content-Length: 10\r\n\r\n012"),
+                test::CloseConnection()};
+    });
+    EXPECT_EQ(Run(0), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+    ASSERT_EQ(m_rig.failures.size(), 1u);
+    EXPECT_NE(m_rig.failures[0].url.find("/a.txt"), std::string::npos);
+}
+
+} // namespace
+} // namespace torvex
