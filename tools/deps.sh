@@ -7,6 +7,8 @@ TORVEX_PACKAGES=(
     # TLS for https (libssl-dev), the system's trust store, and the openssl command with which
     # the tests make their certificate authority and server certificates.
     libssl-dev ca-certificates openssl
+    # gzip and deflate reply bodies (zlib); the tests also compress with it.
+    zlib1g-dev
     libgtest-dev libgmock-dev
     nginx
     dante-server microsocks tinyproxy

@@ -7,9 +7,9 @@
 #   tools/fuzz.sh --runs 50000 UrlParser
 #   tools/fuzz.sh --seconds 5          # every target for 5 seconds (what ./test.sh does)
 #
-# Targets: UrlParser HeaderBlock SetCookie SettingsReader PageParser. Each starts from the seeds
-# in fuzz/seeds/<target>/ and keeps what it learns in build/fuzz/corpus/<target>/ for the next
-# run.
+# Targets: UrlParser HeaderBlock SetCookie SettingsReader PageParser BodyCodings. Each starts
+# from the seeds in fuzz/seeds/<target>/ and keeps what it learns in build/fuzz/corpus/<target>/
+# for the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(UrlParser HeaderBlock SetCookie SettingsReader PageParser)
+    targets=(UrlParser HeaderBlock SetCookie SettingsReader PageParser BodyCodings)
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
