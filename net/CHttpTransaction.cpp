@@ -11,6 +11,7 @@
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/ChunkedDecoder.h"
 #include "net/ReplyChecks.h"
 #include "net/HttpConnect.h"
 
@@ -142,6 +143,21 @@ public:
 
 private:
     IBodySink& m_out;
+};
+
+// A body in the chunked transfer coding.
+class CChunkedFraming final : public IBodyFraming {
+public:
+    explicit CChunkedFraming(IBodySink& out) : m_decoder(out) {}
+    std::size_t Feed(const char* data, std::size_t size) override {
+        return m_decoder.Feed(data, size);
+    }
+    bool Complete() const override { return m_decoder.Finished(); }
+    std::int64_t Wanted() const override { return 0; }
+    bool EndsAtClose() const override { return false; }
+
+private:
+    CChunkedDecoder m_decoder;
 };
 
 // A body with no bytes at all.
@@ -300,7 +316,12 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
         AppendLine(tail, "Proxy-Authorization: Basic ",
                    Base64Encode(m_options.proxyUser + ":" + m_options.proxyPassword));
     }
-    if (!m_options.keepAlive) {
+    if (m_options.keepAlive) {
+        // A range continues the stored bytes, so it is asked for as they are; a compressed
+        // range would be of bytes we never store.
+        const bool ranged = request.ifModifiedSince.empty() && request.resumeOffset > 0;
+        AppendLine(tail, "Accept-Encoding: ", ranged ? "identity" : "gzip, deflate");
+    } else {
         AppendLine(tail, "Connection: close", "");
     }
 
@@ -514,8 +535,26 @@ bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSoc
     } else if (result.status != "206") {
         result.contentLength = -1;
     }
+    const ContentCoding coding = ParseContentCoding(m_framing.contentEncoding);
+    if (coding == ContentCoding::Unknown) {
+        ThrowTransactionFailure(kOpBadEncoding, kUnknownCodingCode);
+    }
+    // A compressed part of a file cannot continue the plain bytes stored.
+    if (coding != ContentCoding::Identity && result.status == "206") {
+        ThrowTransactionFailure(kOpBadRange, 0);
+    }
+    result.contentEncoded = coding != ContentCoding::Identity;
+    std::unique_ptr<CInflatingSink> inflating;
+    IBodySink* plain = request.body;
+    if (result.contentEncoded) {
+        inflating = std::make_unique<CInflatingSink>(*request.body, coding);
+        plain = inflating.get();
+    }
     const std::int64_t offset = result.bodyOffset;
-    CCountingSink counted(*request.body, m_worker.SharedReaded(), offset);
+    // Others read the shared Readed as the resume offset of a stopped file: part of a
+    // compressed body is none, so it shows 0 until the body is whole.
+    CCountingSink counted(*plain, result.contentEncoded ? nullptr : m_worker.SharedReaded(),
+                          offset);
     counted.Open(result, offset);
     m_worker.SetState(WorkerState::Receiving);
     if (m_worker.SharedReaded() != nullptr) {
@@ -531,8 +570,8 @@ bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSoc
         framing = std::make_unique<CLengthFraming>(counted, m_framing.length);
         break;
     case BodyEnd::Chunked:
-        // Not taken yet: a chunked body is refused rather than stored with its framing.
-        ThrowTransactionFailure(kOpBadFraming, 0);
+        framing = std::make_unique<CChunkedFraming>(counted);
+        break;
     case BodyEnd::Close:
         framing = std::make_unique<CCloseFraming>(counted);
         break;
@@ -568,8 +607,9 @@ bool CHttpTransaction::SkipBody(CMyExHttpSocket& socket, const CReceiveCounters&
             socket.ReceiveFramed(framing, m_options.timeOut, counters);
             return framing.Complete() && socket.WindowBytes().empty();
         }
-        // Chunked bodies are not taken yet: the connection is not kept.
-        return false;
+        CChunkedFraming framing(skipped);
+        socket.ReceiveFramed(framing, m_options.timeOut, counters);
+        return framing.Complete() && socket.WindowBytes().empty();
     } catch (CMyException* raw) {
         // The reply was had; only the connection is lost.
         std::unique_ptr<CMyException> failure(raw);

@@ -11,6 +11,7 @@
 #include "net/CMyExHttpSocket.h"
 #include "net/CTransferResult.h"
 #include "net/HeaderBlock.h"
+#include "net/CInflatingSink.h"
 #include "net/IBodySink.h"
 #include "net/ReplyFraming.h"
 #include "platform/Sockets.h"
@@ -37,6 +38,10 @@ constexpr std::string_view kOpResumeOffset = "ResumeOffset";
 // A reply on a kept connection whose body's length cannot be known (Content-Length values that
 // differ or are no number), or with more interim (1xx) replies than any server sends.
 constexpr std::string_view kOpBadFraming = "BadFraming";
+
+// The code of a "BadEncoding" failure for a Content-Encoding that cannot be undone (one that was
+// never asked for): trying again brings the same.
+constexpr int kUnknownCodingCode = 1;
 
 // The body of a redirect or another reply without a file is read past, to keep the connection,
 // only up to this size; a longer one costs less as a new connection.

@@ -119,6 +119,7 @@ TEST_F(RunKeepAliveNginxTest, KeptConnectionsStoreTheSameFilesOverFewConnections
 
     EXPECT_EQ(use.requests, plainRequests);
     EXPECT_GT(use.mostOnOne, 5);
+    EXPECT_GT(use.compressed, 10);
     // Each worker keeps one connection; only a reply the worker fails on costs it.
     EXPECT_LE(static_cast<int>(use.connections.size()), kWorkers + use.failed);
 }

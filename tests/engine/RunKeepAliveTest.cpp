@@ -1,13 +1,18 @@
 // Whole runs with kept connections against a scripted server: what a worker makes of a
 // connection the server closes between files or in the middle of one.
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 #include "engine/CTaskManager.h"
 #include "platform/FileSystem.h"
@@ -25,6 +30,37 @@ using test::FixtureScript;
 using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
+
+std::string Gzip(std::string_view plain) {
+    z_stream stream{};
+    deflateInit2(&stream, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, plain.size()) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
+    stream.avail_in = static_cast<uInt>(plain.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+// Text that compresses, though not to nothing: numbers that do not repeat.
+std::string Text(int lines) {
+    std::string text;
+    unsigned value = 12345;
+    for (int i = 0; i < lines; ++i) {
+        value = value * 1103515245u + 12345u;
+        text += "line " + std::to_string(i) + " " + std::to_string(value) + "\n";
+    }
+    return text;
+}
+
+std::string GzipReply(std::string_view type, std::string_view compressed, std::size_t sent) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(type) +
+           "\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(compressed.size()) +
+           "\r\n\r\n" + std::string(compressed.substr(0, sent));
+}
 
 std::string Reply11(std::string_view type, std::string_view body) {
     return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(type) +
@@ -152,6 +188,79 @@ TEST_F(RunKeepAliveTest, AReplyCutOnAKeptConnectionWithoutRetriesIsNotStored) {
     EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
     ASSERT_EQ(m_rig.failures.size(), 1u);
     EXPECT_NE(m_rig.failures[0].url.find("/a.txt"), std::string::npos);
+}
+
+TEST_F(RunKeepAliveTest, ACorruptCompressedBodyIsAFailedTryNeverStored) {
+    const std::string plain = Text(2000);
+    std::string corrupt = Gzip(plain);
+    corrupt[corrupt.size() / 2] ^= 0x5a;
+    Serve([&corrupt](const std::string& target, int, const std::string&) -> FixtureScript {
+        if (target != "/a.txt") {
+            return {};
+        }
+        return {test::SendBytes(GzipReply("text/plain", corrupt, corrupt.size()))};
+    });
+    EXPECT_EQ(Run(1), std::make_pair(TaskMessage::Finished, 0));
+    ASSERT_EQ(m_rig.failures.size(), 1u);
+    EXPECT_EQ(m_rig.failures[0].operation, "BadEncoding");
+    EXPECT_NE(ReadFileBytes(Stored("a.txt")), plain);
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+}
+
+TEST_F(RunKeepAliveTest, AStopInACompressedBodyResumesWithTheWholeFile) {
+    const std::string plain = Text(20000);
+    const std::string gzip = Gzip(plain);
+    Serve([&](const std::string& target, int count, const std::string&) -> FixtureScript {
+        if (target != "/a.txt") {
+            return {};
+        }
+        if (count == 1) {
+            // Half the body, then nothing until the worker gives up.
+            return {test::SendBytes(GzipReply("text/plain", gzip, gzip.size() / 2)),
+                    test::WaitForClose()};
+        }
+        return {test::SendBytes(GzipReply("text/plain", gzip, gzip.size()))};
+    });
+    CProjectSettings project = ProjectIn(m_dir.Str(), {Url("/")});
+    project.KeepAlive = true;
+    project.DownthreadNum = 1;
+    project.TimeOut = 120;
+    ASSERT_TRUE(m_rig.manager.StartProject(project, RunCommand::Start));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool stopAsked = false;
+    std::optional<TaskMessage> end;
+    while (m_rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        // Stopped once part of the inflated file is on disk.
+        std::error_code sizeError;
+        const auto stored = std::filesystem::file_size(Stored("a.txt"), sizeError);
+        if (!stopAsked && !sizeError && stored > 0) {
+            m_rig.manager.StopProject(project);
+            stopAsked = true;
+        }
+        test::CMessageLog::Message m;
+        if (m_rig.messages.Take(m, 20)) {
+            if (m.IsEnd()) {
+                end = m.message;
+            }
+            m_rig.manager.HandleTaskMessage(m);
+        }
+    }
+    EXPECT_TRUE(stopAsked);
+    ASSERT_EQ(end, TaskMessage::Stopped);
+
+    EXPECT_EQ(m_rig.Run(project, RunCommand::Resume), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_TRUE(ReadFileBytes(Stored("a.txt")) == plain);
+    std::lock_guard<std::mutex> guard(m_lock);
+    int asked = 0;
+    for (const std::string& request : m_requests) {
+        if (test::RequestTarget(request) == "/a.txt") {
+            ++asked;
+            // Part of a compressed body is never continued: the whole file is asked for.
+            EXPECT_EQ(request.find("Range:"), std::string::npos) << request;
+            EXPECT_NE(request.find("Accept-Encoding: gzip, deflate"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(asked, 2);
 }
 
 } // namespace
