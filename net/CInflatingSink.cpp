@@ -91,12 +91,6 @@ void CInflatingSink::Open(const CTransferResult& head, std::int64_t offset) {
     }
     m_inflater = std::make_unique<Inflater>();
     m_decodedBytes = 0;
-    if (m_coding == ContentCoding::Gzip) {
-        if (inflateInit2(&m_inflater->stream, kWindowBits + kGzipWrapping) != Z_OK) {
-            Fail("out of memory");
-        }
-        m_inflater->initialised = true;
-    }
     m_out.Open(head, 0);
 }
 
@@ -112,7 +106,9 @@ void CInflatingSink::Write(const char* data, std::size_t size) {
     Inflater& inflater = *m_inflater;
     inflater.sawInput = true;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    if (m_coding == ContentCoding::Deflate && !inflater.initialised) {
+    if (m_coding == ContentCoding::Gzip && !inflater.initialised) {
+        Start(kWindowBits + kGzipWrapping);
+    } else if (m_coding == ContentCoding::Deflate && !inflater.initialised) {
         const std::size_t take = std::min(size, sizeof inflater.head - inflater.headBytes);
         std::copy_n(bytes, take, inflater.head + inflater.headBytes);
         inflater.headBytes += take;
@@ -121,7 +117,7 @@ void CInflatingSink::Write(const char* data, std::size_t size) {
         if (inflater.headBytes < sizeof inflater.head) {
             return;
         }
-        StartDeflate();
+        Start(IsZlibHeader(inflater.head) ? kWindowBits : -kWindowBits);
         Inflate(inflater.head, sizeof inflater.head);
     }
     while (size > 0) {
@@ -139,13 +135,11 @@ void CInflatingSink::Close() {
     m_out.Close();
 }
 
-void CInflatingSink::StartDeflate() {
-    Inflater& inflater = *m_inflater;
-    const int bits = IsZlibHeader(inflater.head) ? kWindowBits : -kWindowBits;
-    if (inflateInit2(&inflater.stream, bits) != Z_OK) {
+void CInflatingSink::Start(int windowBits) {
+    if (inflateInit2(&m_inflater->stream, windowBits) != Z_OK) {
         Fail("out of memory");
     }
-    inflater.initialised = true;
+    m_inflater->initialised = true;
 }
 
 void CInflatingSink::Inflate(const unsigned char* data, std::size_t size) {

@@ -57,8 +57,9 @@ private:
 
     // Inflates `size` bytes (at most what zlib takes in one call) and writes what comes out.
     void Inflate(const unsigned char* data, std::size_t size);
-    // Decides between zlib-wrapped and raw deflate once two bytes are known.
-    void StartDeflate();
+    // Starts zlib at the first bytes of the body: gzip at once, deflate once its first two
+    // bytes tell zlib wrapping from raw.
+    void Start(int windowBits);
     [[noreturn]] void Fail(std::string_view reason);
 
     IBodySink& m_out;
