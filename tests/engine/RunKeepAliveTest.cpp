@@ -12,11 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include "engine/CTaskManager.h"
 #include "platform/FileSystem.h"
 #include "support/CFixtureServer.h"
+#include "support/Compressed.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
 #include "support/TempDir.h"
@@ -31,19 +30,7 @@ using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
 
-std::string Gzip(std::string_view plain) {
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, plain.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
-    stream.avail_in = static_cast<uInt>(plain.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
+std::string Gzip(std::string_view plain) { return test::Compressed(plain, test::kGzipForm); }
 
 // Text that compresses, though not to nothing: numbers that do not repeat.
 std::string Text(int lines) {

@@ -4,31 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <string>
 
 #include "HttpTestKit.h"
+#include "support/Compressed.h"
 
 namespace torvex::test {
 namespace {
 
-// `plain` compressed by zlib: gzip (`windowBits` 31), zlib-wrapped deflate (15) or raw (-15).
-std::string Compressed(std::string_view plain, int windowBits) {
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, plain.size()) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
-    stream.avail_in = static_cast<uInt>(plain.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-std::string Gzip(std::string_view plain) { return Compressed(plain, 31); }
+std::string Gzip(std::string_view plain) { return Compressed(plain, kGzipForm); }
 
 // `body` in the chunked coding, in chunks of `size` bytes.
 std::string Chunked(std::string_view body, std::size_t size) {
@@ -122,8 +106,8 @@ TEST_F(HttpKeptBodyTest, CompressedBodiesAreStoredPlain) {
                               Chunked(gzip, 100),
          static_cast<std::int64_t>(gzip.size())},
         {"raw deflate", Head("Content-Encoding: deflate\r\nTransfer-Encoding: chunked\r\n") +
-                            Chunked(Compressed(m_page, -15), 7),
-         static_cast<std::int64_t>(Compressed(m_page, -15).size())},
+                            Chunked(Compressed(m_page, kRawDeflateForm), 7),
+         static_cast<std::int64_t>(Compressed(m_page, kRawDeflateForm).size())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
