@@ -406,8 +406,7 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             SocketAddress address = m_proxy;
             // A kept connection already goes there: the transaction looks the host up only
             // should it need a new one (port 0 says so).
-            const bool kept = m_data.httpOptions.keepAlive &&
-                              entry.url.Scheme() != "ftp" &&
+            const bool kept = m_data.httpOptions.keepAlive && entry.url.Scheme() != "ftp" &&
                               m_socket.IsKeptFor(ConnectionPlace(m_data.httpOptions, entry.url));
             if (kept && !m_viaProxy) {
                 address = SocketAddress{};

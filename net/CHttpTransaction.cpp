@@ -522,8 +522,7 @@ bool CHttpTransaction::SendOnKeptConnection(const std::string& text, CMyExHttpSo
 }
 
 bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSocket& socket,
-                                       const CReceiveCounters& counters,
-                                       CTransferResult& result) {
+                                       const CReceiveCounters& counters, CTransferResult& result) {
     // Without a usable length the body could only be read to the close, which a kept
     // connection never brings: the server meant some length, but not which.
     if (m_framing.lengthBroken && !m_framing.transferEncoding) {
@@ -618,8 +617,7 @@ bool CHttpTransaction::SkipBody(CMyExHttpSocket& socket, const CReceiveCounters&
 }
 
 CTransferResult CHttpTransaction::KeptTransaction(const CHttpRequest& request,
-                                                  const std::string& text,
-                                                  CMyExHttpSocket& socket,
+                                                  const std::string& text, CMyExHttpSocket& socket,
                                                   const SocketAddress& address,
                                                   const CReceiveCounters& counters) {
     CTransferResult result;

@@ -30,7 +30,9 @@ using test::ProjectIn;
 using test::ReadFileBytes;
 using test::TempDir;
 
-std::string Gzip(std::string_view plain) { return test::Compressed(plain, test::kGzipForm); }
+std::string Gzip(std::string_view plain) {
+    return test::Compressed(plain, test::kGzipForm);
+}
 
 // Text that compresses, though not to nothing: numbers that do not repeat.
 std::string Text(int lines) {

@@ -29,6 +29,19 @@ protected:
         return RunTransaction(transaction, RequestFor(url, "", m_body), m_socket, address);
     }
 
+    // Two requests on a fresh connection to `server`, into one body: the first must succeed;
+    // how the second ended.
+    Outcome SecondOf(const CFixtureServer& server) {
+        m_socket.Close();
+        CHttpTransaction transaction(m_options, m_link, m_cookies);
+        const SocketAddress address = Loopback(server.Port());
+        const Outcome first =
+            RunTransaction(transaction, RequestFor("http://h/1", "", m_body), m_socket, address);
+        EXPECT_FALSE(first.threw) << first.operation;
+        return RunTransaction(transaction, RequestFor("http://h/2", "", m_body), m_socket,
+                              address);
+    }
+
     CFixtureServer m_server;
     CHttpOptions m_options = DirectOptions();
     RecordingLink m_link;
@@ -74,17 +87,10 @@ TEST_F(HttpKeepAliveTest, AConnectionTheServerDroppedIsReplacedUnseen) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CFixtureServer server;
-        m_socket.Close();
         server.AddScript(c.first);
         server.AddScript({ReadRequest(), SendBytes(Reply11("two"))});
         m_body = CMemoryBody();
-        CHttpTransaction transaction(m_options, m_link, m_cookies);
-        const SocketAddress address = Loopback(server.Port());
-        ASSERT_FALSE(
-            RunTransaction(transaction, RequestFor("http://h/1", "", m_body), m_socket, address)
-                .threw);
-        const Outcome second =
-            RunTransaction(transaction, RequestFor("http://h/2", "", m_body), m_socket, address);
+        const Outcome second = SecondOf(server);
         ASSERT_FALSE(second.threw) << second.operation << " " << second.code;
         EXPECT_EQ(m_body.bytes, "onetwo");
         EXPECT_EQ(server.ConnectionCount(), 2);
@@ -117,15 +123,8 @@ TEST_F(HttpKeepAliveTest, FailuresOnAKeptConnectionAreNotSentAgain) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CFixtureServer server;
-        m_socket.Close();
         server.AddScript(c.first);
-        CHttpTransaction transaction(m_options, m_link, m_cookies);
-        const SocketAddress address = Loopback(server.Port());
-        ASSERT_FALSE(
-            RunTransaction(transaction, RequestFor("http://h/1", "", m_body), m_socket, address)
-                .threw);
-        const Outcome second =
-            RunTransaction(transaction, RequestFor("http://h/2", "", m_body), m_socket, address);
+        const Outcome second = SecondOf(server);
         EXPECT_EQ(second.operation, c.operation);
         EXPECT_EQ(second.code, c.code);
         EXPECT_EQ(server.ConnectionCount(), 1);

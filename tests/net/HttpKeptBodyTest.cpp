@@ -12,7 +12,9 @@
 namespace torvex::test {
 namespace {
 
-std::string Gzip(std::string_view plain) { return Compressed(plain, kGzipForm); }
+std::string Gzip(std::string_view plain) {
+    return Compressed(plain, kGzipForm);
+}
 
 // `body` in the chunked coding, in chunks of `size` bytes.
 std::string Chunked(std::string_view body, std::size_t size) {
@@ -98,15 +100,15 @@ TEST_F(HttpKeptBodyTest, CompressedBodiesAreStoredPlain) {
         std::int64_t wire;
     } cases[] = {
         {"gzip with a length",
-         Head("Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) +
-              "\r\n") +
+         Head("Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) + "\r\n") +
              gzip,
          static_cast<std::int64_t>(gzip.size())},
-        {"gzip, chunked", Head("Content-Encoding: GZIP\r\nTransfer-Encoding: chunked\r\n") +
-                              Chunked(gzip, 100),
+        {"gzip, chunked",
+         Head("Content-Encoding: GZIP\r\nTransfer-Encoding: chunked\r\n") + Chunked(gzip, 100),
          static_cast<std::int64_t>(gzip.size())},
-        {"raw deflate", Head("Content-Encoding: deflate\r\nTransfer-Encoding: chunked\r\n") +
-                            Chunked(Compressed(m_page, kRawDeflateForm), 7),
+        {"raw deflate",
+         Head("Content-Encoding: deflate\r\nTransfer-Encoding: chunked\r\n") +
+             Chunked(Compressed(m_page, kRawDeflateForm), 7),
          static_cast<std::int64_t>(Compressed(m_page, kRawDeflateForm).size())},
     };
     for (const auto& c : cases) {
@@ -148,15 +150,15 @@ TEST_F(HttpKeptBodyTest, BrokenBodiesAreFailedTriesThatCloseTheConnection) {
         {"gzip cut short, read to the close",
          "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + cut, "BadEncoding", 0, false},
         {"gzip cut short of its length",
-         Head("Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) +
-              "\r\n") +
+         Head("Content-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) + "\r\n") +
              cut,
          "Http Receive", 0, true},
         {"a coding never asked for", Head("Content-Encoding: br\r\nContent-Length: 3\r\n") + "abc",
          "BadEncoding", kUnknownCodingCode, false},
-        {"two codings", Head("Content-Encoding: gzip\r\nContent-Encoding: gzip\r\n"
-                             "Content-Length: 3\r\n") +
-                            "abc",
+        {"two codings",
+         Head("Content-Encoding: gzip\r\nContent-Encoding: gzip\r\n"
+              "Content-Length: 3\r\n") +
+             "abc",
          "BadEncoding", kUnknownCodingCode, false},
     };
     for (const auto& c : cases) {
@@ -180,18 +182,17 @@ TEST_F(HttpKeptBodyTest, BrokenBodiesAreFailedTriesThatCloseTheConnection) {
 TEST_F(HttpKeptBodyTest, ACompressedRangeIsRefused) {
     const std::string gzip = Gzip("rest");
     m_server.AddScript(
-        {ReadRequest(),
-         SendBytes("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 5-8/9\r\n"
-                   "Content-Encoding: gzip\r\nContent-Length: " +
-                   std::to_string(gzip.size()) + "\r\n\r\n" + gzip)});
+        {ReadRequest(), SendBytes("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 5-8/9\r\n"
+                                  "Content-Encoding: gzip\r\nContent-Length: " +
+                                  std::to_string(gzip.size()) + "\r\n\r\n" + gzip)});
     const Outcome outcome = Fetch(5);
     EXPECT_EQ(outcome.operation, "BadRange");
     EXPECT_TRUE(m_body.bytes.empty());
 }
 
 TEST_F(HttpKeptBodyTest, ALengthBesideChunkedIsIgnoredAndTheConnectionNotKept) {
-    m_server.AddScript({ReadRequest(),
-                        SendBytes(Head("Content-Length: 2\r\nTransfer-Encoding: chunked\r\n") +
+    m_server.AddScript(
+        {ReadRequest(), SendBytes(Head("Content-Length: 2\r\nTransfer-Encoding: chunked\r\n") +
                                   Chunked("chunked wins", 4))});
     const Outcome outcome = Fetch();
     ASSERT_FALSE(outcome.threw) << outcome.operation;
