@@ -2,6 +2,7 @@
 // connection the server closes between files or in the middle of one.
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/CTaskManager.h"
+#include "engine/StatusLine.h"
 #include "platform/FileSystem.h"
 #include "support/CFixtureServer.h"
 #include "support/Compressed.h"
@@ -194,6 +196,38 @@ TEST_F(RunKeepAliveTest, ACorruptCompressedBodyIsAFailedTryNeverStored) {
     EXPECT_EQ(m_rig.failures[0].operation, "BadEncoding");
     EXPECT_NE(ReadFileBytes(Stored("a.txt")), plain);
     EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
+}
+
+TEST_F(RunKeepAliveTest, ACompressedFileCountsItsBytesOnTheWire) {
+    const std::string plain = Text(3000);
+    const std::string gzip = Gzip(plain);
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx", gzip.size());
+    Serve([&](const std::string& target, int, const std::string&) -> FixtureScript {
+        if (target == "/a.txt") {
+            return {test::SendBytes(GzipReply("text/plain", gzip, gzip.size()))};
+        }
+        if (target == "/b.txt") {
+            // No length: counted once the body is whole.
+            return {test::SendBytes("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                    "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                    std::string(size) + "\r\n" + gzip + "\r\n0\r\n\r\n")};
+        }
+        return {};
+    });
+    EXPECT_EQ(Run(0), std::make_pair(TaskMessage::Finished, 0));
+    const std::string log = ReadFileBytes(m_dir.Str() + "/logs/latest");
+    for (const char* file : {"a.txt", "b.txt"}) {
+        SCOPED_TRACE(file);
+        EXPECT_TRUE(ReadFileBytes(Stored(file)) == plain);
+        const std::string url = Url("/") + file;
+        const auto at = log.find(url + "\t");
+        ASSERT_NE(at, std::string::npos) << log;
+        CStatusFields fields;
+        ASSERT_TRUE(ParseStatusLine(log.substr(at, log.find('\n', at) - at), url.size(), fields));
+        EXPECT_EQ(fields.readed, static_cast<std::int64_t>(gzip.size()));
+        EXPECT_EQ(fields.total, static_cast<std::int64_t>(gzip.size()));
+    }
 }
 
 TEST_F(RunKeepAliveTest, AStopInACompressedBodyResumesWithTheWholeFile) {
