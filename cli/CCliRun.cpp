@@ -10,6 +10,7 @@
 #include "cli/ProgressLine.h"
 #include "engine/CDownloadTask.h"
 #include "engine/IRunListener.h"
+#include "net/CHttpTransaction.h"
 #include "net/CTlsContext.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
@@ -140,6 +141,8 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
                             const CProjectSettings& project) {
     const std::int64_t fullBefore = CTlsContext::ProcessFullHandshakes();
     const std::int64_t resumedBefore = CTlsContext::ProcessResumedHandshakes();
+    const std::int64_t openedBefore = CHttpTransaction::ProcessConnectionsOpened();
+    const std::int64_t sentBefore = CHttpTransaction::ProcessRequestsSent();
     bool stopWanted = false;
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
@@ -186,6 +189,13 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
     if (resumed + full > 0) {
         m_console.Message("Secure connections: " + std::to_string(full) +
                           " with a full handshake, " + std::to_string(resumed) + " resumed.");
+    }
+    if (project.KeepAlive) {
+        m_console.Message(
+            "Connections: " +
+            std::to_string(CHttpTransaction::ProcessConnectionsOpened() - openedBefore) +
+            " opened for " + std::to_string(CHttpTransaction::ProcessRequestsSent() - sentBefore) +
+            " requests");
     }
 }
 

@@ -19,6 +19,7 @@
 #include "net/CHttpTransaction.h"
 #include "net/CMyExHttpSocket.h"
 #include "net/CMyException.h"
+#include "net/HttpConnect.h"
 #include "net/ReplyChecks.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -313,6 +314,12 @@ void CDownloadWorker::WaitForAbort() {
 }
 
 void CDownloadWorker::Run() {
+    RunEntries();
+    // A kept connection is not left to the server's idle limit once the worker is done.
+    CloseConnections();
+}
+
+void CDownloadWorker::RunEntries() {
     const int proxy = m_task.Settings().Proxy;
     m_viaProxy = proxy == static_cast<int>(ProxyMode::Http) ||
                  proxy == static_cast<int>(ProxyMode::Socks5);
@@ -423,7 +430,13 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
     while (m_slot.tries.load() <= retry && !m_slot.abort.load()) {
         try {
             SocketAddress address = m_proxy;
-            if (!m_viaProxy) {
+            // A kept connection already goes there: the transaction looks the host up only
+            // should it need a new one (port 0 says so).
+            const bool kept = m_data.httpOptions.keepAlive && entry.url.Scheme() != "ftp" &&
+                              m_socket.IsKeptFor(ConnectionPlace(m_data.httpOptions, entry.url));
+            if (kept && !m_viaProxy) {
+                address = SocketAddress{};
+            } else if (!m_viaProxy) {
                 m_slot.state = SlotState::FindingHost;
                 GetHostByName(entry.url.Host(), entry.url.EffectivePort(), address,
                               &m_slot.abort);

@@ -44,6 +44,7 @@ public:
     void PageNamed(bool needsConversion, bool hasRenamedFile) override;
 
 private:
+    void RunEntries();
     bool ResolveProxy();
     void WaitForAbort();
     // Fetches one entry; true when it is finished (stored, or given up) or handed back to the

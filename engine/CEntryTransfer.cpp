@@ -45,7 +45,9 @@ public:
         if (std::fwrite(data, 1, size, m_file.get()) != size) {
             ThrowFileFailure(kOpWriteFile);
         }
-        m_entry.readed += static_cast<std::int64_t>(size);
+        if (m_countWritten) {
+            m_entry.readed += static_cast<std::int64_t>(size);
+        }
     }
 
     void Close() override {
@@ -94,6 +96,9 @@ protected:
     const CEntryTransferOptions& m_options;
     std::string m_storedPath;
     FileHandle m_file;
+    // Readed counts the bytes written, except for a compressed body: it counts those on the
+    // wire, and only once the body is whole (part of one is never continued by a range).
+    bool m_countWritten = true;
 };
 
 // The HTTP body: the response's type decides whether the entry is a page and how it is named.
@@ -115,6 +120,7 @@ public:
             AssignCut(m_entry.lastModified, head.lastModified, kMaxLastModified);
         }
         NameFile(head.contentType);
+        m_countWritten = !head.contentEncoded;
         m_alreadyCounted = m_options.resumeRun && m_entry.state == EntryState::Parsing;
         m_entry.state = EntryState::Initial;
         m_worker.PublishInProgress(m_entry);
@@ -311,6 +317,12 @@ int CEntryTransfer::Http(CUrlEntry& entry, CMyExHttpSocket& socket, const Socket
         return -1;
     default:
         return -1;
+    }
+    if (result.contentEncoded) {
+        entry.readed = result.bodyBytes;
+        if (entry.total < 0) {
+            entry.total = result.bodyBytes;
+        }
     }
     if (result.contentType.empty() && IsHtmlText(file.StoredPath())) {
         entry.kind = EntryKind::Page;

@@ -40,6 +40,10 @@ bool IsDefinitiveAnswer(std::string_view operation, int code) {
     if (operation == kOpTlsHandshake) {
         return code == TlsCode::Certificate;
     }
+    // A compression we never asked for comes again.
+    if (operation == kOpBadEncoding) {
+        return code == kUnknownCodingCode;
+    }
     return operation == kOpFtpGet && code == FtpCode::NoSuchFile;
 }
 

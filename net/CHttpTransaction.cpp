@@ -1,14 +1,17 @@
 #include "net/CHttpTransaction.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "base/AsciiCase.h"
 #include "base/BoundedText.h"
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
+#include "net/ChunkedDecoder.h"
 #include "net/ReplyChecks.h"
 #include "net/RetryAfter.h"
 #include "platform/Clock.h"
@@ -26,20 +29,146 @@ constexpr std::string_view kSetCookie = "set-cookie:";
     ThrowMyException(ExceptionKind::General, "", operation, code);
 }
 
+// Interim replies (100 Continue, 103 Early Hints) read past before the final one; a server that
+// sends more is not answering.
+constexpr int kMaxInterimReplies = 8;
+
+std::atomic<std::int64_t> g_connectionsOpened{0};
+std::atomic<std::int64_t> g_requestsSent{0};
+
 // Every way out of a transaction closes its connection and forgets what the window held, so
-// the next try starts on a fresh socket whatever happened to this one.
+// the next try starts on a fresh socket whatever happened to this one; only a reply that left
+// the connection clean keeps it (Keep).
 class ConnectionCloser {
 public:
     explicit ConnectionCloser(CMyExHttpSocket& socket) : m_socket(socket) {}
     ~ConnectionCloser() {
-        m_socket.Close();
-        m_socket.ResetWindow();
+        if (!m_kept) {
+            m_socket.Close();
+            m_socket.ResetWindow();
+        }
     }
     ConnectionCloser(const ConnectionCloser&) = delete;
     ConnectionCloser& operator=(const ConnectionCloser&) = delete;
 
+    void Keep(std::string place) {
+        m_socket.Keep(std::move(place));
+        m_kept = true;
+    }
+
 private:
     CMyExHttpSocket& m_socket;
+    bool m_kept = false;
+};
+
+// An interim reply: informational, followed by the real one (101 switches protocols, which
+// was never asked for, and is no interim reply).
+bool IsInterim(std::string_view status) {
+    return status.size() == 3 && status.front() == '1' && status != "101";
+}
+
+// Passes the body on to the sinks after it and counts it, publishing the bytes of the file
+// stored so far for other threads.
+class CCountingSink final : public IBodySink {
+public:
+    CCountingSink(IBodySink& out, std::atomic<std::int64_t>* shared, std::int64_t offset)
+        : m_out(out), m_shared(shared), m_offset(offset) {}
+    void Open(const CTransferResult& head, std::int64_t offset) override {
+        m_out.Open(head, offset);
+    }
+    void Write(const char* data, std::size_t size) override {
+        m_out.Write(data, size);
+        m_bytes += static_cast<std::int64_t>(size);
+        if (m_shared != nullptr) {
+            m_shared->store(m_offset + m_bytes, std::memory_order_relaxed);
+        }
+    }
+    void Close() override { m_out.Close(); }
+    std::int64_t Bytes() const { return m_bytes; }
+
+private:
+    IBodySink& m_out;
+    std::atomic<std::int64_t>* m_shared;
+    std::int64_t m_offset;
+    std::int64_t m_bytes = 0;
+};
+
+// Drops a body that stores nothing, refusing one longer than kMaxSkippedBody.
+class CSkippedBody final : public IBodySink {
+public:
+    void Open(const CTransferResult&, std::int64_t) override {}
+    void Write(const char*, std::size_t size) override {
+        m_bytes += static_cast<std::int64_t>(size);
+        if (m_bytes > kMaxSkippedBody) {
+            ThrowMyException(ExceptionKind::General, "", kOpBadFraming, 0);
+        }
+    }
+    void Close() override {}
+
+private:
+    std::int64_t m_bytes = 0;
+};
+
+// A body of a known length: exactly that many bytes.
+class CLengthFraming final : public IBodyFraming {
+public:
+    CLengthFraming(IBodySink& out, std::int64_t length) : m_out(out), m_left(length) {}
+    std::size_t Feed(const char* data, std::size_t size) override {
+        const auto taken = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(size), m_left));
+        if (taken > 0) {
+            m_out.Write(data, taken);
+            m_left -= static_cast<std::int64_t>(taken);
+        }
+        return taken;
+    }
+    bool Complete() const override { return m_left == 0; }
+    std::int64_t Wanted() const override { return m_left; }
+    bool EndsAtClose() const override { return false; }
+
+private:
+    IBodySink& m_out;
+    std::int64_t m_left;
+};
+
+// A body that ends where the server closes the connection.
+class CCloseFraming final : public IBodyFraming {
+public:
+    explicit CCloseFraming(IBodySink& out) : m_out(out) {}
+    std::size_t Feed(const char* data, std::size_t size) override {
+        m_out.Write(data, size);
+        return size;
+    }
+    bool Complete() const override { return false; }
+    std::int64_t Wanted() const override { return 0; }
+    bool EndsAtClose() const override { return true; }
+
+private:
+    IBodySink& m_out;
+};
+
+// A body in the chunked transfer coding.
+class CChunkedFraming final : public IBodyFraming {
+public:
+    explicit CChunkedFraming(IBodySink& out) : m_decoder(out) {}
+    std::size_t Feed(const char* data, std::size_t size) override {
+        return m_decoder.Feed(data, size);
+    }
+    bool Complete() const override { return m_decoder.Finished(); }
+    std::int64_t Wanted() const override { return 0; }
+    bool EndsAtClose() const override { return false; }
+
+private:
+    CChunkedDecoder m_decoder;
+};
+
+// A body with no bytes at all.
+class CEmptyFraming final : public IBodyFraming {
+public:
+    std::size_t Feed(const char*, std::size_t) override { return 0; }
+    bool Complete() const override { return true; }
+    std::int64_t Wanted() const override { return 0; }
+    bool EndsAtClose() const override { return false; }
 };
 
 void AppendLine(std::string& request, std::string_view name, std::string_view value) {
@@ -80,6 +209,10 @@ std::int64_t PartialReplyOffset(const HeaderBlock& header, const CHttpRequest& r
 }
 
 } // namespace
+
+std::int64_t CHttpTransaction::ProcessConnectionsOpened() { return g_connectionsOpened.load(); }
+
+std::int64_t CHttpTransaction::ProcessRequestsSent() { return g_requestsSent.load(); }
 
 bool HasControlBytes(std::string_view text) {
     for (const char c : text) {
@@ -126,7 +259,8 @@ std::string CHttpTransaction::BuildRequest(const CHttpRequest& request) {
     }
     RefuseControlBytes(target);
 
-    std::string text = method + " " + target + " HTTP/1.0\r\n";
+    std::string text =
+        method + " " + target + (m_options.keepAlive ? " HTTP/1.1\r\n" : " HTTP/1.0\r\n");
     BuildRequestHeaders(text, request);
     text += "\r\n";
     if (text.size() > kMaxRequestText) {
@@ -184,7 +318,14 @@ void CHttpTransaction::BuildRequestHeaders(std::string& text, const CHttpRequest
         AppendLine(tail, "Proxy-Authorization: Basic ",
                    Base64Encode(m_options.proxyUser + ":" + m_options.proxyPassword));
     }
-    AppendLine(tail, "Connection: close", "");
+    if (m_options.keepAlive) {
+        // A range continues the stored bytes, so it is asked for as they are; a compressed
+        // range would be of bytes we never store.
+        const bool ranged = request.ifModifiedSince.empty() && request.resumeOffset > 0;
+        AppendLine(tail, "Accept-Encoding: ", ranged ? "identity" : "gzip, deflate");
+    } else {
+        AppendLine(tail, "Connection: close", "");
+    }
 
     if (m_options.cookie) {
         const std::string cookieLine = m_cookies.BuildCookieHeader(url.Host(), url.Path());
@@ -214,6 +355,7 @@ bool CHttpTransaction::ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header,
             ThrowMyException(ExceptionKind::Socket, "", kOpReadHeaderLine, 0);
         }
         header.Append(line);
+        m_framing.Take(line);
         if (m_options.cookie && StartsWithNoCase(line, kSetCookie)) {
             std::string_view text = WithoutLineEnd(line);
             text.remove_prefix(kSetCookie.size());
@@ -248,8 +390,20 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
                                         CTransferResult& result) {
     m_worker.SetState(WorkerState::ReadingHeader);
     HeaderBlock header;
-    if (ReadHeader(socket, header, request, counters)) {
+    m_framing = ReplyFraming();
+    bool haveHeader = ReadHeader(socket, header, request, counters);
+    for (int interim = 0; m_options.keepAlive && haveHeader && IsInterim(header.StatusField(1));
+         ++interim) {
+        if (interim == kMaxInterimReplies) {
+            ThrowTransactionFailure(kOpBadFraming, 0);
+        }
+        header.Clear();
+        m_framing = ReplyFraming();
+        haveHeader = ReadHeader(socket, header, request, counters);
+    }
+    if (haveHeader) {
         AssignCut(result.status, header.StatusField(1), kMaxStatusText);
+        m_framing.http11 = EqualsNoCase(header.StatusField(0), "HTTP/1.1");
     }
     // "999" or "000" is no answer: taken for success, its body would be stored as the file.
     if (!result.status.empty() && !IsStatusCode(result.status)) {
@@ -280,8 +434,10 @@ bool CHttpTransaction::ReadResponseHead(const CHttpRequest& request, CMyExHttpSo
         return false;
     }
     if (statusClass == '3') {
-        socket.Close();
-        socket.ResetWindow();
+        if (!m_options.keepAlive) {
+            socket.Close();
+            socket.ResetWindow();
+        }
         if (result.status == "304") {
             result.outcome = TransferOutcome::NotModified;
             return false;
@@ -348,6 +504,165 @@ void CHttpTransaction::ReceiveResponseBody(const CHttpRequest& request, CMyExHtt
     result.outcome = TransferOutcome::Stored;
 }
 
+bool CHttpTransaction::SendOnKeptConnection(const std::string& text, CMyExHttpSocket& socket,
+                                            const std::string& place,
+                                            const CReceiveCounters& counters) {
+    if (!socket.IsKeptFor(place)) {
+        return false;
+    }
+    try {
+        m_worker.SetState(WorkerState::SendingRequest);
+        socket.SendAll(text.data(), static_cast<int>(text.size()), m_options.timeOut);
+        m_worker.SetState(WorkerState::ReadingHeader);
+        socket.AwaitReply(m_options.timeOut, counters);
+        return true;
+    } catch (CMySocketException* raw) {
+        std::unique_ptr<CMySocketException> failure(raw);
+        // A server closes a kept connection whenever it likes; the request never reached it.
+        // A time-out is a slow server, though, and a stop is our own: both count as they are.
+        if (failure->Code() == kSocketTimedOut || StopRequested()) {
+            throw failure.release();
+        }
+    }
+    socket.Close();
+    socket.ResetWindow();
+    return false;
+}
+
+bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSocket& socket,
+                                       const CReceiveCounters& counters, CTransferResult& result) {
+    // Without a usable length the body could only be read to the close, which a kept
+    // connection never brings: the server meant some length, but not which.
+    if (m_framing.lengthBroken && !m_framing.transferEncoding) {
+        ThrowTransactionFailure(kOpBadFraming, 0);
+    }
+    const BodyEnd end = m_framing.End(result.status);
+    if (end == BodyEnd::Length) {
+        result.contentLength = m_framing.length;
+    } else if (result.status != "206") {
+        result.contentLength = -1;
+    }
+    const ContentCoding coding = ParseContentCoding(m_framing.contentEncoding);
+    if (coding == ContentCoding::Unknown) {
+        ThrowTransactionFailure(kOpBadEncoding, kUnknownCodingCode);
+    }
+    // A compressed part of a file cannot continue the plain bytes stored.
+    if (coding != ContentCoding::Identity && result.status == "206") {
+        ThrowTransactionFailure(kOpBadRange, 0);
+    }
+    result.contentEncoded = coding != ContentCoding::Identity;
+    std::unique_ptr<CInflatingSink> inflating;
+    IBodySink* plain = request.body;
+    if (result.contentEncoded) {
+        inflating = std::make_unique<CInflatingSink>(*request.body, coding);
+        plain = inflating.get();
+    }
+    const std::int64_t offset = result.bodyOffset;
+    // Others read the shared Readed as the resume offset of a stopped file: part of a
+    // compressed body is none, so it shows 0 until the body is whole.
+    CCountingSink counted(*plain, result.contentEncoded ? nullptr : m_worker.SharedReaded(),
+                          offset);
+    counted.Open(result, offset);
+    m_worker.SetState(WorkerState::Receiving);
+    if (m_worker.SharedReaded() != nullptr) {
+        m_worker.SharedReaded()->store(offset);
+    }
+
+    std::unique_ptr<IBodyFraming> framing;
+    switch (end) {
+    case BodyEnd::None:
+        framing = std::make_unique<CEmptyFraming>();
+        break;
+    case BodyEnd::Length:
+        framing = std::make_unique<CLengthFraming>(counted, m_framing.length);
+        break;
+    case BodyEnd::Chunked:
+        framing = std::make_unique<CChunkedFraming>(counted);
+        break;
+    case BodyEnd::Close:
+        framing = std::make_unique<CCloseFraming>(counted);
+        break;
+    }
+    socket.ReceiveFramed(*framing, m_options.timeOut, counters);
+    result.bodyBytes = offset + counted.Bytes();
+    if (StopRequested()) {
+        result.outcome = TransferOutcome::Stopped;
+        return false;
+    }
+    if (counted.Bytes() == 0) {
+        ThrowTransactionFailure(kOpNoBody, 0);
+    }
+    m_worker.SetState(WorkerState::Idle);
+    counted.Close();
+    result.outcome = TransferOutcome::Stored;
+    return end != BodyEnd::Close && framing->Complete() && socket.WindowBytes().empty();
+}
+
+bool CHttpTransaction::SkipBody(CMyExHttpSocket& socket, const CReceiveCounters& counters,
+                                const CTransferResult& result) {
+    const BodyEnd end = m_framing.End(result.status);
+    if (end == BodyEnd::None) {
+        return socket.WindowBytes().empty();
+    }
+    if (end == BodyEnd::Close || (end == BodyEnd::Length && m_framing.length > kMaxSkippedBody)) {
+        return false;
+    }
+    CSkippedBody skipped;
+    try {
+        if (end == BodyEnd::Length) {
+            CLengthFraming framing(skipped, m_framing.length);
+            socket.ReceiveFramed(framing, m_options.timeOut, counters);
+            return framing.Complete() && socket.WindowBytes().empty();
+        }
+        CChunkedFraming framing(skipped);
+        socket.ReceiveFramed(framing, m_options.timeOut, counters);
+        return framing.Complete() && socket.WindowBytes().empty();
+    } catch (CMyException* raw) {
+        // The reply was had; only the connection is lost.
+        std::unique_ptr<CMyException> failure(raw);
+        return false;
+    }
+}
+
+CTransferResult CHttpTransaction::KeptTransaction(const CHttpRequest& request,
+                                                  const std::string& text, CMyExHttpSocket& socket,
+                                                  const SocketAddress& address,
+                                                  const CReceiveCounters& counters) {
+    CTransferResult result;
+    const std::string place = ConnectionPlace(m_options, request.url);
+    ConnectionCloser closer(socket);
+    if (!SendOnKeptConnection(text, socket, place, counters)) {
+        socket.Close();
+        socket.ResetWindow();
+        SocketAddress target = address;
+        if (m_options.proxyMode == ProxyMode::None && target.port == 0) {
+            m_worker.SetState(WorkerState::FindingHost);
+            GetHostByName(request.url.Host(), request.url.EffectivePort(), target,
+                          m_worker.StopFlag());
+            if (StopRequested()) {
+                result.outcome = TransferOutcome::Stopped;
+                return result;
+            }
+        }
+        g_connectionsOpened.fetch_add(1, std::memory_order_relaxed);
+        if (!SendRequest(request, text, socket, target)) {
+            result.outcome = TransferOutcome::Stopped;
+            return result;
+        }
+    }
+    g_requestsSent.fetch_add(1, std::memory_order_relaxed);
+    bool clean = false;
+    if (ReadResponseHead(request, socket, counters, result)) {
+        clean = ReceiveKeptBody(request, socket, counters, result);
+    } else {
+        clean = SkipBody(socket, counters, result);
+    }
+    if (clean && m_framing.KeepsConnection(result.status) && !StopRequested()) {
+        closer.Keep(place);
+    }
+    return result;
+}
+
 CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
                                               CMyExHttpSocket& socket,
                                               const SocketAddress& address) {
@@ -355,6 +670,9 @@ CTransferResult CHttpTransaction::Transaction(const CHttpRequest& request,
     CTransferResult result;
     // Built before connecting: a request that cannot be sent safely needs no connection.
     const std::string text = BuildRequest(request);
+    if (m_options.keepAlive) {
+        return KeptTransaction(request, text, socket, address, counters);
+    }
 
     ConnectionCloser closer(socket);
     socket.Close();

@@ -11,7 +11,9 @@
 #include "net/CMyExHttpSocket.h"
 #include "net/CTransferResult.h"
 #include "net/HeaderBlock.h"
+#include "net/CInflatingSink.h"
 #include "net/IBodySink.h"
+#include "net/ReplyFraming.h"
 #include "platform/Sockets.h"
 #include "url/CUrl.h"
 
@@ -33,6 +35,17 @@ constexpr std::string_view kOpBadRequest = "BadRequest";
 // A resumed file is shorter on disk than the offset the server continued from; the next try
 // has to fetch the whole file.
 constexpr std::string_view kOpResumeOffset = "ResumeOffset";
+// A reply on a kept connection whose body's length cannot be known (Content-Length values that
+// differ or are no number), or with more interim (1xx) replies than any server sends.
+constexpr std::string_view kOpBadFraming = "BadFraming";
+
+// The code of a "BadEncoding" failure for a Content-Encoding that cannot be undone (one that was
+// never asked for): trying again brings the same.
+constexpr int kUnknownCodingCode = 1;
+
+// The body of a redirect or another reply without a file is read past, to keep the connection,
+// only up to this size; a longer one costs less as a new connection.
+constexpr std::int64_t kMaxSkippedBody = 65536;
 
 // One HTTP request: what to ask for and where the body goes. The caller decides what is asked
 // (the conditions and the offset come from what it has stored); the transaction decides how.
@@ -66,8 +79,20 @@ public:
     // again after 5xx, 408 and 429), "NoBody" when a body was due and none came,
     // "BadRequest", and what the sink throws. The socket is closed and its window emptied on
     // every way out.
+    //
+    // With the options' keepAlive the request is HTTP/1.1, the connection is kept open after a
+    // reply whose body ended as its framing said (the socket remembers where it goes), and a
+    // kept connection to the same place is used again: when it fails before any byte of the
+    // reply came (the server closed it meanwhile), the request goes once more over a new one.
+    // In direct mode an `address` with port 0 means the host was not looked up because a kept
+    // connection went there; it is looked up should a new connection be needed.
     CTransferResult Transaction(const CHttpRequest& request, CMyExHttpSocket& socket,
                                 const SocketAddress& address);
+
+    // Connections opened and requests sent on kept connections by every transaction of the
+    // process (with keepAlive only).
+    static std::int64_t ProcessConnectionsOpened();
+    static std::int64_t ProcessRequestsSent();
 
     // The whole request: request line, header lines, empty line. Throws "BadRequest".
     std::string BuildRequest(const CHttpRequest& request);
@@ -88,10 +113,26 @@ private:
     bool ReadHeader(CMyExHttpSocket& socket, HeaderBlock& header, const CHttpRequest& request,
                     const CReceiveCounters& counters);
     bool StopRequested() const;
+    // The transaction with keepAlive: see Transaction.
+    CTransferResult KeptTransaction(const CHttpRequest& request, const std::string& text,
+                                    CMyExHttpSocket& socket, const SocketAddress& address,
+                                    const CReceiveCounters& counters);
+    // Sends `text` on the connection kept for `place`, and waits for the reply's first bytes;
+    // false when there is no such connection, or it turned out closed (it is closed then).
+    bool SendOnKeptConnection(const std::string& text, CMyExHttpSocket& socket,
+                              const std::string& place, const CReceiveCounters& counters);
+    // Reads the body by its framing into the request's sink; true when it ended exactly there.
+    bool ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSocket& socket,
+                         const CReceiveCounters& counters, CTransferResult& result);
+    // Reads past the body of a reply that stores nothing; true when that left the connection
+    // usable (a body longer than kMaxSkippedBody, or one that fails, does not).
+    bool SkipBody(CMyExHttpSocket& socket, const CReceiveCounters& counters,
+                  const CTransferResult& result);
 
     const CHttpOptions& m_options;
     CHttpWorkerLink& m_worker;
     CCookieExchange& m_cookies;
+    ReplyFraming m_framing;   // of the reply being read
 };
 
 // True when `text` holds a byte below 32 or the byte 127: such a text must not go into a

@@ -19,6 +19,8 @@ constexpr std::string_view kStatusLinePrefix = "HTTP/1.";
 
 } // namespace
 
+IBodyFraming::~IBodyFraming() = default;
+
 CMyExHttpSocket::CMyExHttpSocket() = default;
 
 CMyExHttpSocket::~CMyExHttpSocket() = default;
@@ -130,6 +132,75 @@ std::int64_t CMyExHttpSocket::ReceiveBody(IBodySink& body, std::int64_t expected
         ThrowReceiveFailure(kOpHttpReceive);
     }
     return total;
+}
+
+std::int64_t CMyExHttpSocket::ReceiveFramed(IBodyFraming& framing, SocketWait timeOut,
+                                            const CReceiveCounters& counters) {
+    auto stopped = [&counters]() { return counters.stop != nullptr && counters.stop->load(); };
+    // What came with the header first; whatever the body leaves stays for the caller to see.
+    std::int64_t total = 0;
+    if (m_count > 0) {
+        const std::size_t fed = framing.Feed(m_window.data(), static_cast<std::size_t>(m_count));
+        total = static_cast<std::int64_t>(fed);
+        m_count -= static_cast<int>(fed);
+        std::copy(m_window.data() + fed, m_window.data() + fed + m_count, m_window.data());
+        m_searched = 0;
+    }
+    CReceivePace pace(timeOut);
+    while (!framing.Complete()) {
+        if (stopped()) {
+            return total;
+        }
+        if (m_body.empty()) {
+            m_body.resize(kBodyChunk);
+        }
+        int chunk = kBodyChunk;
+        if (framing.Wanted() > 0) {
+            chunk = static_cast<int>(std::min<std::int64_t>(framing.Wanted(), kBodyChunk));
+        }
+        const int received = ReceivePaced(m_body.data(), chunk, pace);
+        if (received == 0) {
+            if (framing.EndsAtClose()) {
+                return total;
+            }
+            ThrowReceiveFailure(kOpHttpReceive);
+        }
+        Count(received, counters);
+        const std::size_t fed = framing.Feed(m_body.data(), static_cast<std::size_t>(received));
+        total += static_cast<std::int64_t>(fed);
+        // Bytes after the end of the body: kept (as far as the window holds them) so that the
+        // caller sees the connection is not clean.
+        const int rest = std::min(received - static_cast<int>(fed), kReceiveWindow);
+        if (rest > 0) {
+            std::copy(m_body.data() + fed, m_body.data() + fed + rest, m_window.data());
+            m_count = rest;
+            m_searched = 0;
+        }
+    }
+    return total;
+}
+
+void CMyExHttpSocket::AwaitReply(SocketWait timeOut, const CReceiveCounters& counters) {
+    if (m_count > 0) {
+        return;
+    }
+    const int received = Receive(m_window.data(), kReceiveWindow, timeOut);
+    if (received <= 0) {
+        ThrowReceiveFailure(kOpReadHeaderLine);
+    }
+    Count(received, counters);
+    m_count = received;
+    m_searched = 0;
+}
+
+void CMyExHttpSocket::Keep(std::string place) {
+    m_keptFor = std::move(place);
+    m_idleSince = std::chrono::steady_clock::now();
+}
+
+bool CMyExHttpSocket::IsKeptFor(std::string_view place) const {
+    return IsOpen() && !m_keptFor.empty() && m_keptFor == place &&
+           std::chrono::steady_clock::now() - m_idleSince < m_idleLimit;
 }
 
 } // namespace torvex

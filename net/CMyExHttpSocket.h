@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,6 +19,10 @@ constexpr int kBodyChunk = 65536;      // bytes per body receive
 constexpr std::string_view kOpReadHeaderLine = "ReadHeaderLine";
 constexpr std::string_view kOpHttpReceive = "Http Receive";
 constexpr std::string_view kOpWriteFile = "WriteFile";
+// How long a kept connection may wait between two requests before it is given up and a new
+// one opened: servers close idle connections after a few seconds themselves (nginx after 75,
+// many after 5), and a request sent just as the server closes is lost.
+constexpr std::chrono::milliseconds kKeptIdleLimit = std::chrono::seconds(4);
 
 // Where received bytes are counted besides the process-wide total, and the flag that asks a
 // body transfer to stop early. Every pointer may be null.
@@ -28,6 +33,22 @@ struct CReceiveCounters {
     // threads to read while the body arrives.
     std::atomic<std::int64_t>* sharedReaded = nullptr;
     std::int64_t offset = 0;
+};
+
+// How the body of a reply on a kept connection ends, fed with the bytes as they arrive: after a
+// known length, at the end of its chunked coding, or where the peer closes.
+class IBodyFraming {
+public:
+    virtual ~IBodyFraming();
+    // Takes the next received bytes; returns how many belong to the body (fewer than `size`
+    // only once the body is complete). Throws what the body's sinks throw.
+    virtual std::size_t Feed(const char* data, std::size_t size) = 0;
+    virtual bool Complete() const = 0;
+    // The most bytes worth receiving next (what is left of a known length), 0 for no limit: a
+    // read never takes bytes beyond a body whose length is known.
+    virtual std::int64_t Wanted() const = 0;
+    // True: the peer's close ends the body (otherwise a close before Complete cuts it short).
+    virtual bool EndsAtClose() const = 0;
 };
 
 // The socket of one HTTP transaction: it reads the response through a fixed receive window of
@@ -57,6 +78,27 @@ public:
     std::int64_t ReceiveBody(IBodySink& body, std::int64_t expected, SocketWait timeOut,
                              const CReceiveCounters& counters);
 
+    // Feeds `framing` the bytes in the window and then received bytes until the body is
+    // complete, or the peer closes where that ends it; bytes after the body stay in the window.
+    // Returns the bytes fed. Stops early, returning what it has, once the stop flag is raised.
+    // Throws "Http Receive" when the peer closes before the body is complete, "Receive" on an
+    // error or time-out (paced as ReceiveBody), and what the framing throws.
+    std::int64_t ReceiveFramed(IBodyFraming& framing, SocketWait timeOut,
+                               const CReceiveCounters& counters);
+
+    // Waits for the first bytes of a reply and keeps them in the window (a request sent on a
+    // kept connection learns here whether the connection was still good). Throws
+    // "ReadHeaderLine" when the peer closes first, "Receive" on an error or time-out.
+    void AwaitReply(SocketWait timeOut, const CReceiveCounters& counters);
+
+    // The connection stays open for further requests to `place` (see IsKeptFor).
+    void Keep(std::string place);
+    // True when the connection is open, was kept for `place` and has been idle for less than
+    // the idle limit.
+    bool IsKeptFor(std::string_view place) const;
+    // For tests: the idle limit instead of kKeptIdleLimit.
+    void SetIdleLimit(std::chrono::milliseconds limit) { m_idleLimit = limit; }
+
     // Forgets whatever the window holds.
     void ResetWindow();
 
@@ -70,6 +112,9 @@ private:
     std::vector<char> m_body;   // the body's receive buffer, made on first use
     int m_count = 0;      // valid bytes in the window
     int m_searched = 0;   // valid bytes already searched for a line feed
+    std::string m_keptFor;   // where the open connection goes, once a reply left it usable
+    std::chrono::steady_clock::time_point m_idleSince;
+    std::chrono::milliseconds m_idleLimit = kKeptIdleLimit;
 };
 
 } // namespace torvex

@@ -42,6 +42,9 @@ struct CTransferResult {
     std::int64_t bodyOffset = 0;
     // Bytes of the file in the sink: the offset it was opened at and what was written since.
     std::int64_t bodyBytes = 0;
+    // HTTP: the body comes compressed (gzip or deflate) and is inflated on its way to the sink;
+    // bodyBytes and contentLength then count the compressed bytes, not the file's.
+    bool contentEncoded = false;
 
     // The first digit of the status ('2' for 2xx ...), NUL without a status.
     char StatusClass() const { return status.empty() ? '\0' : status.front(); }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/AsciiCase.h"
 #include "base/LeadingNumber.h"
 #include "net/Base64.h"
 #include "net/CMyException.h"
@@ -80,6 +81,14 @@ void OpenTunnel(CMyExHttpSocket& socket, const CUrl& url, const CHttpOptions& op
 
 bool IsProxyRequest(const CHttpOptions& options, const CUrl& url) {
     return options.proxyMode == ProxyMode::Http && !IsHttps(url);
+}
+
+std::string ConnectionPlace(const CHttpOptions& options, const CUrl& url) {
+    if (IsProxyRequest(options, url)) {
+        return "proxy";
+    }
+    return url.Scheme() + "://" + LowerAscii(url.Host()) + ":" +
+           std::to_string(url.EffectivePort());
 }
 
 void ConnectForRequest(CMyExHttpSocket& socket, const CUrl& url, const SocketAddress& address,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 #include <string_view>
 
 #include "net/CHttpOptions.h"
@@ -18,6 +19,11 @@ constexpr std::string_view kOpProxyTunnel = "ProxyTunnel";
 // as target, Proxy-Authorization). An https request goes through a tunnel instead and is the
 // one the server itself would get.
 bool IsProxyRequest(const CHttpOptions& options, const CUrl& url);
+
+// Where a connection for `url` goes, as the key a kept connection is reused by: the HTTP proxy
+// for every http address asked of it; otherwise the scheme, host (any case) and port of the
+// address (also through a SOCKS5 proxy or an HTTP proxy's tunnel, which lead to that host).
+std::string ConnectionPlace(const CHttpOptions& options, const CUrl& url);
 
 // Connects `socket` (created and non-blocking) for a request of `url`: directly or to the HTTP
 // proxy at `address`, or through the SOCKS5 proxy the socket is configured for; for https it

@@ -245,6 +245,51 @@ TEST_F(CliEndToEnd, SeveralStartAddressesFromNginxAreStoredByteForByte) {
     EXPECT_NE(line.find("\t70000       \t70000       \t\n"), std::string::npos) << line;
 }
 
+TEST_F(CliEndToEnd, KeptConnectionsAreCountedAtTheEndOfTheRun) {
+    TempDir root;
+    std::filesystem::create_directories(root.Path() / "docs");
+    std::string page = "<html><body>\n";
+    for (int i = 0; i < 400; ++i) {
+        page += "<p>paragraph " + std::to_string(i) + "</p>\n";
+    }
+    WriteFileBytes(root / "docs/page.html", page);
+    WriteFileBytes(root / "docs/note.txt", "a note\n");
+    WriteFileBytes(root / "docs/other.txt", "another note\n");
+    test::CNginxServer nginx(root.Str());
+    if (!nginx.Started()) {
+        GTEST_SKIP() << nginx.Reason();
+    }
+    const std::string base = "http://127.0.0.1:" + std::to_string(nginx.Port());
+    const std::string host = "127.0.0.1+" + std::to_string(nginx.Port());
+    for (const bool kept : {false, true}) {
+        SCOPED_TRACE(kept ? "KeepAlive=1" : "KeepAlive=0");
+        const std::string dir = MakeProject(
+            kept ? "kept" : "plain",
+            {base + "/docs/page.html", base + "/docs/note.txt", base + "/docs/other.txt"},
+            {kept ? "KeepAlive=1" : "KeepAlive=0", "DownthreadNum=1"});
+        const ChildResult run = Cli({"start", dir});
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        // The page went compressed with kept connections; it is stored as nginx has it.
+        EXPECT_EQ(ReadFileBytes(Stored(dir, host + "/docs/page.html")), page);
+        EXPECT_EQ(ReadFileBytes(Stored(dir, host + "/docs/other.txt")), "another note\n");
+        // The run's messages go to the standard error.
+        const auto at = run.err.find("Connections: ");
+        if (!kept) {
+            EXPECT_EQ(at, std::string::npos) << run.err;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << run.err;
+        int opened = 0;
+        int requests = 0;
+        ASSERT_EQ(std::sscanf(run.err.c_str() + at, "Connections: %d opened for %d requests",
+                              &opened, &requests),
+                  2);
+        EXPECT_EQ(requests, 3);
+        EXPECT_GE(opened, 1);
+        EXPECT_LT(opened, requests);
+    }
+}
+
 TEST_F(CliEndToEnd, HttpsFromNginxWithTheAuthorityOfTheApplicationSettings) {
     test::CTestCertificates certificates;
     if (!certificates.Ready()) {

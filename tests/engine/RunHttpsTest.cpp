@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -104,6 +105,32 @@ TEST_F(RunHttpsTest, CrawlsHttpsPagesAndFollowsLinksBetweenBothForms) {
         EXPECT_NE(first, std::string::npos) << log;
         EXPECT_EQ(log.find(line, first + 1), std::string::npos) << log;
     }
+}
+
+TEST_F(RunHttpsTest, KeptConnectionsCarrySeveralFilesEachOverTls) {
+    TempDir dir;
+    CPipelineRunner rig;
+    TrustTestAuthority(rig);
+    CProjectSettings project = Project(dir, HttpsRoot() + "/index.html");
+    project.KeepAlive = true;
+    project.DownthreadNum = 1;
+    EXPECT_EQ(rig.Run(project, RunCommand::Start), std::make_pair(TaskMessage::Finished, 0));
+    const int tls = m_nginx->TlsPort(0);
+    EXPECT_EQ(Stored(dir, tls, "two.html"), "<a href=\"index.html\">1</a>");
+    EXPECT_EQ(Stored(dir, tls, "pic.png"), "PNG");
+    EXPECT_EQ(Stored(dir, tls, "three.html"), "three");
+    EXPECT_EQ(Stored(dir, m_nginx->Port(), "plain.html").find("<a href="), 0u);
+    // nginx numbers the requests of each connection: a second one means the connection (and
+    // its TLS session) carried more than one file.
+    std::istringstream log(m_nginx->ConnectionLog());
+    std::string connection;
+    int number = 0;
+    int most = 0;
+    std::string rest;
+    while (log >> connection >> number && std::getline(log, rest)) {
+        most = std::max(most, number);
+    }
+    EXPECT_GE(most, 2) << m_nginx->ConnectionLog();
 }
 
 TEST_F(RunHttpsTest, ARefusedCertificateEndsTheRunWithItsReasonAndStoresNothing) {

@@ -27,6 +27,21 @@ TEST(TryFailureDefinitive, OnlyAnswersThatCannotChangeEndTheTries) {
     }
 }
 
+TEST(TryFailureDefinitive, OnlyACodingNeverAskedForEndsTheTriesOfABadBody) {
+    const struct {
+        const char* operation;
+        int code;
+        bool definitive;
+    } rows[] = {
+        {"BadEncoding", 1, true},  {"BadEncoding", 0, false}, {"BadChunk", 0, false},
+        {"BadFraming", 0, false},  {"BadRange", 0, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.operation) + " " + std::to_string(r.code));
+        EXPECT_EQ(IsDefinitiveAnswer(r.operation, r.code), r.definitive);
+    }
+}
+
 TEST(TryFailureEndCode, SocketFailuresByOperationAndProxy) {
     const struct {
         const char* operation;

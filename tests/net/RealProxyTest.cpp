@@ -92,5 +92,32 @@ TEST_F(RealProxyTest, TinyproxyForwardsTheAbsoluteRequest) {
     EXPECT_EQ(m_site.RequestsFor("/a.txt")[0].rfind("GET /a.txt HTTP/1.", 0), 0u);
 }
 
+TEST_F(RealProxyTest, KeptConnectionsThroughEachProxyFetchFileAfterFile) {
+    m_site.Serve("/b.txt", HttpReply("200 OK", "text/plain", "and the next one"));
+    m_options.keepAlive = true;
+    const auto http = StartTinyproxy();
+    const auto socks = StartMicrosocks("bob", "s3cret");
+    if (!http->Started() || !socks->Started()) {
+        GTEST_SKIP() << "a proxy cannot run here: " << http->Reason() << socks->Reason();
+    }
+    for (const bool viaSocks : {false, true}) {
+        SCOPED_TRACE(viaSocks ? "SOCKS5" : "HTTP proxy");
+        m_socket.Close();
+        SocketAddress address = Loopback(http->Port());
+        if (viaSocks) {
+            UseSocks(*socks, "bob", "s3cret");
+        } else {
+            m_options.proxyMode = ProxyMode::Http;
+        }
+        for (const char* file : {"/a.txt", "/b.txt", "/a.txt"}) {
+            SCOPED_TRACE(file);
+            const Outcome outcome = Fetch(m_site.Url(file), address);
+            ASSERT_FALSE(outcome.threw) << outcome.operation << " " << outcome.code;
+            EXPECT_EQ(Stored(), file == std::string("/a.txt") ? "through the proxy"
+                                                               : "and the next one");
+        }
+    }
+}
+
 } // namespace
 } // namespace torvex::test

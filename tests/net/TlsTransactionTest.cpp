@@ -439,6 +439,33 @@ TEST_F(TlsBodyEnding, ACutWithoutCloseNoticeIsNeverAWholeBody) {
     }
 }
 
+// A kept https connection that the server ended after its reply (with a close notice, or by
+// cutting it) is found closed by the next request, which goes again over a new connection.
+TEST_F(TlsBodyEnding, AKeptConnectionTheServerEndedIsReplacedUnseen) {
+    for (const bool notice : {true, false}) {
+        SCOPED_TRACE(notice ? "close notice" : "cut");
+        m_server->AddReply("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none", notice);
+        m_server->AddReply("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\ntwo", true);
+        CHttpOptions options = DirectOptions(std::chrono::seconds(5));
+        options.tls = m_tls.get();
+        options.keepAlive = true;
+        RecordingLink link;
+        CNoCookies cookies;
+        CMyExHttpSocket socket;
+        CHttpTransaction transaction(options, link, cookies);
+        const std::string url = "https://localhost:" + std::to_string(m_server->Port()) + "/";
+        CMemoryBody body;
+        const SocketAddress address = Loopback(m_server->Port());
+        const Outcome first = RunTransaction(transaction, RequestFor(url, "", body), socket, address);
+        ASSERT_FALSE(first.threw) << first.operation << " " << first.code;
+        EXPECT_TRUE(socket.IsOpen());
+        const Outcome second =
+            RunTransaction(transaction, RequestFor(url + "2", "", body), socket, address);
+        ASSERT_FALSE(second.threw) << second.operation << " " << second.code;
+        EXPECT_EQ(body.bytes, "onetwo");
+    }
+}
+
 // A record whose bytes trickle in never completes: the wait for it is the reply's time-out in
 // all, not one time-out per byte (the reader would wait 20 s here, then fail the record).
 TEST_F(TlsBodyEnding, ARecordTricklingInTimesOutWithinTheTimeOut) {

@@ -74,6 +74,12 @@ FixtureStep WaitForClose() {
     return step;
 }
 
+FixtureStep CloseConnection() {
+    FixtureStep step;
+    step.kind = FixtureStep::Kind::Close;
+    return step;
+}
+
 FixtureStep ResetConnection() {
     FixtureStep step;
     step.kind = FixtureStep::Kind::Reset;
@@ -160,6 +166,11 @@ CFixtureServer::~CFixtureServer() {
 void CFixtureServer::AddScript(FixtureScript script) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_scripts.push_back(std::move(script));
+}
+
+void CFixtureServer::KeepConnections() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_keepConnections = true;
 }
 
 void CFixtureServer::SetResponder(Responder responder) {
@@ -274,12 +285,14 @@ void CFixtureServer::Serve(int handle, std::size_t index, FixtureScript script,
         }
     };
 
+    Responder responder;
+    bool keep = false;
     if (useResponder) {
         readRequest();
-        Responder responder;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             responder = m_responder;
+            keep = m_keepConnections;
         }
         if (responder) {
             script = responder(requestText);
@@ -287,11 +300,36 @@ void CFixtureServer::Serve(int handle, std::size_t index, FixtureScript script,
     }
 
     bool reset = false;
-    for (const FixtureStep& step : script) {
+    bool closed = false;
+    for (std::size_t at = 0;; ++at) {
+        if (at == script.size()) {
+            // A kept connection: the next request, until the client has no more.
+            if (!keep || !responder || closed) {
+                break;
+            }
+            const std::size_t end = requestText.find("\r\n\r\n");
+            requestText.erase(0, end == std::string::npos ? requestText.size() : end + 4);
+            readRequest();
+            if (requestText.find("\r\n\r\n") == std::string::npos) {
+                break;
+            }
+            script = responder(requestText.substr(0, requestText.find("\r\n\r\n") + 4));
+            at = 0;
+            if (script.empty()) {
+                break;
+            }
+        }
+        const FixtureStep& step = script[at];
         switch (step.kind) {
-        case FixtureStep::Kind::ReadRequest:
+        case FixtureStep::Kind::ReadRequest: {
+            // The next request: one read before on this connection is done with.
+            const std::size_t end = requestText.find("\r\n\r\n");
+            if (end != std::string::npos) {
+                requestText.erase(0, end + 4);
+            }
             readRequest();
             break;
+        }
         case FixtureStep::Kind::ReadBytes: {
             std::size_t left = step.count;
             while (left > 0 && WaitReadable(handle, 10000)) {
@@ -334,8 +372,11 @@ void CFixtureServer::Serve(int handle, std::size_t index, FixtureScript script,
         case FixtureStep::Kind::Reset:
             reset = true;
             break;
+        case FixtureStep::Kind::Close:
+            closed = true;
+            break;
         }
-        if (reset) {
+        if (reset || closed) {
             break;
         }
     }

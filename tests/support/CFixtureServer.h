@@ -22,6 +22,7 @@ struct FixtureStep {
         Pause,          // wait `pause` without reading or sending
         WaitForClose,   // hold the connection without answering until the peer closes
         Reset,          // drop the connection at once with a reset
+        Close,          // end the connection gracefully here (a kept one too)
     };
     Kind kind = Kind::Send;
     std::string bytes;
@@ -38,6 +39,7 @@ FixtureStep SendInPieces(std::string bytes, std::size_t pieceSize, std::chrono::
 FixtureStep Pause(std::chrono::milliseconds length);
 FixtureStep WaitForClose();
 FixtureStep ResetConnection();
+FixtureStep CloseConnection();
 
 // A scriptable TCP server on 127.0.0.1 and a port the system chose. It listens before the
 // constructor returns, so a test may connect at once. Every connection runs on its own thread:
@@ -63,6 +65,9 @@ public:
     void SetResponder(Responder responder);
     // Every connection without a script: read the request, send `response`, close.
     void AnswerAll(std::string response);
+    // Connections the responder serves are kept: after each reply the next request is read on
+    // the same connection, until the client closes it or a reply's script says Close or Reset.
+    void KeepConnections();
 
     // What each connection read, in the order the connections were accepted.
     std::vector<std::string> Requests() const;
@@ -91,6 +96,7 @@ private:
     std::vector<std::string> m_requests;
     std::vector<std::thread> m_connections;
     int m_finished = 0;
+    bool m_keepConnections = false;
 };
 
 // The target of a request's first line ("GET /a HTTP/1.0" gives "/a"); empty when malformed.

@@ -59,6 +59,11 @@ CNginxServer::~CNginxServer() {
     Stop();
 }
 
+std::string CNginxServer::ConnectionLog() const {
+    std::ifstream log(m_dir.Str() + "/connections.log");
+    return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+}
+
 std::string CNginxServer::AccessLog() const {
     std::ifstream log(m_dir.Str() + "/access.log");
     return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
@@ -89,6 +94,14 @@ bool CNginxServer::TryStart(const std::string& binary, const std::string& root) 
             << "events { worker_connections 64; }\n"
             << "http {\n"
             << "  access_log " << dir << "/access.log;\n"
+            // Which connection carried each request, and whether its body went compressed.
+            << "  log_format connections '$connection $connection_requests $status "
+               "$gzip_ratio \"$request\"';\n"
+            << "  access_log " << dir << "/connections.log connections;\n"
+            // Compressed only for clients that ask for it, as browsers do.
+            << "  gzip on;\n"
+            << "  gzip_min_length 1;\n"
+            << "  gzip_types text/css;\n"
             << "  client_body_temp_path " << dir << "/body;\n"
             << "  proxy_temp_path " << dir << "/proxy;\n"
             << "  fastcgi_temp_path " << dir << "/fastcgi;\n"

@@ -10,8 +10,9 @@ namespace torvex::test {
 
 // A real web server for tests: Debian's nginx, started as a child of the test process on
 // 127.0.0.1 and a free port, with a private configuration in a temporary folder, serving the
-// files under `root`. Stopped (and waited for) on destruction. When nginx is not installed or
-// does not come up, Started() is false and Reason() says why, so the test can skip with that.
+// files under `root`, with kept connections (nginx's defaults). Stopped (and waited for) on
+// destruction. When nginx is not installed or does not come up, Started() is false and Reason()
+// says why, so the test can skip with that.
 class CNginxServer {
 public:
     explicit CNginxServer(const std::string& root);
@@ -29,6 +30,11 @@ public:
     // The requests served so far, one line each in nginx's combined format ("GET /x HTTP/1.0"
     // and the status among them).
     std::string AccessLog() const;
+    // The same requests, one line each: nginx's connection number, the request's number on
+    // that connection, the status, the compression ratio ("-" when the body went as it is)
+    // and the request line in quotes. Bodies are compressed (gzip) for text/html and text/css
+    // when the request accepts it.
+    std::string ConnectionLog() const;
 
 private:
     bool TryStart(const std::string& binary, const std::string& root);
