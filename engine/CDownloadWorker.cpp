@@ -372,10 +372,10 @@ void CDownloadWorker::RunEntries() {
 }
 
 bool CDownloadWorker::PopReadyEntry(CUrlEntry& entry) {
+    // The pause is asked under the queue's lock, entry by entry: a worker that hands an entry
+    // back pauses its host before it queues it, so no other worker can take it between the two.
+    // Asking once before taking the lock would let it through.
     const std::int64_t now = m_task.Clock().MonotonicMs();
-    if (!m_data.hostPauses.AnyPaused(now)) {
-        return m_task.DownloadQueue().PopFront(entry);
-    }
     return m_task.DownloadQueue().PopFirst(entry, [this, now](const CUrlEntry& queued) {
         return !m_data.hostPauses.IsPaused(queued.url, now);
     });

@@ -26,6 +26,9 @@ void CHostPauses::Pause(const CUrl& url, std::int64_t nowMs, std::int64_t second
 
 bool CHostPauses::IsPaused(const CUrl& url, std::int64_t nowMs) const {
     std::lock_guard<std::mutex> guard(m_lock);
+    if (m_until.empty()) {
+        return false;   // the usual case: every pop asks, so no key is built for nothing
+    }
     const auto found = m_until.find(Key(url));
     return found != m_until.end() && found->second > nowMs;
 }
