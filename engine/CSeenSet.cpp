@@ -1,6 +1,7 @@
 #include "engine/CSeenSet.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -28,6 +29,10 @@ bool CSeenSet::Open(const std::string& path, bool keepContent) {
     if (!m_file) {
         return false;
     }
+    // No stream buffer: every line is flushed as it is written anyway, and the file is read in
+    // large windows. A buffered stream of both reading and writing turns each seek into a seek
+    // plus a read of the block around it, several times for every file a run stores.
+    std::setvbuf(m_file, nullptr, _IONBF, 0);
     std::vector<char> window(kSearchWindow);
     std::string pending;
     auto finish = [this](std::string& text) {
@@ -106,9 +111,8 @@ int CSeenSet::MarkSeen(std::string_view urlText) {
     if (m_seen.count(key) != 0) {
         return 0;
     }
-    if (std::fseek(m_file, 0, SEEK_END) != 0) {
-        return -1;
-    }
+    // No seek: nothing but these appends moves the stream once it is open, so it stands at
+    // the end (asking for the end would cost a seek and a stat for every address).
     key += '\n';
     const std::size_t written = std::fwrite(key.data(), 1, key.size(), m_file);
     // Flushed at once: a full disk shows here, while the URL can still be refused, and the set
