@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "base/AsciiCase.h"
+#include "base/Blanks.h"
 #include "net/CMyException.h"
 
 namespace torvex {
@@ -16,16 +17,6 @@ namespace {
 // zlib's window bits: the largest window, and the flags that choose the wrapping.
 constexpr int kWindowBits = 15;
 constexpr int kGzipWrapping = 16;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // Whether two bytes open a zlib stream: deflate with a window of at most 32 KiB, and a header
 // checksum that holds. A raw deflate stream rarely passes both tests by chance.
