@@ -102,34 +102,43 @@ three_runs() {
     wget_run wget "$1" "$2"
 }
 
+# serve_site NAME PAGES LINKED_PORT: generates the site (its full addresses name LINKED_PORT)
+# and serves it on $port; sets site and manifest.
+serve_site() {
+    site="$scratch/$1"
+    manifest="$site.manifest.tsv"
+    python3 "$tools/site_gen.py" "$site" --pages "$2" --host "127.0.0.1:$3" >/dev/null
+    bash "$tools/serve.sh" start "$site" "$port" >/dev/null
+}
+
+drop_site() {
+    bash "$tools/serve.sh" stop "$port" >/dev/null
+    rm -rf "$site" "$manifest"
+}
+
+files() { echo $(($(wc -l <"$manifest") - 1)); }
+
 parts=("$@")
 [[ ${#parts[@]} -eq 0 ]] && parts=(loopback delay large)
 want() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 small_wall=""
 if want loopback || want large; then
-    site="$scratch/site2000"
-    manifest="$site.manifest.tsv"
-    python3 "$tools/site_gen.py" "$site" --pages 2000 --host "127.0.0.1:$port" >/dev/null
-    bash "$tools/serve.sh" start "$site" "$port" >/dev/null
+    serve_site site2000 2000 "$port"
     if want loopback; then
         three_runs "http://127.0.0.1:$port/" "$port"
-        report "2,000 pages on loopback ($(($(wc -l <"$manifest") - 1)) files)"
+        report "2,000 pages on loopback ($(files) files)"
         small_wall=$k1_wall
     else
         torvex_run ka1 1 "http://127.0.0.1:$port/" "$port"
         small_wall=$t_wall
     fi
-    bash "$tools/serve.sh" stop "$port" >/dev/null
-    rm -rf "$site" "$manifest"
+    drop_site
 fi
 
 if want delay; then
     # The site's full addresses name the forwarder, so every request pays the round trip.
-    site="$scratch/site2000d"
-    manifest="$site.manifest.tsv"
-    python3 "$tools/site_gen.py" "$site" --pages 2000 --host "127.0.0.1:$proxy_port" >/dev/null
-    bash "$tools/serve.sh" start "$site" "$port" >/dev/null
+    serve_site site2000d 2000 "$proxy_port"
     python3 "$tools/delay_proxy.py" "$proxy_port" "$port" "$rtt_ms" &
     proxy_pid=$!
     for _ in $(seq 1 100); do
@@ -137,24 +146,19 @@ if want delay; then
         sleep 0.1
     done
     three_runs "http://127.0.0.1:$proxy_port/" "$proxy_port"
-    report "2,000 pages behind a ${rtt_ms} ms round trip ($(($(wc -l <"$manifest") - 1)) files)"
+    report "2,000 pages behind a ${rtt_ms} ms round trip ($(files) files)"
     kill "$proxy_pid" 2>/dev/null || true
     proxy_pid=""
-    bash "$tools/serve.sh" stop "$port" >/dev/null
-    rm -rf "$site" "$manifest"
+    drop_site
 fi
 
 if want large; then
-    site="$scratch/site10000"
-    manifest="$site.manifest.tsv"
-    python3 "$tools/site_gen.py" "$site" --pages 10000 --host "127.0.0.1:$port" >/dev/null
-    bash "$tools/serve.sh" start "$site" "$port" >/dev/null
+    serve_site site10000 10000 "$port"
     torvex_run ka1large 1 "http://127.0.0.1:$port/" "$port"
-    bash "$tools/serve.sh" stop "$port" >/dev/null
-    echo "== 10,000 pages on loopback, KeepAlive=1 ($(($(wc -l <"$manifest") - 1)) files)"
+    echo "== 10,000 pages on loopback, KeepAlive=1 ($(files) files)"
     echo "torvex KA=1: wall $t_wall s, CPU $t_cpu s, peak $t_rss MB"
     [[ -n "$t_conn" ]] && echo "KA=1 $t_conn"
     echo "10,000-page run / 2,000-page run (wall): $(ratio "$t_wall" "$small_wall")"
     echo "check KA=1: $t_check"
-    rm -rf "$site" "$manifest"
+    drop_site
 fi
