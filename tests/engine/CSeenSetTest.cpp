@@ -54,6 +54,19 @@ TEST(CSeenSetOpen, KeepsOrEmptiesTheFile) {
     EXPECT_EQ(ReadFileBytes(dir / "s"), "http://h/a\n");
 }
 
+TEST(CSeenSetOpen, AppendsBehindALastLineThatWasCutShort) {
+    TempDir dir;
+    WriteFileBytes(dir / "s", "http://h/a\nhttp://h/b");
+    {
+        CSeenSet seen;
+        ASSERT_TRUE(seen.Open(dir / "s", true));
+        EXPECT_EQ(seen.MarkSeen("http://h/b"), 0);
+        EXPECT_EQ(seen.MarkSeen("http://h/c"), 1);
+        EXPECT_EQ(seen.MarkSeen("http://h/d"), 1);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "s"), "http://h/a\nhttp://h/b\nhttp://h/c\nhttp://h/d\n");
+}
+
 TEST(CSeenSetOpen, ReadsASetLargerThanOneWindow) {
     TempDir dir;
     std::string text;

@@ -149,6 +149,26 @@ TEST(CStatusLogWrite, KeepsTheLineWidthWhenTheDateChangesLength) {
                     "http://h/b\t0\t0 0\t" + kPad39 + "\t0           \t-1          \t\n");
 }
 
+// A rewrite in the middle of the file leaves the stream there: the next new line must still
+// go to the end, not over the line that follows the rewritten one.
+TEST(CStatusLogWrite, ANewLineAfterARewriteGoesToTheEnd) {
+    TempDir dir;
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry a = Entry("http://h/a");
+    CUrlEntry b = Entry("http://h/b");
+    ASSERT_TRUE(log.WriteStatusLine(a));
+    ASSERT_TRUE(log.WriteStatusLine(b));
+    a.state = EntryState::Complete;
+    ASSERT_TRUE(log.WriteStatusLine(a));
+    CUrlEntry c = Entry("http://h/c");
+    ASSERT_TRUE(log.WriteStatusLine(c));
+    log.Close();
+    const std::string tail = "\t" + kPad39 + "\t0           \t-1          \t\n";
+    EXPECT_EQ(ReadFileBytes(dir / "latest"), "http://h/a\t0\t1 0" + tail + "http://h/b\t0\t0 0" +
+                                                 tail + "http://h/c\t0\t0 0" + tail);
+}
+
 TEST(CStatusLogOpen, KeepsAndIndexesAnExistingLog) {
     TempDir dir;
     const std::string old = "http://h/x/a\t0\t1 0\t" + kPad39 + "\t5           \t5           \t\r\n"
