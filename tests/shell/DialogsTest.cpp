@@ -522,6 +522,8 @@ void DialogsTest::runningProjectHasItsAddressFieldsDisabled() {
     QCOMPARE(Node("Docs")->project->Addresses[0].StartURL, std::string("http://h/hold.html"));
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->Action("stop")->isEnabled(), kWaitMs);
     Trigger("stop");
+    // The run's workers call into the stand-in pipeline until they end: it must outlive them.
+    WaitIdle();
 }
 
 void DialogsTest::badInputKeepsTheDialogOnItsTab() {

@@ -190,6 +190,12 @@ void CStandInPipeline::DownloadWorker(CDownloadTask& task, int slotIndex) {
         slot.idle = false;
         CUrlEntry entry;
         while (!slot.abort.load() && task.DownloadQueue().PopFront(entry)) {
+            // As the real worker does: the workers' event wakes one sleeper for a burst of
+            // signals, so whoever takes an entry passes the wake-up on while work is left (a
+            // worker that then holds its entry would otherwise leave the rest queued).
+            if (!task.DownloadQueue().IsEmpty()) {
+                task.WorkersWork().Signal();
+            }
             slot.SetCurrent(entry);
             if (entry.urlText.find("slowlookup") != std::string::npos) {
                 holdUntilAbort(SlotState::FindingHost);
