@@ -16,7 +16,7 @@ std::string Reply11(std::string_view body, std::string_view extra = "") {
 }
 
 // Transactions with kept connections against a scripted server: one socket, as one worker has.
-class HttpKeepAliveTest : public ::testing::Test {
+class HttpKeepAliveTest : public TransactionTest {
 protected:
     HttpKeepAliveTest() { m_options.keepAlive = true; }
 
@@ -42,12 +42,6 @@ protected:
                               address);
     }
 
-    CFixtureServer m_server;
-    CHttpOptions m_options = DirectOptions();
-    RecordingLink m_link;
-    CNoCookies m_cookies;
-    CMyExHttpSocket m_socket;
-    CMemoryBody m_body;
 };
 
 TEST_F(HttpKeepAliveTest, AsksAsHttp11WithoutClosing) {

@@ -34,7 +34,7 @@ std::string Head(std::string_view lines) {
     return "HTTP/1.1 200 OK\r\n" + std::string(lines) + "\r\n";
 }
 
-class HttpKeptBodyTest : public ::testing::Test {
+class HttpKeptBodyTest : public TransactionTest {
 protected:
     HttpKeptBodyTest() { m_options.keepAlive = true; }
 
@@ -42,8 +42,7 @@ protected:
         m_body = CMemoryBody();
         CHttpRequest request = RequestFor("http://h/a", "", m_body);
         request.resumeOffset = resumeOffset;
-        CHttpTransaction transaction(m_options, m_link, m_cookies);
-        return RunTransaction(transaction, request, m_socket, Loopback(m_server.Port()));
+        return Run(request);
     }
 
     const std::string m_page = [] {
@@ -53,12 +52,6 @@ protected:
         }
         return page;
     }();
-    CFixtureServer m_server;
-    CHttpOptions m_options = DirectOptions();
-    RecordingLink m_link;
-    CNoCookies m_cookies;
-    CMyExHttpSocket m_socket;
-    CMemoryBody m_body;
 };
 
 TEST_F(HttpKeptBodyTest, AsksForCompressionExceptForARange) {

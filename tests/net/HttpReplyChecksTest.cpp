@@ -60,25 +60,18 @@ TEST(ReplyRange, ReadsBytesFirstLastTotal) {
 }
 
 // One transaction against a fixture server playing `script`; the body goes to memory.
-class HttpReplyChecks : public ::testing::Test {
+class HttpReplyChecks : public TransactionTest {
 protected:
     Outcome Play(FixtureScript script, std::int64_t resumeOffset = 0) {
         m_server.AddScript(std::move(script));
         CHttpRequest request = RequestFor("http://h/f.bin", "http://h/", m_body);
         request.resumeOffset = resumeOffset;
-        CHttpTransaction transaction(m_options, m_link, m_cookies);
-        return RunTransaction(transaction, request, m_socket, Loopback(m_server.Port()));
+        return Run(request);
     }
     Outcome Answer(const std::string& reply, std::int64_t resumeOffset = 0) {
         return Play({ReadRequest(), SendBytes(reply)}, resumeOffset);
     }
 
-    CFixtureServer m_server;
-    CHttpOptions m_options = DirectOptions();
-    RecordingLink m_link;
-    CNoCookies m_cookies;
-    CMyExHttpSocket m_socket;
-    CMemoryBody m_body;
 };
 
 TEST_F(HttpReplyChecks, AStatusCodeOutside100To599FailsTheTryAndStoresNothing) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "net/CFTPSession.h"
 #include "net/CHttpTransaction.h"
 #include "net/CMyException.h"
@@ -143,5 +145,23 @@ inline CHttpOptions DirectOptions(SocketWait timeOut = kAnswerWait) {
     options.startAddresses.push_back(start);
     return options;
 }
+
+// What the transaction tests stand on: a scripted server, the run's options, and one worker's
+// link, cookies, socket and body.
+class TransactionTest : public ::testing::Test {
+protected:
+    // Runs `request` with a transaction of its own over the worker's socket to the server.
+    Outcome Run(const CHttpRequest& request) {
+        CHttpTransaction transaction(m_options, m_link, m_cookies);
+        return RunTransaction(transaction, request, m_socket, Loopback(m_server.Port()));
+    }
+
+    CFixtureServer m_server;
+    CHttpOptions m_options = DirectOptions();
+    RecordingLink m_link;
+    CNoCookies m_cookies;
+    CMyExHttpSocket m_socket;
+    CMemoryBody m_body;
+};
 
 } // namespace torvex::test

@@ -10,12 +10,11 @@ namespace torvex::test {
 namespace {
 
 // One request against a fixture server that answers with `response`; the body goes to memory.
-class HttpTransactionTest : public ::testing::Test {
+class HttpTransactionTest : public TransactionTest {
 protected:
     Outcome Answer(const std::string& response, CHttpRequest request) {
         m_server.AddScript({ReadRequest(), SendBytes(response)});
-        CHttpTransaction transaction(m_options, m_link, m_cookies);
-        return RunTransaction(transaction, request, m_socket, Loopback(m_server.Port()));
+        return Run(request);
     }
     CHttpRequest Request(std::int32_t resumeOffset = 0) {
         CHttpRequest request = RequestFor("http://h/dir/f.bin", "http://h/", m_body);
@@ -23,12 +22,6 @@ protected:
         return request;
     }
 
-    CFixtureServer m_server;
-    CHttpOptions m_options = DirectOptions();
-    RecordingLink m_link;
-    CNoCookies m_cookies;
-    CMyExHttpSocket m_socket;
-    CMemoryBody m_body;
 };
 
 TEST_F(HttpTransactionTest, TellsHowTheAnswerEnded) {
