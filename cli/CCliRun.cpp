@@ -143,6 +143,7 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
     const std::int64_t resumedBefore = CTlsContext::ProcessResumedHandshakes();
     const std::int64_t openedBefore = CHttpTransaction::ProcessConnectionsOpened();
     const std::int64_t sentBefore = CHttpTransaction::ProcessRequestsSent();
+    const std::int64_t aheadBefore = CHttpTransaction::ProcessRequestsSentAhead();
     bool stopWanted = false;
     bool stopGiven = false;
     std::int64_t lastDraw = 0;
@@ -195,7 +196,9 @@ void CCliRun::WaitForTheRun(CTaskManager& manager, CTaskMessageQueue& messages,
             "Connections: " +
             std::to_string(CHttpTransaction::ProcessConnectionsOpened() - openedBefore) +
             " opened for " + std::to_string(CHttpTransaction::ProcessRequestsSent() - sentBefore) +
-            " requests");
+            " requests, " +
+            std::to_string(CHttpTransaction::ProcessRequestsSentAhead() - aheadBefore) +
+            " of them sent ahead");
     }
 }
 

@@ -315,8 +315,55 @@ void CDownloadWorker::WaitForAbort() {
 
 void CDownloadWorker::Run() {
     RunEntries();
+    // An address whose request went ahead is not fetched now: it goes back to the queue, where
+    // another worker or the break point takes it as it was.
+    if (m_ahead) {
+        m_task.DownloadQueue().PushFront(*m_ahead);
+        m_ahead.reset();
+        m_task.WorkersWork().Signal();
+    }
     // A kept connection is not left to the server's idle limit once the worker is done.
     CloseConnections();
+}
+
+const CHttpRequest* CDownloadWorker::RequestAhead(std::string_view place) {
+    // Only while the queue holds more than every worker can take: an address that waits behind
+    // another reply is one an idle worker would have fetched at once.
+    if (m_ahead || m_slot.abort.load() ||
+        m_task.DownloadQueue().Count() < static_cast<std::int32_t>(m_task.UsedSlots())) {
+        return nullptr;
+    }
+    const bool httpProxy = m_task.Settings().Proxy == static_cast<int>(ProxyMode::Http);
+    const std::int64_t now = m_task.Clock().MonotonicMs();
+    int looked = 0;
+    CUrlEntry next;
+    const bool found = m_task.DownloadQueue().PopFirst(next, [&](const CUrlEntry& queued) {
+        // A few entries from the front: the order of the queue is kept near enough, and a
+        // long queue of other hosts' addresses costs no long search.
+        return ++looked <= kAheadLook && IsFetchable(queued.url) &&
+               (httpProxy || queued.url.Scheme() != "ftp") &&
+               ConnectionPlace(m_data.httpOptions, queued.url) == place &&
+               !m_data.hostPauses.IsPaused(queued.url, now);
+    });
+    if (!found) {
+        return nullptr;
+    }
+    m_aheadRequest = m_transfer.RequestFor(next);
+    m_ahead = std::move(next);
+    return &m_aheadRequest;
+}
+
+bool CDownloadWorker::PopNextEntry(CUrlEntry& entry) {
+    if (m_ahead) {
+        entry = std::move(*m_ahead);
+        m_ahead.reset();
+        // Its host may have asked for a pause since its request went ahead.
+        if (!m_data.hostPauses.IsPaused(entry.url, m_task.Clock().MonotonicMs())) {
+            return true;
+        }
+        m_task.DownloadQueue().PushFront(entry);
+    }
+    return PopReadyEntry(entry);
 }
 
 void CDownloadWorker::RunEntries() {
@@ -331,7 +378,7 @@ void CDownloadWorker::RunEntries() {
         m_slot.idle = false;
         m_slot.state = SlotState::Empty;
         CUrlEntry entry;
-        while (!m_slot.abort.load() && PopReadyEntry(entry)) {
+        while (!m_slot.abort.load() && PopNextEntry(entry)) {
             // The workers' event wakes one sleeper per signal and signals given in a burst
             // count once: pass the wake-up on while work is left, so every idle worker joins in.
             if (!m_task.DownloadQueue().IsEmpty()) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "engine/CEntryTransfer.h"
@@ -42,6 +43,7 @@ public:
     void Redirect(CUrlEntry& entry, std::string_view target, const CUrl& parsedTarget,
                   bool slashRedirect) override;
     void PageNamed(bool needsConversion, bool hasRenamedFile) override;
+    const CHttpRequest* RequestAhead(std::string_view place) override;
 
 private:
     void RunEntries();
@@ -53,6 +55,8 @@ private:
     bool FetchEntry(CUrlEntry& entry);
     // Takes the first queued entry whose host is not waiting; false when there is none.
     bool PopReadyEntry(CUrlEntry& entry);
+    // The entry whose request went ahead, or else PopReadyEntry's.
+    bool PopNextEntry(CUrlEntry& entry);
     // A 429 or 503 whose Retry-After named a usable wait.
     static bool IsBusyReply(const CMyException& failure);
     void StoredBody(CUrlEntry& entry, bool alreadyCounted);
@@ -74,7 +78,14 @@ private:
     CEntryTransfer m_transfer;
     SocketAddress m_proxy;
     bool m_viaProxy = false;
+    // The entry whose request was sent ahead on the kept connection: the next one fetched.
+    std::optional<CUrlEntry> m_ahead;
+    CHttpRequest m_aheadRequest;
 };
+
+// How many entries from the front of the queue a worker looks through for one of its kept
+// connection's place to send ahead.
+constexpr int kAheadLook = 16;
 
 // Writes the local file of `entry`, which the server redirected to `target`, as a small page
 // that forwards the browser to the target's local copy, with a one-line link map. Fills

@@ -66,6 +66,8 @@ public:
     int ReceiveAllRaw(char* buffer, int length, SocketWait timeOut);
 
     bool IsOpen() const { return m_handle != kNoSocket; }
+    // Small writes go out at once (see SetSocketNoDelay); false when the socket refused.
+    bool SendAtOnce() { return m_handle != kNoSocket && SetSocketNoDelay(m_handle) == 0; }
     // From another thread: breaks off whatever the owner waits for on this socket (the owner's
     // call then fails or sees the peer gone). Nothing happens while no socket is held.
     void Interrupt();

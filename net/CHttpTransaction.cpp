@@ -35,6 +35,7 @@ constexpr int kMaxInterimReplies = 8;
 
 std::atomic<std::int64_t> g_connectionsOpened{0};
 std::atomic<std::int64_t> g_requestsSent{0};
+std::atomic<std::int64_t> g_requestsSentAhead{0};
 
 // Every way out of a transaction closes its connection and forgets what the window held, so
 // the next try starts on a fresh socket whatever happened to this one; only a reply that left
@@ -214,6 +215,8 @@ std::int64_t CHttpTransaction::ProcessConnectionsOpened() { return g_connections
 
 std::int64_t CHttpTransaction::ProcessRequestsSent() { return g_requestsSent.load(); }
 
+std::int64_t CHttpTransaction::ProcessRequestsSentAhead() { return g_requestsSentAhead.load(); }
+
 bool HasControlBytes(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -376,6 +379,11 @@ bool CHttpTransaction::SendRequest(const CHttpRequest& request, const std::strin
     const SocketWait timeOut = m_options.timeOut;
     m_worker.SetState(WorkerState::Connecting);
     socket.CreateNonBlocking();
+    if (m_options.keepAlive) {
+        // Requests follow one another on a kept connection, one sent behind another at times:
+        // none may wait for the server to acknowledge the one before.
+        socket.SendAtOnce();
+    }
     ConnectForRequest(socket, request.url, address, m_options, m_worker.StopFlag());
     if (StopRequested()) {
         return false;
@@ -506,27 +514,65 @@ void CHttpTransaction::ReceiveResponseBody(const CHttpRequest& request, CMyExHtt
 
 bool CHttpTransaction::SendOnKeptConnection(const std::string& text, CMyExHttpSocket& socket,
                                             const std::string& place,
-                                            const CReceiveCounters& counters) {
+                                            const CReceiveCounters& counters, bool sentAhead) {
     if (!socket.IsKeptFor(place)) {
         return false;
     }
     try {
-        m_worker.SetState(WorkerState::SendingRequest);
-        socket.SendAll(text.data(), static_cast<int>(text.size()), m_options.timeOut);
+        if (!sentAhead) {
+            m_worker.SetState(WorkerState::SendingRequest);
+            socket.SendAll(text.data(), static_cast<int>(text.size()), m_options.timeOut);
+        }
+        SendNextAhead(socket, place);
         m_worker.SetState(WorkerState::ReadingHeader);
-        socket.AwaitReply(m_options.timeOut, counters);
+        // A server that takes a request sent ahead and never answers it is waited for only a
+        // short while; the request then goes over a new connection, and no more go ahead there.
+        socket.AwaitReply(sentAhead ? std::min(m_options.timeOut, m_aheadReplyWait)
+                                    : m_options.timeOut,
+                          counters);
         return true;
     } catch (CMySocketException* raw) {
         std::unique_ptr<CMySocketException> failure(raw);
-        // A server closes a kept connection whenever it likes; the request never reached it.
-        // A time-out is a slow server, though, and a stop is our own: both count as they are.
-        if (failure->Code() == kSocketTimedOut || StopRequested()) {
+        if (sentAhead && failure->Code() == kSocketTimedOut && !StopRequested()) {
+            m_noAheadPlaces.insert(place);
+        } else if (failure->Code() == kSocketTimedOut || StopRequested()) {
+            // A server closes a kept connection whenever it likes; the request never reached
+            // it. A time-out is a slow server, though, and a stop is our own: both count as
+            // they are.
             throw failure.release();
         }
     }
     socket.Close();
     socket.ResetWindow();
     return false;
+}
+
+void CHttpTransaction::SendNextAhead(CMyExHttpSocket& socket, const std::string& place) {
+    // Only straight to the server (or through a tunnel to it): an HTTP proxy may take one
+    // request of a connection at a time and drop the rest.
+    if (m_noAheadPlaces.count(place) != 0 || m_options.proxyMode == ProxyMode::Http) {
+        return;
+    }
+    const CHttpRequest* next = m_worker.RequestAhead(place);
+    if (next == nullptr || IsProxyRequest(m_options, next->url)) {
+        return;
+    }
+    std::string text;
+    try {
+        text = BuildRequest(*next);
+    } catch (CMyException* raw) {
+        // The worker meets the same failure when it sends the request itself.
+        std::unique_ptr<CMyException> failure(raw);
+        return;
+    }
+    // Only a request that may be sent twice goes ahead: its reply can be lost with the
+    // connection, and then it is sent again.
+    if (!text.starts_with("GET ")) {
+        return;
+    }
+    socket.SendAll(text.data(), static_cast<int>(text.size()), m_options.timeOut);
+    socket.SentAhead(std::move(text));
+    g_requestsSentAhead.fetch_add(1, std::memory_order_relaxed);
 }
 
 bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSocket& socket,
@@ -595,14 +641,14 @@ bool CHttpTransaction::ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSoc
     m_worker.SetState(WorkerState::Idle);
     counted.Close();
     result.outcome = TransferOutcome::Stored;
-    return end != BodyEnd::Close && framing->Complete() && socket.WindowBytes().empty();
+    return end != BodyEnd::Close && framing->Complete() && socket.EndsInStep();
 }
 
 bool CHttpTransaction::SkipBody(CMyExHttpSocket& socket, const CReceiveCounters& counters,
                                 const CTransferResult& result) {
     const BodyEnd end = m_framing.End(result.status);
     if (end == BodyEnd::None) {
-        return socket.WindowBytes().empty();
+        return socket.EndsInStep();
     }
     if (end == BodyEnd::Close || (end == BodyEnd::Length && m_framing.length > kMaxSkippedBody)) {
         return false;
@@ -612,11 +658,11 @@ bool CHttpTransaction::SkipBody(CMyExHttpSocket& socket, const CReceiveCounters&
         if (end == BodyEnd::Length) {
             CLengthFraming framing(skipped, m_framing.length);
             socket.ReceiveFramed(framing, m_options.timeOut, counters);
-            return framing.Complete() && socket.WindowBytes().empty();
+            return framing.Complete() && socket.EndsInStep();
         }
         CChunkedFraming framing(skipped);
         socket.ReceiveFramed(framing, m_options.timeOut, counters);
-        return framing.Complete() && socket.WindowBytes().empty();
+        return framing.Complete() && socket.EndsInStep();
     } catch (CMyException* raw) {
         // The reply was had; only the connection is lost.
         std::unique_ptr<CMyException> failure(raw);
@@ -631,7 +677,18 @@ CTransferResult CHttpTransaction::KeptTransaction(const CHttpRequest& request,
     CTransferResult result;
     const std::string place = ConnectionPlace(m_options, request.url);
     ConnectionCloser closer(socket);
-    if (!SendOnKeptConnection(text, socket, place, counters)) {
+    // A request sent ahead is answered before anything sent after it: the connection goes on
+    // only when this is that request.
+    bool sentAhead = false;
+    if (socket.HasAhead()) {
+        sentAhead = socket.IsKeptFor(place) && socket.AheadRequest() == text;
+        socket.ForgetAhead();
+        if (!sentAhead) {
+            socket.Close();
+            socket.ResetWindow();
+        }
+    }
+    if (!SendOnKeptConnection(text, socket, place, counters, sentAhead)) {
         socket.Close();
         socket.ResetWindow();
         SocketAddress target = address;

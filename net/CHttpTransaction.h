@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "net/CCookieExchange.h"
 #include "net/CHttpOptions.h"
@@ -46,6 +47,11 @@ constexpr int kUnknownCodingCode = 1;
 // The body of a redirect or another reply without a file is read past, to keep the connection,
 // only up to this size; a longer one costs less as a new connection.
 constexpr std::int64_t kMaxSkippedBody = 65536;
+
+// How long the reply to a request sent ahead may take to begin once the reply before it ended.
+// A server that reads one request at a time and drops what came behind it never answers; the
+// request is then sent again over a new connection.
+constexpr SocketWait kAheadReplyWait = std::chrono::seconds(5);
 
 // One HTTP request: what to ask for and where the body goes. The caller decides what is asked
 // (the conditions and the offset come from what it has stored); the transaction decides how.
@@ -93,6 +99,12 @@ public:
     // process (with keepAlive only).
     static std::int64_t ProcessConnectionsOpened();
     static std::int64_t ProcessRequestsSent();
+    // Requests sent ahead on a kept connection behind another one (see CHttpWorkerLink).
+    static std::int64_t ProcessRequestsSentAhead();
+
+    // For tests: how long the reply to a request sent ahead may take, instead of
+    // kAheadReplyWait.
+    void SetAheadReplyWait(SocketWait wait) { m_aheadReplyWait = wait; }
 
     // The whole request: request line, header lines, empty line. Throws "BadRequest".
     std::string BuildRequest(const CHttpRequest& request);
@@ -117,10 +129,16 @@ private:
     CTransferResult KeptTransaction(const CHttpRequest& request, const std::string& text,
                                     CMyExHttpSocket& socket, const SocketAddress& address,
                                     const CReceiveCounters& counters);
-    // Sends `text` on the connection kept for `place`, and waits for the reply's first bytes;
-    // false when there is no such connection, or it turned out closed (it is closed then).
+    // Sends `text` on the connection kept for `place` (unless it was `sentAhead` there
+    // already), sends the worker's next request for that place behind it, and waits for the
+    // reply's first bytes; false when there is no such connection, it turned out closed, or
+    // the reply to a request sent ahead did not begin in time (the connection is closed then).
     bool SendOnKeptConnection(const std::string& text, CMyExHttpSocket& socket,
-                              const std::string& place, const CReceiveCounters& counters);
+                              const std::string& place, const CReceiveCounters& counters,
+                              bool sentAhead);
+    // Sends the request the worker has next for `place` behind the one just sent, where that
+    // is safe; the socket remembers it.
+    void SendNextAhead(CMyExHttpSocket& socket, const std::string& place);
     // Reads the body by its framing into the request's sink; true when it ended exactly there.
     bool ReceiveKeptBody(const CHttpRequest& request, CMyExHttpSocket& socket,
                          const CReceiveCounters& counters, CTransferResult& result);
@@ -133,6 +151,9 @@ private:
     CHttpWorkerLink& m_worker;
     CCookieExchange& m_cookies;
     ReplyFraming m_framing;   // of the reply being read
+    // Places whose server did not answer a request sent ahead: nothing more goes ahead there.
+    std::unordered_set<std::string> m_noAheadPlaces;
+    SocketWait m_aheadReplyWait = kAheadReplyWait;
 };
 
 // True when `text` holds a byte below 32 or the byte 127: such a text must not go into a

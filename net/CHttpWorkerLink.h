@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string_view>
 
 namespace torvex {
+
+struct CHttpRequest;
 
 // Display states of a download worker that the transfers set.
 namespace WorkerState {
@@ -33,6 +36,14 @@ public:
     // Where the bytes of the file stored so far are published while the body arrives, for
     // other threads to read (may be null).
     virtual std::atomic<std::int64_t>* SharedReaded() { return nullptr; }
+    // Asked when a request went out on a kept connection to `place`, before its reply is read:
+    // the request of the worker's next address for that place, to send behind it at once so
+    // that the server answers it without waiting for another round trip; null: none. The
+    // worker fetches that address next, whatever becomes of the request sent ahead.
+    virtual const CHttpRequest* RequestAhead(std::string_view place) {
+        static_cast<void>(place);
+        return nullptr;
+    }
 };
 
 } // namespace torvex

@@ -28,10 +28,16 @@ CMyExHttpSocket::~CMyExHttpSocket() = default;
 void CMyExHttpSocket::ResetWindow() {
     m_count = 0;
     m_searched = 0;
+    m_windowCut = false;
+    m_ahead.clear();
 }
 
 std::string_view CMyExHttpSocket::WindowBytes() const {
     return std::string_view(m_window.data(), static_cast<std::size_t>(m_count));
+}
+
+bool CMyExHttpSocket::EndsInStep() const {
+    return m_count == 0 || (HasAhead() && !m_windowCut);
 }
 
 void CMyExHttpSocket::Count(int bytes, const CReceiveCounters& counters) const {
@@ -171,6 +177,7 @@ std::int64_t CMyExHttpSocket::ReceiveFramed(IBodyFraming& framing, SocketWait ti
         // Bytes after the end of the body: kept (as far as the window holds them) so that the
         // caller sees the connection is not clean.
         const int rest = std::min(received - static_cast<int>(fed), kReceiveWindow);
+        m_windowCut = received - static_cast<int>(fed) > kReceiveWindow;
         if (rest > 0) {
             std::copy(m_body.data() + fed, m_body.data() + fed + rest, m_window.data());
             m_count = rest;

@@ -99,11 +99,23 @@ public:
     // For tests: the idle limit instead of kKeptIdleLimit.
     void SetIdleLimit(std::chrono::milliseconds limit) { m_idleLimit = limit; }
 
-    // Forgets whatever the window holds.
+    // A request sent on the open connection behind the one whose reply is being read: its reply
+    // follows that one (HTTP/1.1 pipelining). The next transaction on the connection is answered
+    // by it, so it must be that request, or the connection has to go.
+    void SentAhead(std::string request) { m_ahead = std::move(request); }
+    bool HasAhead() const { return !m_ahead.empty(); }
+    const std::string& AheadRequest() const { return m_ahead; }
+    void ForgetAhead() { m_ahead.clear(); }
+
+    // Forgets whatever the window holds, and any request sent ahead.
     void ResetWindow();
 
     // Bytes waiting in the window (the start of the body after a header was read).
     std::string_view WindowBytes() const;
+    // True when a reply read to its end left the connection in step for the next one: nothing
+    // after it, or (with a request sent ahead) the start of that request's reply, whole as it
+    // arrived.
+    bool EndsInStep() const;
 
 private:
     void Count(int bytes, const CReceiveCounters& counters) const;
@@ -112,6 +124,8 @@ private:
     std::vector<char> m_body;   // the body's receive buffer, made on first use
     int m_count = 0;      // valid bytes in the window
     int m_searched = 0;   // valid bytes already searched for a line feed
+    bool m_windowCut = false;   // bytes after a body did not fit the window and were dropped
+    std::string m_ahead;        // the request sent ahead, if any
     std::string m_keptFor;   // where the open connection goes, once a reply left it usable
     std::chrono::steady_clock::time_point m_idleSince;
     std::chrono::milliseconds m_idleLimit = kKeptIdleLimit;

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -175,6 +176,11 @@ SocketHandle OpenStreamSocket() {
 
 int CloseSocket(SocketHandle handle) {
     return ::close(handle) == 0 ? 0 : -1;
+}
+
+int SetSocketNoDelay(SocketHandle handle) {
+    const int on = 1;
+    return ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0 ? 0 : -1;
 }
 
 int SetSocketBlocking(SocketHandle handle, bool blocking) {

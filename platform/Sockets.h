@@ -36,6 +36,10 @@ SocketHandle OpenStreamSocket();
 int ShutdownSocket(SocketHandle handle);
 // 0, or -1 when closing failed (the handle is gone either way).
 int CloseSocket(SocketHandle handle);
+// Sends small writes at once instead of holding them until what went before is acknowledged:
+// requests that follow one another on a connection must not wait for the peer's delayed
+// acknowledgement. 0 or -1.
+int SetSocketNoDelay(SocketHandle handle);
 // Switches the socket between blocking and non-blocking mode; 0 or -1.
 int SetSocketBlocking(SocketHandle handle, bool blocking);
 // Starts a connection: 0 when it is made or under way (non-blocking), -1 when it failed at once.
