@@ -15,6 +15,7 @@
 
 #include "engine/CTaskManager.h"
 #include "engine/StatusLine.h"
+#include "net/CHttpTransaction.h"
 #include "platform/FileSystem.h"
 #include "support/CFixtureServer.h"
 #include "support/Compressed.h"
@@ -105,6 +106,31 @@ protected:
     std::string Stored(std::string_view file) const {
         return m_dir.Str() + "/download/latest/127.0.0.1+" + std::to_string(m_server.Port()) + "/" +
                std::string(file);
+    }
+    // Starts `project` and stops it once part of `file` is on disk; how the run ended.
+    std::optional<TaskMessage> RunUntilStopped(const CProjectSettings& project,
+                                               const std::string& file) {
+        EXPECT_TRUE(m_rig.manager.StartProject(project, RunCommand::Start));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        bool stopAsked = false;
+        std::optional<TaskMessage> end;
+        while (m_rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+            std::error_code sizeError;
+            const auto stored = std::filesystem::file_size(Stored(file), sizeError);
+            if (!stopAsked && !sizeError && stored > 0) {
+                m_rig.manager.StopProject(project);
+                stopAsked = true;
+            }
+            test::CMessageLog::Message m;
+            if (m_rig.messages.Take(m, 20)) {
+                if (m.IsEnd()) {
+                    end = m.message;
+                }
+                m_rig.manager.HandleTaskMessage(m);
+            }
+        }
+        EXPECT_TRUE(stopAsked);
+        return end;
     }
     int Requests() {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -248,28 +274,8 @@ TEST_F(RunKeepAliveTest, AStopInACompressedBodyResumesWithTheWholeFile) {
     project.KeepAlive = true;
     project.DownthreadNum = 1;
     project.TimeOut = 120;
-    ASSERT_TRUE(m_rig.manager.StartProject(project, RunCommand::Start));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    bool stopAsked = false;
-    std::optional<TaskMessage> end;
-    while (m_rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-        // Stopped once part of the inflated file is on disk.
-        std::error_code sizeError;
-        const auto stored = std::filesystem::file_size(Stored("a.txt"), sizeError);
-        if (!stopAsked && !sizeError && stored > 0) {
-            m_rig.manager.StopProject(project);
-            stopAsked = true;
-        }
-        test::CMessageLog::Message m;
-        if (m_rig.messages.Take(m, 20)) {
-            if (m.IsEnd()) {
-                end = m.message;
-            }
-            m_rig.manager.HandleTaskMessage(m);
-        }
-    }
-    EXPECT_TRUE(stopAsked);
-    ASSERT_EQ(end, TaskMessage::Stopped);
+    // Stopped once part of the inflated file is on disk.
+    ASSERT_EQ(RunUntilStopped(project, "a.txt"), TaskMessage::Stopped);
 
     EXPECT_EQ(m_rig.Run(project, RunCommand::Resume), std::make_pair(TaskMessage::Finished, 0));
     EXPECT_TRUE(ReadFileBytes(Stored("a.txt")) == plain);
@@ -284,6 +290,30 @@ TEST_F(RunKeepAliveTest, AStopInACompressedBodyResumesWithTheWholeFile) {
         }
     }
     EXPECT_EQ(asked, 2);
+}
+
+TEST_F(RunKeepAliveTest, AnAddressWhoseRequestWentAheadIsKeptByAStop) {
+    // /a.txt stalls half-way; /b.txt went ahead behind it on the same connection and never
+    // got its turn. A stop must leave both for the resume.
+    Serve([](const std::string& target, int count, const std::string&) -> FixtureScript {
+        if (target == "/a.txt" && count == 1) {
+            return {test::SendBytes("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                    "Content-Length: 10\r\n\r\n012"),
+                    test::WaitForClose()};
+        }
+        return {};
+    });
+    CProjectSettings project = ProjectIn(m_dir.Str(), {Url("/")});
+    project.KeepAlive = true;
+    project.DownthreadNum = 1;
+    const std::int64_t ahead = CHttpTransaction::ProcessRequestsSentAhead();
+    ASSERT_EQ(RunUntilStopped(project, "a.txt"), TaskMessage::Stopped);
+    EXPECT_EQ(CHttpTransaction::ProcessRequestsSentAhead() - ahead, 1);
+    EXPECT_FALSE(FileExists(Stored("b.txt")));
+
+    EXPECT_EQ(m_rig.Run(project, RunCommand::Resume), std::make_pair(TaskMessage::Finished, 0));
+    EXPECT_EQ(ReadFileBytes(Stored("a.txt")), "file /a.txt");
+    EXPECT_EQ(ReadFileBytes(Stored("b.txt")), "file /b.txt");
 }
 
 } // namespace
