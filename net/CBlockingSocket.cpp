@@ -99,11 +99,16 @@ int CBlockingSocket::Send(const char* data, int length, SocketWait timeOut) {
     if (m_tls) {
         return m_tls->Send(data, length, timeOut);
     }
-    // A failed wait is not taken for a time-out: the send is tried and its error decides.
-    if (WaitSocket(m_handle, true, timeOut) == 0) {
-        return kSocketTimedOut;
+    // The socket is non-blocking: a send that fits the socket's buffer needs no wait first,
+    // and most do. A failed wait is not taken for a time-out: the send is tried and its error
+    // decides.
+    long sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
+    if (sent == kSocketRetry) {
+        if (WaitSocket(m_handle, true, timeOut) == 0) {
+            return kSocketTimedOut;
+        }
+        sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
     }
-    const long sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
     if (sent == kSocketRetry) {
         return 0;
     }
@@ -133,13 +138,15 @@ int CBlockingSocket::ReceiveRaw(char* buffer, int capacity, SocketWait timeOut) 
         }
         return received;
     }
-    for (;;) {
-        if (WaitSocket(m_handle, false, timeOut) == 0) {
+    // Bytes that are there already are taken without a wait: a reply behind another one on
+    // a kept connection, or the rest of a body, usually is.
+    for (bool wait = false;; wait = true) {
+        if (wait && WaitSocket(m_handle, false, timeOut) == 0) {
             return kSocketTimedOut;
         }
         const long received = ReceiveSome(m_handle, buffer, static_cast<std::size_t>(capacity));
         if (received == kSocketRetry) {
-            continue;   // woken without data after all: wait again
+            continue;   // nothing yet, or woken without data after all: wait
         }
         if (received < 0) {
             return kSocketFailed;
