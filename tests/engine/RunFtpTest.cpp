@@ -121,31 +121,17 @@ TEST(RunFtpStop, BreaksAStalledTransferOffAtOnceAndResumesAfterItsBytes) {
         ProjectIn(dir.Str(), {"ftp://127.0.0.1:" + std::to_string(control.Port()) + "/f.bin"});
     project.TimeOut = 120;
     CPipelineRunner rig;
-    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
     const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::seconds(30);
-    bool stopAsked = false;
-    std::optional<TaskMessage> end;
-    while (rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-        // Stopped once the ten bytes are on disk: a stop before they arrive leaves nothing
-        // to resume from.
+    // Stopped once the ten bytes are on disk: a stop before they arrive leaves nothing to
+    // resume from.
+    const auto run = rig.RunUntilStopped(project, [&] {
         std::error_code sizeError;
         const auto stored =
             std::filesystem::file_size(dir.Str() + "/download/latest/127.0.0.1/f.bin", sizeError);
-        if (!stopAsked && !sizeError && stored >= 10) {
-            rig.manager.StopProject(project);
-            stopAsked = true;
-        }
-        test::CMessageLog::Message m;
-        if (rig.messages.Take(m, 20)) {
-            if (m.IsEnd()) {
-                end = m.message;
-            }
-            rig.manager.HandleTaskMessage(m);
-        }
-    }
-    EXPECT_TRUE(stopAsked);
-    ASSERT_EQ(end, TaskMessage::Stopped);
+        return !sizeError && stored >= 10;
+    });
+    EXPECT_TRUE(run.stopAsked);
+    ASSERT_EQ(run.end, TaskMessage::Stopped);
     // Far less than the time-out a silent server would otherwise be given.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 

@@ -217,28 +217,14 @@ TEST(RunHttpsStop, AStopEndsARunWhoseServerNeverAnswersTheHandshake) {
         ProjectIn(dir.Str(), {"https://localhost:" + std::to_string(server.Port()) + "/"});
     project.TimeOut = 120;
     CPipelineRunner rig;
-    ASSERT_TRUE(rig.manager.StartProject(project, RunCommand::Start));
     const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::seconds(30);
-    bool stopAsked = false;
-    std::optional<TaskMessage> end;
-    while (rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
-        // Stopped once the server holds the client's hello: the handshake waits for an answer.
+    // Stopped once the server holds the client's hello: the handshake waits for an answer.
+    const auto run = rig.RunUntilStopped(project, [&] {
         const auto requests = server.Requests();
-        if (!stopAsked && !requests.empty() && requests[0].size() >= 5) {
-            rig.manager.StopProject(project);
-            stopAsked = true;
-        }
-        test::CMessageLog::Message m;
-        if (rig.messages.Take(m, 20)) {
-            if (m.IsEnd()) {
-                end = m.message;
-            }
-            rig.manager.HandleTaskMessage(m);
-        }
-    }
-    EXPECT_TRUE(stopAsked);
-    EXPECT_EQ(end, TaskMessage::Stopped);
+        return !requests.empty() && requests[0].size() >= 5;
+    });
+    EXPECT_TRUE(run.stopAsked);
+    EXPECT_EQ(run.end, TaskMessage::Stopped);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 

@@ -117,7 +117,10 @@ TEST_F(RunKeepAliveNginxTest, KeptConnectionsStoreTheSameFilesOverFewConnections
     ASSERT_GT(plainFiles.size(), 40u);
     EXPECT_EQ(StoredFiles(kept), plainFiles);
 
-    EXPECT_EQ(use.requests, plainRequests);
+    // A request sent ahead behind a reply the worker fails on (a 404) is answered on a
+    // connection the worker gives up, and asked again on the next: at most once per failure.
+    EXPECT_GE(use.requests, plainRequests);
+    EXPECT_LE(use.requests, plainRequests + use.failed);
     EXPECT_GT(use.mostOnOne, 5);
     EXPECT_GT(use.compressed, 10);
     // Each worker keeps one connection; only a reply the worker fails on costs it.

@@ -110,27 +110,12 @@ protected:
     // Starts `project` and stops it once part of `file` is on disk; how the run ended.
     std::optional<TaskMessage> RunUntilStopped(const CProjectSettings& project,
                                                const std::string& file) {
-        EXPECT_TRUE(m_rig.manager.StartProject(project, RunCommand::Start));
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        bool stopAsked = false;
-        std::optional<TaskMessage> end;
-        while (m_rig.manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        const auto run = m_rig.RunUntilStopped(project, [&] {
             std::error_code sizeError;
-            const auto stored = std::filesystem::file_size(Stored(file), sizeError);
-            if (!stopAsked && !sizeError && stored > 0) {
-                m_rig.manager.StopProject(project);
-                stopAsked = true;
-            }
-            test::CMessageLog::Message m;
-            if (m_rig.messages.Take(m, 20)) {
-                if (m.IsEnd()) {
-                    end = m.message;
-                }
-                m_rig.manager.HandleTaskMessage(m);
-            }
-        }
-        EXPECT_TRUE(stopAsked);
-        return end;
+            return std::filesystem::file_size(Stored(file), sizeError) > 0 && !sizeError;
+        });
+        EXPECT_TRUE(run.stopAsked);
+        return run.end;
     }
     int Requests() {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -294,8 +279,13 @@ TEST_F(RunKeepAliveTest, AStopInACompressedBodyResumesWithTheWholeFile) {
 
 TEST_F(RunKeepAliveTest, AnAddressWhoseRequestWentAheadIsKeptByAStop) {
     // /a.txt stalls half-way; /b.txt went ahead behind it on the same connection and never
-    // got its turn. A stop must leave both for the resume.
+    // got its turn. A stop must leave both for the resume. (/x.txt first, so that /b.txt is
+    // surely queued by the time /a.txt is asked for.)
     Serve([](const std::string& target, int count, const std::string&) -> FixtureScript {
+        if (target == "/") {
+            return {test::SendBytes(Reply11(
+                "text/html", "<a href=x.txt>x</a><a href=a.txt>a</a><a href=b.txt>b</a>"))};
+        }
         if (target == "/a.txt" && count == 1) {
             return {test::SendBytes("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
                                     "Content-Length: 10\r\n\r\n012"),
@@ -308,7 +298,8 @@ TEST_F(RunKeepAliveTest, AnAddressWhoseRequestWentAheadIsKeptByAStop) {
     project.DownthreadNum = 1;
     const std::int64_t ahead = CHttpTransaction::ProcessRequestsSentAhead();
     ASSERT_EQ(RunUntilStopped(project, "a.txt"), TaskMessage::Stopped);
-    EXPECT_EQ(CHttpTransaction::ProcessRequestsSentAhead() - ahead, 1);
+    EXPECT_GE(CHttpTransaction::ProcessRequestsSentAhead() - ahead, 1);
+    EXPECT_EQ(ReadFileBytes(Stored("x.txt")), "file /x.txt");
     EXPECT_FALSE(FileExists(Stored("b.txt")));
 
     EXPECT_EQ(m_rig.Run(project, RunCommand::Resume), std::make_pair(TaskMessage::Finished, 0));

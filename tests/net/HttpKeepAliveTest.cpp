@@ -10,11 +10,6 @@
 namespace torvex::test {
 namespace {
 
-std::string Reply11(std::string_view body, std::string_view extra = "") {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-           std::string(extra) + "\r\n" + std::string(body);
-}
-
 // Transactions with kept connections against a scripted server: one socket, as one worker has.
 class HttpKeepAliveTest : public TransactionTest {
 protected:

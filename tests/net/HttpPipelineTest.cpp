@@ -10,11 +10,6 @@
 namespace torvex::test {
 namespace {
 
-std::string Reply11(std::string_view body, std::string_view extra = "") {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-           std::string(extra) + "\r\n" + std::string(body);
-}
-
 // A worker's link that has further addresses to offer when a request may go ahead.
 class AheadLink : public RecordingLink {
 public:
@@ -94,10 +89,6 @@ TEST_F(HttpPipelineTest, ARequestSentAheadGoesAgainWhenItsReplyCannotCome) {
         {"the reply before it closes the connection",
          {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(),
           SendBytes(Reply11("two", "Connection: close\r\n"))},
-         false},
-        {"reset after the reply before it",
-         {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(), SendBytes(Reply11("two")),
-          ResetConnection()},
          false},
         {"closed after the reply before it",
          {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(), SendBytes(Reply11("two"))},

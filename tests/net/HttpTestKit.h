@@ -116,6 +116,12 @@ inline Outcome RunTransaction(CHttpTransaction& transaction, const CHttpRequest&
     return outcome;
 }
 
+// An HTTP/1.1 reply with `body` and its length, and `extra` header lines.
+inline std::string Reply11(std::string_view body, std::string_view extra = "") {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+           std::string(extra) + "\r\n" + std::string(body);
+}
+
 // A request for `url` whose body goes to `body`.
 inline CHttpRequest RequestFor(const std::string& url, const std::string& referrer,
                                IBodySink& body) {

@@ -42,4 +42,27 @@ std::pair<TaskMessage, int> CPipelineRunner::Run(const CProjectSettings& project
     return end;
 }
 
+CPipelineRunner::StoppedRun CPipelineRunner::RunUntilStopped(const CProjectSettings& project,
+                                                             const std::function<bool()>& stopNow) {
+    StoppedRun run;
+    if (!manager.StartProject(project, RunCommand::Start)) {
+        return run;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (manager.RunningCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (!run.stopAsked && stopNow()) {
+            manager.StopProject(project);
+            run.stopAsked = true;
+        }
+        CMessageLog::Message m;
+        if (messages.Take(m, 20)) {
+            if (m.IsEnd()) {
+                run.end = m.message;
+            }
+            manager.HandleTaskMessage(m);
+        }
+    }
+    return run;
+}
+
 } // namespace torvex::test

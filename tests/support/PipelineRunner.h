@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,15 @@ struct CPipelineRunner {
     // The end message of the run and its code; StartFailed with code 0 when the project did not
     // start at all.
     std::pair<TaskMessage, int> Run(const CProjectSettings& project, RunCommand command);
+    // Starts `project`, asks it to stop as soon as `stopNow` says so (asked between two looks
+    // for reports, about every 20 ms) and hands reports back until the run has ended or 30 s
+    // have passed. The run's end message, if one came; `stopAsked` tells whether the stop was.
+    struct StoppedRun {
+        std::optional<TaskMessage> end;
+        bool stopAsked = false;
+    };
+    StoppedRun RunUntilStopped(const CProjectSettings& project,
+                               const std::function<bool()>& stopNow);
 
     // Called on the runner's thread between two looks for reports (at least every 100 ms) while
     // the run's task exists, so a test can act on what it sees in the middle of a run.
