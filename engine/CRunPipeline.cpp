@@ -1,5 +1,6 @@
 #include "engine/CRunPipeline.h"
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -132,13 +133,21 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
         return;
     }
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
-    MakeParentDirectory(linkMapPath);
     // The link map first: a page whose map exists is one whose links were read. Both are
     // replaced whole, never left half written; they are not synced one by one (a run writes
     // thousands, and after a power loss the status log sends a page without its map back to
-    // be fetched).
-    if (!ReplaceFileDurably(linkMapPath, linkMap, FileAccess::Shared, FileSync::AtomicOnly,
-                            FileWriters::One)) {
+    // be fetched). Most maps go into a folder that holds maps already: it is made only when
+    // the write finds it missing.
+    const auto writeMap = [&] {
+        return ReplaceFileDurably(linkMapPath, linkMap, FileAccess::Shared, FileSync::AtomicOnly,
+                                  FileWriters::One);
+    };
+    bool mapWritten = writeMap();
+    if (!mapWritten && errno == ENOENT) {
+        MakeParentDirectory(linkMapPath);
+        mapWritten = writeMap();
+    }
+    if (!mapWritten) {
         return;
     }
     if (out != text &&
