@@ -81,6 +81,7 @@ public:
             std::string(link.fileName), link.level, m_page.level, link.tagCode, m_page.startIndex,
             link.referrer);
         m_failed = result == EnqueueResult::Error;
+        m_enqueued = m_enqueued || result == EnqueueResult::Enqueued;
     }
     void OfferUnstorableLink(const CFoundLink& link) override {
         const std::string text = EntryUrlText(link.url);
@@ -93,11 +94,14 @@ public:
         }
     }
     bool StopRequested() override { return m_failed || m_task.flags.Stopping.load(); }
+    // Whether any link went onto the dispatcher's queue.
+    bool Enqueued() const { return m_enqueued; }
 
 private:
     CDownloadTask& m_task;
     const CUrlEntry& m_page;
     bool m_failed = false;
+    bool m_enqueued = false;
 };
 
 // Reads the links of a page this run stored: the page is rewritten with local links and its
@@ -128,6 +132,9 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
         CssParser(page, text, out, linkMap, sink);
     } else {
         PageParser(page, text, out, linkMap, sink);
+    }
+    if (sink.Enqueued()) {
+        task.DispatchWork().Signal();
     }
     if (sink.StopRequested()) {
         return;
