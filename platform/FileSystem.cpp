@@ -18,9 +18,10 @@ namespace torvex {
 namespace fs = std::filesystem;
 
 bool FileExists(std::string_view path) {
-    std::error_code ec;
-    const auto status = fs::status(fs::path(path), ec);
-    return !ec && fs::exists(status) && !fs::is_directory(status);
+    // A plain stat: the link conversion asks this for every file a page links to.
+    const std::string text(path);
+    struct stat info {};
+    return ::stat(text.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool DirectoryExists(std::string_view path) {

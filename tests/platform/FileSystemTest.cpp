@@ -20,6 +20,33 @@ TEST(MakeDirectoryPath, CreatesEveryLevel) {
     EXPECT_TRUE(std::filesystem::is_directory(temp / "a/b"));
 }
 
+TEST(FileExists, AnythingButAFolderFollowingLinks) {
+    test::TempDir temp;
+    test::WriteFileBytes(temp / "file", "x");
+    std::filesystem::create_directory(temp / "dir");
+    std::filesystem::create_symlink(temp / "file", temp / "to-file");
+    std::filesystem::create_symlink(temp / "dir", temp / "to-dir");
+    std::filesystem::create_symlink(temp / "gone", temp / "dangling");
+    const struct {
+        std::string path;
+        bool exists;
+    } cases[] = {
+        {temp / "file", true},
+        {temp / "to-file", true},
+        {temp / "dir", false},
+        {temp / "to-dir", false},
+        {temp / "dangling", false},
+        {temp / "missing", false},
+        {temp / "file/below", false},
+        {temp / std::string(300, 'n'), false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(FileExists(c.path), c.exists);
+    }
+}
+
 TEST(MakeDirectoryPath, MakesOnlyTheMissingTailAndStopsAtAFileInTheWay) {
     test::TempDir temp;
     MakeDirectoryPath(temp / "a/b");
