@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
@@ -260,13 +262,16 @@ void CRunPipeline::DispatchThread(CDownloadTask& task) {
     }
 }
 
-void CRunPipeline::ParseThread(CDownloadTask& task) {
+namespace {
+
+// One parse thread's loop: the pages of the parse queue, `slot` naming its parse entry.
+void ParsePages(CDownloadTask& task, int slot) {
     while (!task.flags.Stopping.load()) {
-        task.flags.ParseBusy = true;
+        task.flags.ParseBusy.fetch_add(1);
         CUrlEntry entry;
         while (task.DownloadQueue().Count() < kParseQueueBrake &&
                task.ParseQueue().PopFront(entry)) {
-            task.SetParseEntry(entry);
+            task.SetParseEntry(entry, slot);
             if (entry.state == EntryState::Stored) {
                 ParseStoredPage(task, entry);
             } else {
@@ -275,13 +280,36 @@ void CRunPipeline::ParseThread(CDownloadTask& task) {
             if (task.flags.Stopping.load()) {
                 break;   // the entry stays the parse entry: the break point keeps it
             }
-            task.ClearParseEntry();
+            task.ClearParseEntry(slot);
         }
-        task.flags.ParseBusy = false;
+        task.flags.ParseBusy.fetch_sub(1);
         NudgeWhenDrained(task);
         task.ParseWork().WaitFor(task.DownloadQueue().Count() > kParseQueueBrake
                                      ? kParseBrakeWaitMs
                                      : kHelperWaitMs);
+    }
+    // The run stops: the wake that ended this thread's wait is passed on to the other one.
+    task.ParseWork().Signal();
+}
+
+} // namespace
+
+void CRunPipeline::ParseThread(CDownloadTask& task) {
+    // Reading pages is the one step that all of a run's pages pass through one at a time: with
+    // several workers fetching them on a machine of several cores, a second thread reads pages
+    // beside this one. With one worker pages come one at a time, and they are read in the order
+    // they came.
+    std::thread helper;
+    if (task.Settings().DownthreadNum > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread([&task] { ParsePages(task, 1); });
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one reads every page.
+        }
+    }
+    ParsePages(task, 0);
+    if (helper.joinable()) {
+        helper.join();
     }
 }
 
