@@ -179,7 +179,9 @@ bool SaveBreakPoint(CDownloadTask& task, BreakPointMode mode,
         for (int i = 0; i < task.UsedSlots(); ++i) {
             draft.text += lineOf(task.Slot(i).Current());
         }
-        draft.text += lineOf(task.ParseEntry());
+        for (int slot = 0; slot < kParseSlots; ++slot) {
+            draft.text += lineOf(task.ParseEntry(slot));
+        }
         draft.failed = !ReplaceFileDurably(path, draft.text);
         return !draft.failed;
     }

@@ -224,19 +224,19 @@ void CDownloadTask::WaitWorkerGone(int slotIndex) {
 
 // --- Shared services ---
 
-void CDownloadTask::SetParseEntry(const CUrlEntry& entry) {
+void CDownloadTask::SetParseEntry(const CUrlEntry& entry, int slot) {
     std::lock_guard<std::mutex> guard(m_parseEntryLock);
-    m_parseEntry = entry;
+    m_parseEntries.at(static_cast<std::size_t>(slot)) = entry;
 }
 
-void CDownloadTask::ClearParseEntry() {
+void CDownloadTask::ClearParseEntry(int slot) {
     std::lock_guard<std::mutex> guard(m_parseEntryLock);
-    m_parseEntry = CUrlEntry();
+    m_parseEntries.at(static_cast<std::size_t>(slot)) = CUrlEntry();
 }
 
-CUrlEntry CDownloadTask::ParseEntry() const {
+CUrlEntry CDownloadTask::ParseEntry(int slot) const {
     std::lock_guard<std::mutex> guard(m_parseEntryLock);
-    return m_parseEntry;
+    return m_parseEntries.at(static_cast<std::size_t>(slot));
 }
 
 int CDownloadTask::MarkSeen(const CUrlEntry& entry) {
@@ -582,7 +582,7 @@ bool CDownloadTask::AllDrained() const {
             return false;
         }
     }
-    if (flags.ParseBusy.load() || flags.DispatchBusy.load() || flags.CopyBusy.load()) {
+    if (flags.ParseBusy.load() != 0 || flags.DispatchBusy.load() || flags.CopyBusy.load()) {
         return false;
     }
     // An entry that moved between two queues while we looked shows as a push.

@@ -41,6 +41,8 @@ public:
 };
 
 constexpr int kWorkerSlots = 50;
+// Threads that read stored pages for their links at most (ParseThread and its helper).
+constexpr int kParseSlots = 2;
 constexpr int kRecordNameSlots = 10;
 constexpr std::size_t kMaxRecordName = 11;
 constexpr std::int64_t kBytesPerMegabyte = 1048576;
@@ -75,7 +77,7 @@ struct CTaskCounters {
 // Flags read and written without locks.
 struct CTaskFlags {
     std::atomic<bool> Stopping{false};
-    std::atomic<bool> ParseBusy{false};
+    std::atomic<int> ParseBusy{0};   // parse threads at work on the parse queue
     std::atomic<bool> DispatchBusy{false};
     std::atomic<bool> CopyBusy{false};
     std::atomic<bool> MonitorRunning{false};   // the Stop command is offered from then on
@@ -198,10 +200,11 @@ public:
     // The first DownthreadNum slots are used.
     int UsedSlots() const { return m_usedSlots; }
 
-    // The entry ParseThread works on (written into the break point when the task ends).
-    void SetParseEntry(const CUrlEntry& entry);
-    void ClearParseEntry();
-    CUrlEntry ParseEntry() const;
+    // The entry each parse thread works on (written into the break point when the task ends);
+    // `slot` is the thread's, 0 to kParseSlots - 1.
+    void SetParseEntry(const CUrlEntry& entry, int slot = 0);
+    void ClearParseEntry(int slot = 0);
+    CUrlEntry ParseEntry(int slot = 0) const;
     // The break point as saved so far (BreakPoint.h).
     CBreakPointDraft& BreakPointDraft() { return m_breakPointDraft; }
 
@@ -309,7 +312,7 @@ private:
     std::array<bool, kWorkerSlots> m_restartWanted{};
 
     mutable std::mutex m_parseEntryLock;
-    CUrlEntry m_parseEntry;
+    std::array<CUrlEntry, kParseSlots> m_parseEntries;
     CBreakPointDraft m_breakPointDraft;
     std::mutex m_failedUrlsLock;
     std::unordered_set<std::string> m_failedUrls;   // the addresses listed as failed

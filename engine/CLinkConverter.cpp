@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/BoundedText.h"
@@ -27,6 +30,10 @@ namespace {
 // No status line of a record comes near this; a longer one is not a status line.
 constexpr std::size_t kMaxStatusLogLine = 1024;
 constexpr std::string_view kHtmlSuffix = ".html";
+// Pass 2 starts another thread only for this many pages or more: fewer are done before a
+// thread would be running.
+constexpr std::size_t kPagesPerThread = 64;
+constexpr unsigned kMaxConversionThreads = 8;
 
 // Calls `each` with every line of `text` (without its LF) and the line's offset.
 template <typename Each>
@@ -101,11 +108,7 @@ EntryState ConvertedPageState(LinkMode mode, bool appendHtml) {
 
 CLinkConverter::CLinkConverter(CConversionJob job) : m_job(std::move(job)) {}
 
-CLinkConverter::~CLinkConverter() {
-    if (m_log) {
-        std::fclose(m_log);
-    }
-}
+CLinkConverter::~CLinkConverter() = default;
 
 ConversionOutcome CLinkConverter::Run() {
     ConversionOutcome outcome = ConversionOutcome::Done;
@@ -115,14 +118,13 @@ ConversionOutcome CLinkConverter::Run() {
         outcome = ConversionOutcome::NoRecord;
     } else if (lock.TryAcquire(m_job.projectDir) == ProjectLockOutcome::HeldElsewhere) {
         outcome = ConversionOutcome::Busy;
-    } else if ((m_log = std::fopen(m_paths.statusLog.c_str(), "r+b")) == nullptr) {
+    } else if ((m_log = CurrentFileEnv().OpenPositioned(m_paths.statusLog, false)) == nullptr) {
         outcome = ConversionOutcome::NoRecord;
     } else {
         PassOne();
         m_total.store(static_cast<int>(m_pages.size()));
         PassTwo();
-        std::fclose(m_log);
-        m_log = nullptr;
+        m_log.reset();
         if (m_cancel.load()) {
             outcome = ConversionOutcome::Cancelled;
         }
@@ -132,18 +134,22 @@ ConversionOutcome CLinkConverter::Run() {
 }
 
 bool CLinkConverter::WriteLogByte(std::int64_t offset, char value) {
-    return std::fseek(m_log, static_cast<long>(offset), SEEK_SET) == 0 &&
-           std::fputc(value, m_log) != EOF && std::fflush(m_log) == 0;
+    return m_log->WriteAt(offset, std::string_view(&value, 1));
 }
 
 bool CLinkConverter::IsPresent(const std::string& storedPath) {
     // Pages link to the same files over and over (menus, style sheets, icons): each is looked
     // for once.
-    const auto known = m_present.find(storedPath);
-    if (known != m_present.end()) {
-        return known->second;
+    {
+        std::lock_guard<std::mutex> guard(m_presentLock);
+        const auto known = m_present.find(storedPath);
+        if (known != m_present.end()) {
+            return known->second;
+        }
     }
+    // Asked without the lock: two threads that ask at once both get the same answer.
     const bool present = FileExists(storedPath);
+    std::lock_guard<std::mutex> guard(m_presentLock);
     m_present.emplace(storedPath, present);
     return present;
 }
@@ -269,9 +275,40 @@ bool CLinkConverter::IsSelected(const PageItem& page, bool renamedRecord) const 
 }
 
 void CLinkConverter::PassTwo() {
+    std::size_t threads = m_job.threads > 0 ? static_cast<std::size_t>(m_job.threads) : 0;
+    if (threads == 0) {
+        const unsigned cores =
+            std::max(1u, std::min(std::thread::hardware_concurrency(), kMaxConversionThreads));
+        threads = std::min<std::size_t>(cores,
+                                        std::max<std::size_t>(1, m_pages.size() / kPagesPerThread));
+    }
+    std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
+    for (std::size_t share = 1; share < threads; ++share) {
+        try {
+            helpers.emplace_back([this, share, threads] { ConvertShare(share, threads); });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one converts the shares that found none.
+            break;
+        }
+    }
+    ConvertShare(0, threads);
+    for (std::size_t share = helpers.size() + 1; share < threads; ++share) {
+        ConvertShare(share, threads);
+    }
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+}
+
+void CLinkConverter::ConvertShare(std::size_t share, std::size_t shares) {
+    const std::hash<std::string> hash;
     for (const PageItem& page : m_pages) {
         if (m_cancel.load()) {
             return;
+        }
+        if (shares > 1 && hash(page.localDir + page.fileName) % shares != share) {
+            continue;
         }
         ConvertPage(page);
         m_done.fetch_add(1);

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/FileEnv.h"
 #include "project/CProjectPaths.h"
 #include "url/CUrlEntry.h"
 
@@ -26,6 +28,7 @@ struct CConversionJob {
     bool appendHtml = false;         // AutoExt: pages without an HTML name get ".html"
     bool hasRenamedFile = false;     // the record has pages whose names were changed
     std::int64_t timeLimit = -1;     // -1: none; else pages modified after it count as done
+    int threads = 0;                 // of pass 2; 0: one per core the machine has
 };
 
 // How a conversion ended.
@@ -45,6 +48,11 @@ EntryState ConvertedPageState(LinkMode mode, bool appendHtml);
 // gives pages the ".html" name the append choice asks for (or takes it away) and selects the
 // pages to rewrite; pass 2 rewrites each selected page's links from its link map and marks its
 // status line. Never downloads anything; unreadable files are passed over.
+//
+// Pages are independent of each other in pass 2, which spreads them over several threads: each
+// thread takes the pages of its share of the stored names (pages that share a stored file stay
+// on one thread, in the order of the log), and each status character is written at its own
+// offset.
 //
 // Run() is called on one thread (the conversion worker); Cancel() and the counts may be called
 // from any thread while it runs. Cancel stops between pages: the pages done keep their new
@@ -97,21 +105,24 @@ private:
     // renamed pages may have to be reached, and it did not change since the record ended.
     bool IsSelected(const PageItem& page, bool renamedRecord) const;
     void PassTwo();
+    // Converts the selected pages whose stored name falls to share `share` of `shares`.
+    void ConvertShare(std::size_t share, std::size_t shares);
     bool ConvertPage(const PageItem& page);
     // The replacements of the page's numbered links, and how many numbered links its map has.
     bool ReadReplacements(const PageItem& page, std::vector<Replacement>& out,
                           std::int64_t& links, bool& asParsed);
     bool WriteLogByte(std::int64_t offset, char value);
     std::string RenameSuffix(const std::string& composed) const;
-    // Whether the stored file exists, remembered for the rest of the conversion.
+    // Whether the stored file exists, remembered for the rest of the conversion. Any thread.
     bool IsPresent(const std::string& storedPath);
 
     CConversionJob m_job;
     CProjectPaths m_paths;
-    std::FILE* m_log = nullptr;
+    std::unique_ptr<IPositionedFile> m_log;
     // Composed address of every file stored under a name with ".html" or ".css" appended, and
     // that suffix.
     std::unordered_map<std::string, std::string> m_renamed;
+    std::mutex m_presentLock;   // guards m_present, which pass 2's threads share
     std::unordered_map<std::string, bool> m_present;
     std::vector<PageItem> m_pages;
     std::atomic<bool> m_cancel{false};

@@ -1,7 +1,10 @@
 #include "engine/CRunPipeline.h"
 
+#include <cerrno>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "base/BoundedText.h"
 #include "engine/CDownloadTask.h"
@@ -80,6 +83,7 @@ public:
             std::string(link.fileName), link.level, m_page.level, link.tagCode, m_page.startIndex,
             link.referrer);
         m_failed = result == EnqueueResult::Error;
+        m_enqueued = m_enqueued || result == EnqueueResult::Enqueued;
     }
     void OfferUnstorableLink(const CFoundLink& link) override {
         const std::string text = EntryUrlText(link.url);
@@ -92,11 +96,14 @@ public:
         }
     }
     bool StopRequested() override { return m_failed || m_task.flags.Stopping.load(); }
+    // Whether any link went onto the dispatcher's queue.
+    bool Enqueued() const { return m_enqueued; }
 
 private:
     CDownloadTask& m_task;
     const CUrlEntry& m_page;
     bool m_failed = false;
+    bool m_enqueued = false;
 };
 
 // Reads the links of a page this run stored: the page is rewritten with local links and its
@@ -128,17 +135,28 @@ void ParseStoredPage(CDownloadTask& task, CUrlEntry& entry) {
     } else {
         PageParser(page, text, out, linkMap, sink);
     }
+    if (sink.Enqueued()) {
+        task.DispatchWork().Signal();
+    }
     if (sink.StopRequested()) {
         return;
     }
     const std::string linkMapPath = LinkMapPath(task.Paths().recordLinkMapDir, entry);
-    MakeParentDirectory(linkMapPath);
     // The link map first: a page whose map exists is one whose links were read. Both are
     // replaced whole, never left half written; they are not synced one by one (a run writes
     // thousands, and after a power loss the status log sends a page without its map back to
-    // be fetched).
-    if (!ReplaceFileDurably(linkMapPath, linkMap, FileAccess::Shared, FileSync::AtomicOnly,
-                            FileWriters::One)) {
+    // be fetched). Most maps go into a folder that holds maps already: it is made only when
+    // the write finds it missing.
+    const auto writeMap = [&] {
+        return ReplaceFileDurably(linkMapPath, linkMap, FileAccess::Shared, FileSync::AtomicOnly,
+                                  FileWriters::One);
+    };
+    bool mapWritten = writeMap();
+    if (!mapWritten && errno == ENOENT) {
+        MakeParentDirectory(linkMapPath);
+        mapWritten = writeMap();
+    }
+    if (!mapWritten) {
         return;
     }
     if (out != text &&
@@ -244,13 +262,16 @@ void CRunPipeline::DispatchThread(CDownloadTask& task) {
     }
 }
 
-void CRunPipeline::ParseThread(CDownloadTask& task) {
+namespace {
+
+// One parse thread's loop: the pages of the parse queue, `slot` naming its parse entry.
+void ParsePages(CDownloadTask& task, int slot) {
     while (!task.flags.Stopping.load()) {
-        task.flags.ParseBusy = true;
+        task.flags.ParseBusy.fetch_add(1);
         CUrlEntry entry;
         while (task.DownloadQueue().Count() < kParseQueueBrake &&
                task.ParseQueue().PopFront(entry)) {
-            task.SetParseEntry(entry);
+            task.SetParseEntry(entry, slot);
             if (entry.state == EntryState::Stored) {
                 ParseStoredPage(task, entry);
             } else {
@@ -259,13 +280,36 @@ void CRunPipeline::ParseThread(CDownloadTask& task) {
             if (task.flags.Stopping.load()) {
                 break;   // the entry stays the parse entry: the break point keeps it
             }
-            task.ClearParseEntry();
+            task.ClearParseEntry(slot);
         }
-        task.flags.ParseBusy = false;
+        task.flags.ParseBusy.fetch_sub(1);
         NudgeWhenDrained(task);
         task.ParseWork().WaitFor(task.DownloadQueue().Count() > kParseQueueBrake
                                      ? kParseBrakeWaitMs
                                      : kHelperWaitMs);
+    }
+    // The run stops: the wake that ended this thread's wait is passed on to the other one.
+    task.ParseWork().Signal();
+}
+
+} // namespace
+
+void CRunPipeline::ParseThread(CDownloadTask& task) {
+    // Reading pages is the one step that all of a run's pages pass through one at a time: with
+    // several workers fetching them on a machine of several cores, a second thread reads pages
+    // beside this one. With one worker pages come one at a time, and they are read in the order
+    // they came.
+    std::thread helper;
+    if (task.Settings().DownthreadNum > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread([&task] { ParsePages(task, 1); });
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one reads every page.
+        }
+    }
+    ParsePages(task, 0);
+    if (helper.joinable()) {
+        helper.join();
     }
 }
 

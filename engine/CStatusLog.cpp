@@ -1,7 +1,6 @@
 #include "engine/CStatusLog.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -15,28 +14,16 @@ CStatusLog::~CStatusLog() { Close(); }
 
 bool CStatusLog::Open(const std::string& path) {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.reset();
     m_lines.clear();
     m_end = 0;
     m_failed = false;
-    IFileEnv& env = CurrentFileEnv();
-    m_file = env.OpenStream(path, "r+b");
-    if (!m_file) {
-        m_file = env.OpenStream(path, "w+b");
-    }
+    m_file = CurrentFileEnv().OpenPositioned(path, true);
     if (!m_file) {
         return false;
     }
-    // No stream buffer: every line is flushed as it is written anyway, and the file is read in
-    // large windows. A buffered stream of both reading and writing turns each seek into a seek
-    // plus a read of the block around it, several times for every file a run stores.
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
     if (!BuildIndex()) {
-        std::fclose(m_file);
-        m_file = nullptr;
+        m_file.reset();
         m_lines.clear();
         return false;
     }
@@ -59,12 +46,15 @@ bool CStatusLog::BuildIndex() {
             m_lines.try_emplace(text.substr(0, tab), LineRef{lineStart, length, text.substr(tab)});
         }
     };
-    std::rewind(m_file);
     for (;;) {
-        const std::size_t got = std::fread(window.data(), 1, window.size(), m_file);
-        if (got == 0) {
+        const std::int64_t read = m_file->ReadAt(position, window.data(), window.size());
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
             break;
         }
+        const auto got = static_cast<std::size_t>(read);
         std::size_t i = 0;
         while (i < got) {
             const char* begin = window.data() + i;
@@ -83,17 +73,14 @@ bool CStatusLog::BuildIndex() {
             i += length + 1;
             lineStart = position + static_cast<std::int64_t>(i);
         }
-        position += static_cast<std::int64_t>(got);
-    }
-    if (std::ferror(m_file)) {
-        return false;
+        position += read;
     }
     m_end = position;
     if (position > lineStart) {
         // A last line cut short (the program ended while writing it): end it, so that the next
         // line starts on a line of its own.
         finishLine(pending);
-        if (std::fseek(m_file, 0, SEEK_END) != 0 || std::fputc('\n', m_file) == EOF) {
+        if (!m_file->WriteAt(m_end, "\n")) {
             return false;
         }
         m_end += 1;
@@ -107,18 +94,12 @@ bool CStatusLog::IsOpen() const {
 }
 
 void CStatusLog::Flush() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (m_file) {
-        std::fflush(m_file);
-    }
+    // Every line went to the file with its own write: nothing waits in a buffer.
 }
 
 void CStatusLog::Close() {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.reset();
     m_lines.clear();
     m_end = 0;
 }
@@ -150,9 +131,7 @@ bool CStatusLog::WriteStatusLine(CUrlEntry& entry) {
         }
         // Each state change reaches the file at once: a process that is killed must not leave
         // a stored page marked as still being parsed, or it is fetched again at the resume.
-        if (std::fseek(m_file, static_cast<long>(ref.offset), SEEK_SET) != 0 ||
-            std::fwrite(line.data(), 1, line.size(), m_file) != line.size() ||
-            std::fflush(m_file) != 0) {
+        if (!m_file->WriteAt(ref.offset, line)) {
             m_failed = true;
             return false;
         }
@@ -163,11 +142,9 @@ bool CStatusLog::WriteStatusLine(CUrlEntry& entry) {
     line += '\n';
     // A line that did not reach the file whole leaves the end of the file unknown (part of it
     // may be there): the index does not move on, and no later line is written after it.
-    // The end is known (every write that reached the file moved it): seeking to it by offset
-    // spares the stat that a seek to SEEK_END costs.
-    if (std::fseek(m_file, static_cast<long>(m_end), SEEK_SET) != 0 ||
-        std::fwrite(line.data(), 1, line.size(), m_file) != line.size() ||
-        std::fflush(m_file) != 0) {
+    // The end is known (every write that reached the file moved it): the line goes there by
+    // offset, which spares the stat an append would cost.
+    if (!m_file->WriteAt(m_end, line)) {
         m_failed = true;
         return false;
     }

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/FileEnv.h"
 #include "url/CUrlEntry.h"
 
 namespace torvex {
 
 // The status log of the record a task writes into: one fixed-width line per URL, rewritten in
 // place as the URL's state changes. Owned by its CDownloadTask, opened by StartThread and closed
-// by the end sequence. Every write, seek, flush and look-up takes the log's lock (LogLock), so
-// any thread of the task may call any method.
+// by the end sequence. Every write and look-up takes the log's lock (LogLock), so any thread of
+// the task may call any method. Lines are written at their offsets (pwrite): no seek, and each
+// reaches the file before the call returns.
 //
 // Beside the file it keeps an index from URL text to its line, built when the file is opened and
 // kept current by every write, so that a look-up is exact (the whole URL text, never a longer
@@ -53,7 +55,7 @@ private:
     bool BuildIndex();
 
     mutable std::mutex m_lock;   // LogLock
-    std::FILE* m_file = nullptr;
+    std::unique_ptr<IPositionedFile> m_file;
     bool m_failed = false;
     std::int64_t m_end = 0;
     std::unordered_map<std::string, LineRef> m_lines;

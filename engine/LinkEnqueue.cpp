@@ -61,7 +61,6 @@ EnqueueResult EnqueueResolved(CDownloadTask& task, const CUrl& url, std::string 
     } else {
         task.DiscoveredQueue().PushBack(entry);
     }
-    task.DispatchWork().Signal();
     return EnqueueResult::Enqueued;
 }
 
@@ -89,6 +88,7 @@ bool EnqueueFromLinkMap(CDownloadTask& task, const CUrlEntry& page) {
         return false;
     }
     std::string line;
+    bool enqueued = false;
     auto handle = [&](std::string_view text) {
         const std::size_t tab = text.find('\t');
         if (tab == std::string_view::npos || tab == 0) {
@@ -117,7 +117,9 @@ bool EnqueueFromLinkMap(CDownloadTask& task, const CUrlEntry& page) {
         if (negative) {
             code = -code;
         }
-        return EnqueueLink(task, page, url, code) != EnqueueResult::Error;
+        const EnqueueResult result = EnqueueLink(task, page, url, code);
+        enqueued = enqueued || result == EnqueueResult::Enqueued;
+        return result != EnqueueResult::Error;
     };
     int c = 0;
     bool keepGoing = true;
@@ -134,6 +136,9 @@ bool EnqueueFromLinkMap(CDownloadTask& task, const CUrlEntry& page) {
     }
     if (keepGoing && !line.empty()) {
         handle(line);
+    }
+    if (enqueued) {
+        task.DispatchWork().Signal();
     }
     return true;
 }

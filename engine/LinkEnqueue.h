@@ -22,7 +22,9 @@ int LinkLevel(int pageLevel, int linkCode);
 // Makes a queue entry of link `text` (an absolute address, as a link map has it) found on
 // `page` with tag code `linkCode`: applies the level and link filters, forms the local names,
 // enters it in the seen set and puts it onto DiscoveredQueue (at the front when it stays on the
-// page's level, so a page's parts are decided before the next level's pages). Any thread.
+// page's level, so a page's parts are decided before the next level's pages). Any thread. The
+// caller wakes the dispatcher (DispatchWork) once it has offered the links of its page: one
+// wake for a page rather than one for each of its links.
 EnqueueResult EnqueueLink(CDownloadTask& task, const CUrlEntry& page, std::string_view text,
                           int linkCode);
 

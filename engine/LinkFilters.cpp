@@ -12,10 +12,22 @@ namespace {
 constexpr std::size_t kStartDirectoryCapacity = 260;
 constexpr std::size_t kFileNameCapacity = 260;
 
-CUrl ParseStartUrl(std::string_view startUrl, std::string_view datePattern, std::time_t when) {
+// The start address as the filters read it: its date macro expanded. The filters ask for it for
+// every link of every page, and it changes only when its text or the date does: each thread
+// keeps the last one it parsed.
+const CUrl& ParseStartUrl(std::string_view startUrl, std::string_view datePattern,
+                          std::time_t when) {
+    thread_local bool parsed = false;
+    thread_local std::string lastText;
+    thread_local CUrl lastUrl;
     std::string expanded;
     ExpandDateMacro(startUrl, datePattern, expanded, when);
-    return CUrl(expanded);
+    if (!parsed || expanded != lastText) {
+        lastUrl = CUrl(expanded);
+        lastText = std::move(expanded);
+        parsed = true;
+    }
+    return lastUrl;
 }
 
 bool PathListMatches(const CUrl& candidate, std::string_view list, std::string_view datePattern,
@@ -45,7 +57,7 @@ bool HostRefused(const CUrlFilter& filter, const CUrl& candidate, std::string_vi
     case HostFilterMode::AllHosts:
         return WildcardListMatch(candidate.Host(), filter.EHost);
     case HostFilterMode::StartDomain: {
-        const CUrl start = ParseStartUrl(startUrl, datePattern, when);
+        const CUrl& start = ParseStartUrl(startUrl, datePattern, when);
         if (!EqualsNoCase(candidate.DomainTail(), start.DomainTail())) {
             return true;
         }
@@ -70,7 +82,7 @@ bool PathRefused(const CUrlFilter& filter, const CUrl& candidate, std::string_vi
     case PathFilterMode::AllPaths:
         break;
     case PathFilterMode::StartDirectory: {
-        const CUrl start = ParseStartUrl(startUrl, datePattern, when);
+        const CUrl& start = ParseStartUrl(startUrl, datePattern, when);
         if (!StartsWithNoCase(candidate.Path(),
                               BaseDirectory(start.Path(), kStartDirectoryCapacity))) {
             return true;

@@ -7,6 +7,11 @@ namespace torvex {
 void CAutoResetEvent::Signal() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        if (m_set) {
+            // Set already, and the waiter it was given to is woken: another wake would only
+            // find the event taken. A burst of hand-overs costs one wake, not one each.
+            return;
+        }
         m_set = true;
     }
     m_changed.notify_one();

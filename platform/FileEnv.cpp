@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace torvex {
@@ -72,6 +71,54 @@ private:
     bool m_failed = false;
 };
 
+class CPosixPositionedFile final : public IPositionedFile {
+public:
+    explicit CPosixPositionedFile(int fd) : m_fd(fd) {}
+    ~CPosixPositionedFile() override { Close(); }
+
+    std::int64_t ReadAt(std::int64_t offset, char *buffer, std::size_t size) override {
+        if (m_fd < 0) {
+            errno = EBADF;
+            return -1;
+        }
+        ssize_t n = -1;
+        do {
+            n = ::pread(m_fd, buffer, size, static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        return static_cast<std::int64_t>(n);
+    }
+
+    bool WriteAt(std::int64_t offset, std::string_view data) override {
+        while (m_fd >= 0 && !data.empty()) {
+            const ssize_t n = ::pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                if (n == 0) {
+                    errno = ENOSPC;
+                }
+                return false;
+            }
+            data.remove_prefix(static_cast<std::size_t>(n));
+            offset += n;
+        }
+        return m_fd >= 0;
+    }
+
+    bool Close() override {
+        if (m_fd < 0) {
+            return true;
+        }
+        const bool ok = ::close(m_fd) == 0 || errno == EINTR;
+        m_fd = -1;
+        return ok;
+    }
+
+private:
+    int m_fd;
+};
+
 class CPosixFileEnv final : public IFileEnv {
 public:
     std::unique_ptr<IWritableFile> CreateNew(const std::string &path, unsigned mode) override {
@@ -115,15 +162,8 @@ public:
         if (fd < 0) {
             return false;
         }
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            errno = EISDIR;
-            return false;
-        }
-        if (info.st_size > 0) {
-            text.reserve(static_cast<std::size_t>(info.st_size));
-        }
+        // No fstat for the size: a run reads thousands of small files, and a read costs less
+        // than asking first; a folder fails its first read (EISDIR).
         char buffer[65536];
         bool ok = true;
         for (;;) {
@@ -137,12 +177,22 @@ public:
             }
             text.append(buffer, static_cast<std::size_t>(n));
         }
+        const int saved = errno;
         ::close(fd);
+        errno = saved;
         return ok;
     }
 
     std::FILE *OpenStream(const std::string &path, const char *mode) override {
         return std::fopen(path.c_str(), mode);
+    }
+
+    std::unique_ptr<IPositionedFile> OpenPositioned(const std::string &path, bool create) override {
+        const int fd = OpenRetrying(path, O_RDWR | (create ? O_CREAT : 0), 0666);
+        if (fd < 0) {
+            return nullptr;
+        }
+        return std::make_unique<CPosixPositionedFile>(fd);
     }
 
     bool Copy(const std::string &from, const std::string &to) override {

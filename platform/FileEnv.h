@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +18,20 @@ public:
     virtual bool Append(std::string_view data) = 0;
     virtual bool Sync() = 0;  // the data on the disk (fsync)
     virtual bool Close() = 0; // false when the system reports a late write error
+};
+
+// A file opened for reading and writing at given offsets (pread/pwrite): no file position is
+// shared between calls, so several threads may read and write distinct parts of it at once.
+// Close is called by the destructor when the owner did not call it.
+class IPositionedFile {
+public:
+    virtual ~IPositionedFile() = default;
+    // Reads up to `size` bytes at `offset`: the count read, 0 at the end of the file, -1 on
+    // failure.
+    virtual std::int64_t ReadAt(std::int64_t offset, char *buffer, std::size_t size) = 0;
+    // Writes all of `data` at `offset`; false when not every byte was written (a part may be).
+    virtual bool WriteAt(std::int64_t offset, std::string_view data) = 0;
+    virtual bool Close() = 0;
 };
 
 // The file operations through which the core writes the files it owns and reads them back, in
@@ -45,6 +61,10 @@ public:
     // read and rewritten in place (the status log, the seen set). Null on failure; the caller
     // closes it with std::fclose.
     virtual std::FILE *OpenStream(const std::string &path, const char *mode) = 0;
+    // Opens `path` for reading and writing in place, creating it (empty) when missing and
+    // `create` is true. Null on failure.
+    virtual std::unique_ptr<IPositionedFile> OpenPositioned(const std::string &path,
+                                                            bool create) = 0;
 };
 
 // The environment in use: the POSIX one unless a test installed another.

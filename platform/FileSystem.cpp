@@ -3,9 +3,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include "platform/FileEnv.h"
 
@@ -14,9 +18,10 @@ namespace torvex {
 namespace fs = std::filesystem;
 
 bool FileExists(std::string_view path) {
-    std::error_code ec;
-    const auto status = fs::status(fs::path(path), ec);
-    return !ec && fs::exists(status) && !fs::is_directory(status);
+    // A plain stat: the link conversion asks this for every file a page links to.
+    const std::string text(path);
+    struct stat info {};
+    return ::stat(text.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool DirectoryExists(std::string_view path) {
@@ -77,19 +82,27 @@ bool ReadFileText(std::string_view path, std::string& text) {
 }
 
 void MakeDirectoryPath(std::string_view path) {
-    const std::string text(path.substr(0, kMaxMadeDirectoryPath));
+    std::string text(path.substr(0, kMaxMadeDirectoryPath));
     std::error_code ec;
     // Most calls find the directory in place already: one look, no walk over its parents.
     if (fs::is_directory(fs::path(text), ec)) {
         return;
     }
-    for (std::size_t i = 1; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '/') {
-            const fs::path prefix(text.substr(0, i));
-            if (!fs::exists(prefix, ec)) {
-                fs::create_directory(prefix, ec);
-            }
+    // Up from the deepest directory until one can be made or is there, then down again making
+    // the ones that were missing: a new folder in a deep tree costs a few calls, not one per
+    // folder from the root.
+    std::vector<std::string> missing;   // the directories still to make, deepest first
+    std::string dir = std::move(text);
+    while (::mkdir(dir.c_str(), 0777) != 0 && errno == ENOENT) {
+        const std::size_t slash = dir.empty() ? std::string::npos : dir.rfind('/', dir.size() - 2);
+        if (slash == std::string::npos || slash == 0) {
+            break;
         }
+        missing.push_back(dir);
+        dir.resize(slash);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        ::mkdir(it->c_str(), 0777);
     }
 }
 

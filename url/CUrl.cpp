@@ -549,6 +549,12 @@ int ExpandDateMacro(std::string_view text, std::string_view datePattern, std::st
         out.assign(text.substr(0, kMaxUrlText));
         return text.size() > kMaxUrlText ? -1 : 0;
     }
+    // Most texts hold no macro: the date is not worked out for them (the link filters expand
+    // their start address and every path item for each link a page offers).
+    if (text.find("$DATE") == npos) {
+        out.assign(text);
+        return CutTo(out, kMaxUrlText) ? 0 : -1;
+    }
     std::string picture(datePattern);
     for (char& c : picture) {
         if (c == 'Y') {

@@ -76,6 +76,27 @@ TEST(SaveBreakPoint, InFlightThenQueuedListsEachUrlOnce) {
     EXPECT_FALSE(FileExists(dir / "logs/latest.s.tmp"));
 }
 
+// Both parse threads may be in the middle of a page when the run stops: each page is kept, once,
+// and a slot left empty or cleared adds nothing.
+TEST(SaveBreakPoint, EveryParseThreadsPageIsKept) {
+    TempDir dir;
+    BreakPointRig rig(dir.Str());
+    rig.task.SetParseEntry(Entry("http://h/p.html", "http://h/"), 0);
+    rig.task.SetParseEntry(Entry("http://h/q.html", "http://h/"), 1);
+    SaveBreakPoint(rig.task, BreakPointMode::InFlight);
+    EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
+              "http://h/p.html\t\thttp://h/\t0   \t2  \t0  \t\n"
+              "http://h/q.html\t\thttp://h/\t0   \t2  \t0  \t\n");
+
+    rig.task.ClearParseEntry(0);
+    rig.task.SetParseEntry(Entry("http://h/p.html", "http://h/"), 1);
+    rig.task.ParseQueue().PushBack(Entry("http://h/p.html", "http://h/"));
+    SaveBreakPoint(rig.task, BreakPointMode::InFlight);
+    SaveBreakPoint(rig.task, BreakPointMode::Queued);
+    EXPECT_EQ(ReadFileBytes(dir / "logs/latest.s"),
+              "http://h/p.html\t\thttp://h/\t0   \t2  \t0  \t\n");
+}
+
 // The URL texts waiting in the four queues, in the order a save walks them.
 std::vector<std::string> Queued(CDownloadTask& task) {
     std::vector<std::string> texts;

@@ -63,6 +63,50 @@ TEST(CStatusLogWrite, AFailedWriteIsReportedAndStopsTheLog) {
     }
 }
 
+// A log that cannot be opened or read back is not used: its index would be wrong, and lines
+// written after a wrong end would land on the lines of the record.
+TEST(CStatusLogOpen, ALogThatCannotBeOpenedOrReadIsRefused) {
+    for (const test::FileStep step : {test::FileStep::Create, test::FileStep::Read}) {
+        SCOPED_TRACE(test::FileStepName(step));
+        TempDir dir;
+        WriteFileBytes(dir / "latest", "http://h/a\t0\t0 0\t" + kPad39 + "\t0 \t-1 \t\n");
+        const std::string before = ReadFileBytes(dir / "latest");
+        test::CFaultFileEnv faults;
+        CScopedFileEnv scoped(faults);
+        faults.Fail(step, dir / "latest");
+        CStatusLog log;
+        EXPECT_FALSE(log.Open(dir / "latest"));
+        EXPECT_FALSE(log.IsOpen());
+        CUrlEntry b = Entry("http://h/b");
+        EXPECT_TRUE(log.WriteStatusLine(b));   // a log not open takes nothing, and no failure
+        std::int64_t offset = 0;
+        std::string line;
+        EXPECT_FALSE(log.Find("http://h/a", offset, line));
+        EXPECT_EQ(ReadFileBytes(dir / "latest"), before);
+    }
+}
+
+// The end of a line cut short is written where the file ends; a full disk at that moment
+// refuses the log rather than put the next line on the end of the cut one.
+TEST(CStatusLogOpen, ACutLastLineIsEndedOrTheLogRefused) {
+    TempDir dir;
+    WriteFileBytes(dir / "latest", "http://h/a\t0\t0 0\t" + kPad39 + "\t0           \t-1  ");
+    {
+        test::CFaultFileEnv faults;
+        CScopedFileEnv scoped(faults);
+        faults.Fail(test::FileStep::DiskFull, dir / "latest");
+        CStatusLog log;
+        EXPECT_FALSE(log.Open(dir / "latest"));
+    }
+    CStatusLog log;
+    ASSERT_TRUE(log.Open(dir / "latest"));
+    CUrlEntry b = Entry("http://h/b");
+    ASSERT_TRUE(log.WriteStatusLine(b));
+    log.Close();
+    const std::string text = ReadFileBytes(dir / "latest");
+    EXPECT_EQ(text.substr(text.find("-1  \n") + 5, 11), "http://h/b\t");
+}
+
 TEST(CStatusLogWrite, WritesTheFixedWidthLayout) {
     TempDir dir;
     CStatusLog log;

@@ -1,5 +1,6 @@
 #include "engine/CLinkConverter.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -9,8 +10,10 @@
 #include "engine/CTaskManager.h"
 #include "engine/IRunListener.h"
 #include "engine/StatusLine.h"
+#include "platform/FileEnv.h"
 #include "platform/FileSystem.h"
 #include "platform/ProjectLock.h"
+#include "support/CFaultFileEnv.h"
 #include "support/LoopbackSite.h"
 #include "support/PipelineRunner.h"
 #include "support/RunFakes.h"
@@ -237,6 +240,142 @@ TEST_F(LinkConversion, ARecordInUseOrUnknownIsLeftAlone) {
         SCOPED_TRACE(record);
         job.record = record;
         EXPECT_EQ(CLinkConverter(job).Run(), ConversionOutcome::NoRecord);
+    }
+}
+
+// A record of many pages, converted by several threads at once: each page links to the next one
+// and to a page the site does not have, so that absolute links rewrite every page.
+class SpreadConversion : public ::testing::Test {
+protected:
+    static constexpr int kPages = 40;
+
+    SpreadConversion() {
+        for (int i = 0; i < kPages; ++i) {
+            m_site.Serve(PagePath(i), HttpReply("200 OK", "text/html", Crawled(i)));
+        }
+        m_project = ProjectIn(m_dir.Str(), {m_site.Url(PagePath(0))});
+        m_project.AutoConvert = false;
+        m_project.Retry = 0;
+        EXPECT_EQ(m_rig.Run(m_project, RunCommand::Start),
+                  std::make_pair(TaskMessage::Finished, 0));
+    }
+
+    // Pages next to each other are in different folders.
+    static std::string Dir(int i) { return "d" + std::to_string(i % 4); }
+    static std::string PagePath(int i) { return "/" + Dir(i) + "/p" + std::to_string(i) + ".html"; }
+    static std::string Link(int i) { return ".." + PagePath(i); }
+    static std::string Crawled(int i) {
+        return "<a href=\"" + Link((i + 1) % kPages) + "\">next</a><a href=\"gone" +
+               std::to_string(i) + ".html\">gone</a>";
+    }
+    std::string Converted(int i) const {
+        return "<a href=\"" + Link((i + 1) % kPages) + "\">next</a><a href=\"" +
+               m_site.Url("/" + Dir(i) + "/gone" + std::to_string(i) + ".html") + "\">gone</a>";
+    }
+    std::string Page(int i) const {
+        return ReadFileBytes(m_dir.Str() + "/download/latest/" + m_site.Host() + PagePath(i));
+    }
+    std::string Log() const { return ReadFileBytes(m_dir.Str() + "/logs/latest"); }
+    char StateLetter(int i) const {
+        const std::string log = Log();
+        const std::string key = m_site.Url(PagePath(i)) + "\t";
+        const std::size_t at = log.find(key);
+        return at == std::string::npos ? '?' : log[at + key.size() - 1 + kStatusStateOffset];
+    }
+    CConversionJob Job(LinkMode mode) const {
+        CConversionJob job;
+        job.projectDir = m_dir.Str();
+        job.linkMode = mode;
+        job.threads = 4;
+        return job;
+    }
+
+    CLoopbackSite m_site;
+    TempDir m_dir;
+    CProjectSettings m_project;
+    CPipelineRunner m_rig;
+};
+
+TEST_F(SpreadConversion, SeveralThreadsConvertEveryPageBothWays) {
+    CLinkConverter absolute(Job(LinkMode::Absolute));
+    ASSERT_EQ(absolute.Run(), ConversionOutcome::Done);
+    EXPECT_EQ(absolute.TotalPages(), kPages);
+    EXPECT_EQ(absolute.DonePages(), kPages);
+    for (int i = 0; i < kPages; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Page(i), Converted(i));
+        EXPECT_EQ(StateLetter(i), '5');
+    }
+    CLinkConverter local(Job(LinkMode::Local));
+    ASSERT_EQ(local.Run(), ConversionOutcome::Done);
+    for (int i = 0; i < kPages; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Page(i), Crawled(i));
+        EXPECT_EQ(StateLetter(i), '1');
+    }
+}
+
+// A cancel while the threads are in the middle of their pages: each thread ends the page it
+// is on, and every page keeps text and status together, old or new.
+TEST_F(SpreadConversion, ACancelInTheMiddleLeavesEveryPageWholeAndItsStatusTrue) {
+    CLinkConverter converter(Job(LinkMode::Absolute));
+    test::CFaultFileEnv env;
+    std::atomic<int> created{0};
+    env.beforeCreate = [&](const std::string& path) {
+        if (path.find("/download/") != std::string::npos && ++created == 10) {
+            converter.Cancel();
+        }
+    };
+    {
+        CScopedFileEnv scoped(env);
+        ASSERT_EQ(converter.Run(), ConversionOutcome::Cancelled);
+    }
+    EXPECT_EQ(converter.TotalPages(), kPages);
+    EXPECT_GE(converter.DonePages(), 10);
+    EXPECT_LT(converter.DonePages(), kPages);
+    int converted = 0;
+    for (int i = 0; i < kPages; ++i) {
+        SCOPED_TRACE(i);
+        const char letter = StateLetter(i);
+        EXPECT_EQ(Page(i), letter == '5' ? Converted(i) : Crawled(i));
+        converted += letter == '5' ? 1 : 0;
+    }
+    EXPECT_EQ(converted, converter.DonePages());
+    for (const auto& file :
+         std::filesystem::recursive_directory_iterator(m_dir.Str() + "/download")) {
+        EXPECT_EQ(file.path().string().find(".tvx-new"), std::string::npos) << file.path();
+    }
+
+    // The next conversion takes the rest.
+    CLinkConverter rest(Job(LinkMode::Absolute));
+    ASSERT_EQ(rest.Run(), ConversionOutcome::Done);
+    for (int i = 0; i < kPages; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Page(i), Converted(i));
+    }
+}
+
+// Status characters that cannot be written (a full disk) leave the log as it was: its pages
+// still count as unconverted, and the next conversion takes them again.
+TEST_F(SpreadConversion, AStatusThatCannotBeWrittenLeavesThePageToTheNextConversion) {
+    const std::string log = Log();
+    test::CFaultFileEnv env;
+    {
+        CScopedFileEnv scoped(env);
+        env.Fail(test::FileStep::DiskFull, m_dir.Str() + "/logs/latest");
+        CLinkConverter converter(Job(LinkMode::Absolute));
+        ASSERT_EQ(converter.Run(), ConversionOutcome::Done);
+        EXPECT_EQ(converter.DonePages(), kPages);
+    }
+    EXPECT_GT(env.Failures(), 0);
+    EXPECT_EQ(Log(), log);
+    CLinkConverter again(Job(LinkMode::Absolute));
+    ASSERT_EQ(again.Run(), ConversionOutcome::Done);
+    EXPECT_EQ(again.TotalPages(), kPages);
+    for (int i = 0; i < kPages; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Page(i), Converted(i));
+        EXPECT_EQ(StateLetter(i), '5');
     }
 }
 

@@ -73,6 +73,26 @@ TEST(CUrlFilterHost, TwoLabelStartHostComparesTheLastLabel) {
     EXPECT_TRUE(Refuses(filter, "http://x.s/", "http://q.r/"));
 }
 
+// The start address a thread parsed last is kept: another start address, or a dated one on
+// another day, must not be judged by the one kept.
+TEST(CUrlFilterHost, EachStartAddressAndDayIsJudgedByItsOwnHost) {
+    const CUrlFilter filter = WithHosts(HostFilterMode::StartHost);
+    const std::string_view dated = "http://$DATE.r/";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_FALSE(Refuses(filter, "http://a.r/x", "http://a.r/"));
+        EXPECT_TRUE(Refuses(filter, "http://a.r/x", "http://b.r/"));
+        EXPECT_FALSE(Refuses(filter, "http://b.r/x", "http://b.r/"));
+        EXPECT_FALSE(UrlFilterRefuses(filter, CUrl("http://20240607.r/"), dated, "yyyymmdd",
+                                      kJune7th2024));
+        EXPECT_TRUE(UrlFilterRefuses(filter, CUrl("http://20240607.r/"), dated, "yyyymmdd",
+                                     kJune7th2024 + 86400));
+        EXPECT_FALSE(UrlFilterRefuses(filter, CUrl("http://20240608.r/"), dated, "yyyymmdd",
+                                      kJune7th2024 + 86400));
+        EXPECT_TRUE(Refuses(filter, "http://x.r/", ""));   // no start address: no host
+    }
+}
+
 TEST(CUrlFilterPath, EveryMode) {
     struct Case {
         CUrlFilter filter;

@@ -51,6 +51,39 @@ private:
     bool m_closed = false;
 };
 
+class CFaultPositionedFile final : public IPositionedFile {
+public:
+    CFaultPositionedFile(CFaultFileEnv &env, std::string path,
+                         std::unique_ptr<IPositionedFile> real)
+        : m_env(env), m_path(std::move(path)), m_real(std::move(real)) {}
+
+    std::int64_t ReadAt(std::int64_t offset, char *buffer, std::size_t size) override {
+        if (m_env.Hits(FileStep::Read, m_path)) {
+            errno = EIO;
+            return -1;
+        }
+        return m_real->ReadAt(offset, buffer, size);
+    }
+    bool WriteAt(std::int64_t offset, std::string_view data) override {
+        if (m_env.Hits(FileStep::DiskFull, m_path)) {
+            errno = ENOSPC;
+            return false;
+        }
+        if (m_env.Hits(FileStep::ShortWrite, m_path)) {
+            m_real->WriteAt(offset, data.substr(0, data.size() / 2));
+            errno = ENOSPC;
+            return false;
+        }
+        return m_real->WriteAt(offset, data);
+    }
+    bool Close() override { return m_real->Close(); }
+
+private:
+    CFaultFileEnv &m_env;
+    std::string m_path;
+    std::unique_ptr<IPositionedFile> m_real;
+};
+
 // The state behind a stream of OpenStream: the real stream and what its writes may meet.
 struct StreamCookie {
     CFaultFileEnv *env;
@@ -128,6 +161,9 @@ bool CFaultFileEnv::Hits(FileStep step, const std::string &path) {
 }
 
 std::unique_ptr<IWritableFile> CFaultFileEnv::CreateNew(const std::string &path, unsigned mode) {
+    if (beforeCreate) {
+        beforeCreate(path);
+    }
     if (Hits(FileStep::Create, path)) {
         errno = EACCES;
         return nullptr;
@@ -212,6 +248,19 @@ std::FILE *CFaultFileEnv::OpenStream(const std::string &path, const char *mode) 
         delete cookie;
     }
     return stream;
+}
+
+std::unique_ptr<IPositionedFile> CFaultFileEnv::OpenPositioned(const std::string &path,
+                                                               bool create) {
+    if (Hits(FileStep::Create, path)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    auto real = PosixFileEnv().OpenPositioned(path, create);
+    if (!real) {
+        return nullptr;
+    }
+    return std::make_unique<CFaultPositionedFile>(*this, path, std::move(real));
 }
 
 bool CFaultFileEnv::Copy(const std::string &from, const std::string &to) {

@@ -39,6 +39,9 @@ public:
     void Clear();
     // Called with the path each time a file is opened for appending, before it is opened.
     std::function<void(const std::string &)> beforeAppend;
+    // Called with the path each time a new file is created, before it is created; from the
+    // thread that creates it (it must be safe to call from several at once).
+    std::function<void(const std::string &)> beforeCreate;
 
     // How many operations were failed so far.
     int Failures() const { return m_failures.load(); }
@@ -52,6 +55,8 @@ public:
     bool Copy(const std::string &from, const std::string &to) override;
     // A stream whose writes meet ShortWrite and DiskFull faults when they reach the file.
     std::FILE *OpenStream(const std::string &path, const char *mode) override;
+    // A file whose writes meet ShortWrite and DiskFull faults and whose reads meet Read faults.
+    std::unique_ptr<IPositionedFile> OpenPositioned(const std::string &path, bool create) override;
 
     // For the writable files it hands out.
     bool Hits(FileStep step, const std::string &path);

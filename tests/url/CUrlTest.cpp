@@ -389,6 +389,15 @@ TEST(CUrlDateMacro, ExpandsWithPattern) {
     EXPECT_EQ(out.size(), 512u);
     EXPECT_EQ(ExpandDateMacro(fits + "z", "yyyymmdd", out, when), -1);
     EXPECT_EQ(out.size(), 512u);
+    // A text without the macro is cut the same way, pattern or none.
+    for (const char* pattern : {"yyyymmdd", ""}) {
+        SCOPED_TRACE(pattern);
+        out = "old";
+        EXPECT_EQ(ExpandDateMacro(std::string(512, 'y'), pattern, out, when), 0);
+        EXPECT_EQ(out, std::string(512, 'y'));
+        EXPECT_EQ(ExpandDateMacro(std::string(513, 'y'), pattern, out, when), -1);
+        EXPECT_EQ(out, std::string(512, 'y'));
+    }
 }
 
 TEST(CUrlRelativeLocalPath, LinksBetweenLocalDirectories) {
