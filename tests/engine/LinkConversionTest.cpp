@@ -296,25 +296,6 @@ protected:
     CPipelineRunner m_rig;
 };
 
-TEST_F(SpreadConversion, SeveralThreadsConvertEveryPageBothWays) {
-    CLinkConverter absolute(Job(LinkMode::Absolute));
-    ASSERT_EQ(absolute.Run(), ConversionOutcome::Done);
-    EXPECT_EQ(absolute.TotalPages(), kPages);
-    EXPECT_EQ(absolute.DonePages(), kPages);
-    for (int i = 0; i < kPages; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(Page(i), Converted(i));
-        EXPECT_EQ(StateLetter(i), '5');
-    }
-    CLinkConverter local(Job(LinkMode::Local));
-    ASSERT_EQ(local.Run(), ConversionOutcome::Done);
-    for (int i = 0; i < kPages; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(Page(i), Crawled(i));
-        EXPECT_EQ(StateLetter(i), '1');
-    }
-}
-
 // A cancel while the threads are in the middle of their pages: each thread ends the page it
 // is on, and every page keeps text and status together, old or new.
 TEST_F(SpreadConversion, ACancelInTheMiddleLeavesEveryPageWholeAndItsStatusTrue) {
