@@ -553,7 +553,11 @@ bool CDownloadWorker::FetchEntry(CUrlEntry& entry) {
             if (IsDefinitiveAnswer(failure->Operation(), failure->Code())) {
                 m_slot.tries = m_task.Settings().Retry + 1;   // asking again changes nothing
             }
-            CloseConnections();
+            if (failure->Operation() != kOpHttpSession) {
+                // A server's answer leaves its connection as the transaction found it fit to
+                // keep; anything else may have left it in the middle of a reply.
+                CloseConnections();
+            }
             if (busy && m_slot.tries.load() <= retry && !m_slot.abort.load()) {
                 // Back to the front of the queue with its tries and Readed: this worker goes on
                 // with another host's address meanwhile, and whoever is free when the host's

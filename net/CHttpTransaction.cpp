@@ -709,7 +709,21 @@ CTransferResult CHttpTransaction::KeptTransaction(const CHttpRequest& request,
     }
     g_requestsSent.fetch_add(1, std::memory_order_relaxed);
     bool clean = false;
-    if (ReadResponseHead(request, socket, counters, result)) {
+    bool bodyFollows = false;
+    try {
+        bodyFollows = ReadResponseHead(request, socket, counters, result);
+    } catch (CMyException* failure) {
+        // The server's answer about the file (404, 503, ...) was had whole; its page is read
+        // past so that the connection, and a request sent ahead on it, serve what comes next.
+        const char statusClass = result.StatusClass();
+        if (failure->Operation() == kOpHttpSession && (statusClass == '4' || statusClass == '5') &&
+            m_framing.KeepsConnection(result.status) && SkipBody(socket, counters, result) &&
+            !StopRequested()) {
+            closer.Keep(place);
+        }
+        throw;
+    }
+    if (bodyFollows) {
         clean = ReceiveKeptBody(request, socket, counters, result);
     } else {
         clean = SkipBody(socket, counters, result);

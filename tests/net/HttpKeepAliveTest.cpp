@@ -179,8 +179,6 @@ TEST_F(HttpKeepAliveTest, ABodyOfUnknownLengthIsAFailedTry) {
              return replies;
          }(),
          "BadFraming"},
-        {"a 404 with its page", "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno",
-         "HTTPSession"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,6 +186,50 @@ TEST_F(HttpKeepAliveTest, ABodyOfUnknownLengthIsAFailedTry) {
         const Outcome outcome = Fetch();
         EXPECT_EQ(outcome.operation, c.operation);
         EXPECT_FALSE(m_socket.IsOpen());
+    }
+}
+
+TEST_F(HttpKeepAliveTest, AnAnswerWithoutTheFileKeepsTheConnectionWhenItsPageIsRead) {
+    const struct {
+        const char* name;
+        std::string reply;
+        int code;
+        bool kept;
+    } cases[] = {
+        {"404 with a page", "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno", 404, true},
+        {"503 chunked", "HTTP/1.1 503 Busy\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nno\r\n0\r\n\r\n",
+         503, true},
+        {"404 that closes", "HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Length: 2\r\n\r\nno",
+         404, false},
+        {"500 read to the close", "HTTP/1.1 500 Oops\r\n\r\nno", 500, false},
+        {"403 with a page over the limit",
+         "HTTP/1.1 403 Forbidden\r\nContent-Length: 70000\r\n\r\n" + std::string(70000, 'x'), 403,
+         false},
+        {"404 with a page cut short", "HTTP/1.1 404 Not Found\r\nContent-Length: 20\r\n\r\nno",
+         404, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFixtureServer server;
+        // Where the connection is not to be kept, the server ends it after the reply.
+        FixtureScript first{ReadRequest(), SendBytes(Reply11("one")), ReadRequest(),
+                            SendBytes(c.reply)};
+        if (c.kept) {
+            first.insert(first.end(), {ReadRequest(), SendBytes(Reply11("three"))});
+        } else {
+            first.push_back(CloseConnection());
+        }
+        server.AddScript(first);
+        server.AddScript({ReadRequest(), SendBytes(Reply11("three"))});
+        m_body = CMemoryBody();
+        const Outcome second = SecondOf(server);
+        EXPECT_EQ(second.operation, "HTTPSession");
+        EXPECT_EQ(second.code, c.code);
+        EXPECT_EQ(m_socket.IsOpen(), c.kept);
+        const Outcome third = Fetch("http://h/3", Loopback(server.Port()));
+        ASSERT_FALSE(third.threw) << third.operation;
+        EXPECT_EQ(m_body.bytes, "three");
+        EXPECT_EQ(server.ConnectionCount(), c.kept ? 1 : 2);
     }
 }
 

@@ -93,9 +93,10 @@ TEST_F(HttpPipelineTest, ARequestSentAheadGoesAgainWhenItsReplyCannotCome) {
         {"closed after the reply before it",
          {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(), SendBytes(Reply11("two"))},
          false},
-        {"the reply before it fails",
+        {"the reply before it fails and closes",
          {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(),
-          SendBytes("HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno"), WaitForClose()},
+          SendBytes("HTTP/1.1 404 Not Found\r\nConnection: close\r\nContent-Length: 2\r\n\r\nno"),
+          WaitForClose()},
          true},
         {"bytes after the reply before it that the window cannot hold",
          {ReadRequest(), SendBytes(Reply11("one")), ReadRequest(), ReadRequest(),
@@ -120,6 +121,20 @@ TEST_F(HttpPipelineTest, ARequestSentAheadGoesAgainWhenItsReplyCannotCome) {
         EXPECT_EQ(m_bodies[2].bytes, "three");
         EXPECT_EQ(server.ConnectionCount(), 2);
     }
+}
+
+TEST_F(HttpPipelineTest, ARequestSentAheadBehindAMissingPageIsAnsweredInItsTurn) {
+    CFixtureServer server;
+    server.AddScript({ReadRequest(), SendBytes(Reply11("one")), ReadRequest(), ReadRequest(),
+                      SendBytes("HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno" +
+                                Reply11("three"))});
+    ASSERT_FALSE(Fetch(server, "/1").threw);
+    const Outcome second = Fetch(server, "/2", "/3");
+    EXPECT_EQ(second.code, 404);
+    const Outcome third = Fetch(server, "/3");
+    ASSERT_FALSE(third.threw) << third.operation;
+    EXPECT_EQ(m_bodies[2].bytes, "three");
+    EXPECT_EQ(server.ConnectionCount(), 1);
 }
 
 TEST_F(HttpPipelineTest, AServerThatDropsRequestsSentAheadIsAskedAgainAndNoMore) {
