@@ -102,15 +102,10 @@ int CBlockingSocket::Send(const char* data, int length, SocketWait timeOut) {
     // The socket is non-blocking: a send that fits the socket's buffer needs no wait first,
     // and most do. A failed wait is not taken for a time-out: the send is tried and its error
     // decides.
-    long sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
+    const long sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
     if (sent == kSocketRetry) {
-        if (WaitSocket(m_handle, true, timeOut) == 0) {
-            return kSocketTimedOut;
-        }
-        sent = SendSome(m_handle, data, static_cast<std::size_t>(length));
-    }
-    if (sent == kSocketRetry) {
-        return 0;
+        // Nothing fitted: once there is room, the caller sends again.
+        return WaitSocket(m_handle, true, timeOut) == 0 ? kSocketTimedOut : 0;
     }
     return sent < 0 ? kSocketFailed : static_cast<int>(sent);
 }

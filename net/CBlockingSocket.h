@@ -55,7 +55,8 @@ public:
     // The TLS session of the connection; null while it is plain.
     const CTlsChannel* Tls() const { return m_tls.get(); }
 
-    // One wait for writability and one send: bytes sent, -1 or -2.
+    // One send; when nothing fits, one wait for room and 0 (the caller sends again): bytes
+    // sent, -1 or -2.
     int Send(const char* data, int length, SocketWait timeOut);
     // Sends everything: `length`, or the first -1 or -2. Each step waits the full time-out.
     int SendAllRaw(const char* data, int length, SocketWait timeOut);

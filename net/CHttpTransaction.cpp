@@ -554,7 +554,7 @@ void CHttpTransaction::SendNextAhead(CMyExHttpSocket& socket, const std::string&
         return;
     }
     const CHttpRequest* next = m_worker.RequestAhead(place);
-    if (next == nullptr || IsProxyRequest(m_options, next->url)) {
+    if (next == nullptr) {
         return;
     }
     std::string text;
