@@ -841,13 +841,14 @@ TEST_F(CliEndToEndStop, SigtermStopsTheRunAsCtrlCDoes) {
 }
 
 TEST_F(CliEndToEndSite, ProgressLineIsRedrawnOnATerminal) {
-    // A body that takes about a second and a half, so the line is drawn several times.
+    // A body that takes about two seconds, so the line is drawn several times, at a pace well
+    // under 1 MB/s (16 KB every 15 ms was just over it, and the speed then read "MB/s").
     const std::string body(1536 * 1024, 'p');
     m_server.AddScript({test::ReadRequest(),
                         test::SendBytes("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n"
                                         "Content-Length: " + std::to_string(body.size()) +
                                         "\r\n\r\n"),
-                        test::SendInPieces(body, 16384, 15ms)});
+                        test::SendInPieces(body, 16384, 20ms)});
     const std::string dir = MakeProject("progress", {Url("/slow.txt")});
     CChildProcess run(TORVEX_CLI_PATH, {"start", dir}, Environment(), true);
     const ChildResult done = run.Wait(60s);
